@@ -1,0 +1,1 @@
+// Placeholder unit for a library folder that has no code of its own yet.

@@ -1,0 +1,30 @@
+# Shared by scripts/test and scripts/demo.
+QM_PACKAGES=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-base-dev-tools unixodbc unixodbc-dev tdsodbc
+  freetds-bin libsqlite3-dev libcurl4-openssl-dev nlohmann-json3-dev libgtest-dev libgmock-dev
+  xvfb xauth fonts-wqy-microhei x11-utils xdotool imagemagick)
+
+qm_jobs() { nproc 2>/dev/null || echo 2; }
+
+qm_install_packages() {
+  local missing=()
+  for p in "${QM_PACKAGES[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+  done
+  if ((${#missing[@]})); then
+    local sudo=""
+    [[ $(id -u) -ne 0 ]] && sudo=sudo
+    $sudo apt-get update
+    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y --no-install-recommends "${missing[@]}"
+  fi
+  # The tdsodbc package registers its driver; register it by hand where that did not happen.
+  if ! odbcinst -q -d 2>/dev/null | grep -q '^\[FreeTDS\]'; then
+    local sudo=""
+    [[ $(id -u) -ne 0 ]] && sudo=sudo
+    $sudo odbcinst -i -d -f /usr/share/tdsodbc/odbcinst.ini
+  fi
+}
+
+qm_configure() {
+  local dir=$1; shift
+  cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=Debug "$@"
+}

@@ -1,0 +1,49 @@
+#pragma once
+// The process-wide values of one run: who is signed in where, the server version and product, the shared
+// connections and the shared message text cMsg. One object, passed to whatever needs it.
+#include "app/Interfaces.h"
+#include "platform/Connection.h"
+#include "platform/Platform.h"
+
+#include <functional>
+#include <memory>
+#include <string>
+
+namespace qm {
+
+struct AppState {
+    explicit AppState(const Platform& p) : platform(p) {}
+
+    Platform platform;
+
+    std::string cMsg;
+    bool bAdmin = false;
+    std::string cDBServer;
+    std::string cDBUser;
+    std::string cDBPwd;
+
+    std::shared_ptr<Connection> oTempdb;
+    std::shared_ptr<Connection> oMaster;
+    std::shared_ptr<Connection> oConfig;
+    std::shared_ptr<Connection> oSystemDB;
+
+    std::string cSQLVersion;
+    std::string cProduct;
+    std::string cSystemDB;
+
+    // The shared message dialog (frmMsg); set by the windows layer.
+    MsgDialog* frmMsg = nullptr;
+
+    // The one login wrapper, created on first use by makeLoginWrapper (a NoProductLogin when unset).
+    std::function<std::unique_ptr<LoginWrapper>()> makeLoginWrapper;
+    LoginWrapper& UFLogin();
+
+    // Receives every statement the engine sends; may be null.
+    StatementObserver* observer = nullptr;
+    int observerRow = 0;  // grid row that the statements sent now belong to
+
+private:
+    std::unique_ptr<LoginWrapper> oUFLogin_;
+};
+
+} // namespace qm

@@ -1,0 +1,122 @@
+#include "app/Db.h"
+
+#include <sstream>
+
+namespace qm {
+
+namespace {
+
+// A value goes in as it stands unless it would end the item early or lose blanks at its ends;
+// then it is quoted by the ODBC rule ({…} with } doubled) so the whole value reaches the server.
+std::string ConnValue(const std::string& v) {
+    bool needs = v.find(';') != std::string::npos || (!v.empty() && (v.front() == ' ' || v.back() == ' ')) ||
+                 (!v.empty() && (v.front() == '{' || v.front() == '"' || v.front() == '\''));
+    if (!needs) return v;
+    std::string out = "{";
+    for (char c : v) {
+        if (c == '}') out += "}}";
+        else out += c;
+    }
+    out += '}';
+    return out;
+}
+
+void Report(AppState& app, const std::string& sql, const SqlResult& r) {
+    if (!app.observer) return;
+    StatementEvent e;
+    e.row = app.observerRow;
+    e.sql = sql;
+    e.ok = r.ok;
+    e.errorNumber = r.errorNumber;
+    e.error = r.error;
+    std::ostringstream msgs;
+    for (size_t i = 0; i < r.messages.size(); ++i) {
+        if (i) msgs << '\n';
+        msgs << r.messages[i].text;
+    }
+    e.messages = msgs.str();
+    app.observer->OnStatement(e);
+}
+
+Value FirstRowField(const Recordset& rs, const std::string& field, bool& missing) {
+    missing = false;
+    int col = rs.columnIndex(field);
+    if (col < 0) { missing = true; return Value(); }
+    if (rs.rows.empty() || col >= int(rs.rows.front().size())) return Value();
+    return rs.rows.front()[col];
+}
+
+} // namespace
+
+std::string BuildConnectionString(const std::string& server, const std::string& database, const std::string& user,
+                                  const std::string& password) {
+    return "Provider=SQLOLEDB;Server=" + ConnValue(server) + ";Database=" + ConnValue(database) +
+           ";Uid=" + ConnValue(user) + ";Pwd=" + ConnValue(password) + ";";
+}
+
+std::shared_ptr<Connection> OpenSqlConnection(AppState& app, const std::string& database) {
+    if (!app.platform.connections) {
+        app.cMsg = "未配置数据库连接";
+        return nullptr;
+    }
+    std::shared_ptr<Connection> conn = app.platform.connections->Create();
+    conn->SetCommandTimeout(300);
+    std::string error;
+    if (!conn->Open(BuildConnectionString(app.cDBServer, database, app.cDBUser, app.cDBPwd), error)) {
+        if (!error.empty()) app.cMsg = error;
+        return conn;
+    }
+    return conn->State() == 0 ? nullptr : conn;
+}
+
+SqlResult ExecuteSql(AppState& app, const std::shared_ptr<Connection>& conn, const std::string& sql) {
+    SqlResult r;
+    if (!conn || conn->State() == 0) {
+        r.ok = false;
+        r.error = "对象关闭时，不允许操作。";
+    } else {
+        r = conn->Execute(sql);
+    }
+    Report(app, sql, r);
+    return r;
+}
+
+Value GetFieldValue(AppState& app, const std::string& field, const std::string& table, const std::string& condition,
+                    const std::shared_ptr<Connection>& conn) {
+    app.cMsg.clear();
+    SqlResult r = ExecuteSql(app, conn, "select " + field + " from " + table + " where 1=1 and " + condition);
+    if (!r.ok) {
+        app.cMsg = r.error;
+        return Value();
+    }
+    if (r.recordset.rows.empty()) return Value::Null();
+    bool missing = false;
+    Value v = FirstRowField(r.recordset, field, missing);
+    if (missing) {
+        app.cMsg = "在对应所需名称或序数的集合中，未找到项目。";
+        return Value();
+    }
+    return v;
+}
+
+Value GetSqlValue(AppState& app, const std::string& field, const std::string& query,
+                  const std::shared_ptr<Connection>& conn) {
+    app.cMsg.clear();
+    SqlResult r = ExecuteSql(app, conn, query);
+    if (!r.ok) {
+        app.cMsg = r.error;
+        return Value();
+    }
+    if (r.recordset.rows.empty()) return Value::Text("");
+    bool missing = false;
+    Value v = FirstRowField(r.recordset, field, missing);
+    if (missing) {
+        app.cMsg = "在对应所需名称或序数的集合中，未找到项目。";
+        return Value();
+    }
+    return v;
+}
+
+std::string NullToStr(const Value& v) { return v.toText(); }
+
+} // namespace qm

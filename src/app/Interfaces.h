@@ -1,0 +1,66 @@
+#pragma once
+// Seams between the engine and the windows / the accounting product's login. The Qt layer implements
+// them; tests put in stand-ins that answer at once.
+#include <string>
+
+namespace qm {
+
+// The tool's own modal message dialog. Kinds: 1 warning + OK, 2 question + Yes/No, 3 warning + Yes/No,
+// 4 error + OK. Results: -1 OK, 1 Yes, 0 No or closed.
+class MsgDialog {
+public:
+    virtual ~MsgDialog() = default;
+    virtual int ShowMsg(int inValue, const std::string& message) = 0;
+};
+
+// The accounting product's login wrapper as start-up and product detection see it.
+class LoginWrapper {
+public:
+    virtual ~LoginWrapper() = default;
+    virtual void SetAdmin(bool admin) = 0;
+    virtual bool Regedit(std::string& pSubId, std::string& pAccId, std::string& pYearId, std::string& pUserId,
+                         std::string& pPassword, std::string& pDate, std::string& cSrv) = 0;
+    virtual bool Success() const = 0;
+    virtual std::string Version() const = 0;  // "U8", "T6", "T3" or ""
+    virtual std::string Server() const = 0;
+    virtual std::string DBUser() const = 0;
+    virtual std::string DBPwd() = 0;          // reading turns a stored "''" into ""
+};
+
+// A wrapper that finds no component: what start-up uses where no product login exists.
+class NoProductLogin final : public LoginWrapper {
+public:
+    void SetAdmin(bool) override {}
+    bool Regedit(std::string& pSubId, std::string&, std::string&, std::string&, std::string&, std::string&,
+                 std::string&) override {
+        if (pSubId.empty()) pSubId = "DP";
+        return false;
+    }
+    bool Success() const override { return false; }
+    std::string Version() const override { return {}; }
+    std::string Server() const override { return {}; }
+    std::string DBUser() const override { return {}; }
+    std::string DBPwd() override { return {}; }
+};
+
+// Every statement or query the engine sends, with its outcome. `row` is the grid row it belongs to
+// (0 when it belongs to none).
+struct StatementEvent {
+    int row = 0;
+    std::string sql;
+    bool ok = true;
+    long errorNumber = 0;
+    std::string error;
+    std::string messages;  // all server messages, one per line
+};
+
+class StatementObserver {
+public:
+    virtual ~StatementObserver() = default;
+    virtual void OnStatement(const StatementEvent& e) = 0;
+    // A file the engine moved aside or failed to move: path, new path ("" on failure), error.
+    virtual void OnFileMoved(int row, const std::string& path, const std::string& newPath,
+                             const std::string& error) = 0;
+};
+
+} // namespace qm

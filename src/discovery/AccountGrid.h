@@ -1,0 +1,56 @@
+#pragma once
+// The list of abnormal databases as the engine sees it: a plain table that the main window displays,
+// discovery fills and the repair driver reads and writes. Row 0 is the header; cells are text (a Null
+// from the server is shown empty).
+#include <atomic>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace qm {
+
+struct Rgb {
+    int r = 0, g = 0, b = 0;
+    bool operator==(const Rgb&) const = default;
+};
+inline constexpr Rgb kRed{255, 0, 0};
+inline constexpr Rgb kBlue{0, 0, 255};
+
+// Column indexes of a grid row.
+enum GridColumn : int { kColDb = 0, kColSelect = 1, kColAccNo = 2, kColAccName = 3, kColYear = 4,
+                        kColPath = 5, kColReport = 6, kGridColumns = 7 };
+
+class AccountGrid {
+public:
+    int Rows() const { return int(cells_.size()); }
+    // Out-of-range reads give ""; out-of-range writes are ignored.
+    const std::string& Cell(int row, int col) const;
+    void SetCell(int row, int col, const std::string& text);
+    void Clear() { cells_.clear(); fixedRows = 0; currentRow = 0; }
+    // Inserts a row at `index` from a text whose cells are separated by tabs.
+    void InsertRow(int index, const std::string& tabSeparated);
+    void AppendRow(std::vector<std::string> row) { row.resize(kGridColumns); cells_.push_back(std::move(row)); }
+
+    int fixedRows = 0;
+    int currentRow = 0;
+    int headerHeightTwips = 0;
+    std::vector<int> colWidthsTwips;
+
+private:
+    std::vector<std::vector<std::string>> cells_;
+};
+
+struct ReportLabel {
+    std::string caption;
+    Rgb color;
+};
+
+// The main window's values that discovery and the repair driver work on.
+struct MainModel {
+    AccountGrid grid;
+    int16_t iAccCount = 0;
+    ReportLabel labReport;
+    std::atomic<bool> bStop{false};
+};
+
+} // namespace qm

@@ -1,0 +1,42 @@
+#pragma once
+// Small operating-system services behind interfaces so that start-up and the windows can be tested.
+#include <chrono>
+#include <string>
+
+namespace qm {
+
+// Refuses a second running copy. The key names what "the same program" is (the tool's folder);
+// a crashed copy must not leave the key held.
+class InstanceGuard {
+public:
+    virtual ~InstanceGuard() = default;
+    virtual bool TryAcquire(const std::string& key) = 0;
+};
+
+// Opens an address with the shell's "Open" verb; the outcome is not reported.
+class Shell {
+public:
+    virtual ~Shell() = default;
+    virtual void Open(const std::string& address) = 0;
+};
+
+class Clock {
+public:
+    virtual ~Clock() = default;
+    virtual std::chrono::system_clock::time_point Now() = 0;
+};
+
+// Tests whether a key under HKEY_LOCAL_MACHINE can be opened for reading. Off Windows nothing opens.
+class Registry {
+public:
+    virtual ~Registry() = default;
+    virtual bool CanOpenLocalMachineKey(const std::string& subKeyUtf8) = 0;
+};
+
+class SystemInfo {
+public:
+    virtual ~SystemInfo() = default;
+    virtual std::string ComputerName() = 0;  // "" when the system does not give it
+};
+
+} // namespace qm

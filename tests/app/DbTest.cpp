@@ -1,0 +1,106 @@
+#include "app/Db.h"
+#include "support/FakeConnection.h"
+
+#include <gtest/gtest.h>
+
+using namespace qm;
+using qmtest::FakeConnection;
+using qmtest::FakeConnectionFactory;
+
+namespace {
+
+struct DbFixture : ::testing::Test {
+    FakeConnectionFactory factory;
+    Platform platform;
+    std::unique_ptr<AppState> app;
+    std::shared_ptr<FakeConnection> conn = std::make_shared<FakeConnection>();
+
+    void SetUp() override {
+        platform.connections = &factory;
+        app = std::make_unique<AppState>(platform);
+        conn->state = 1;
+    }
+};
+
+} // namespace
+
+TEST(ConnectionString, ExactTextForOrdinaryValuesAndEmptyPassword) {
+    EXPECT_EQ(BuildConnectionString("127.0.0.1", "master", "sa", ""),
+              "Provider=SQLOLEDB;Server=127.0.0.1;Database=master;Uid=sa;Pwd=;");
+    EXPECT_EQ(BuildConnectionString("SRV\\SQL2005", "UFSystem", "SA", "abc"),
+              "Provider=SQLOLEDB;Server=SRV\\SQL2005;Database=UFSystem;Uid=SA;Pwd=abc;");
+}
+
+TEST(ConnectionString, ValuesThatWouldBreakTheTextAreQuotedWhole) {
+    EXPECT_EQ(BuildConnectionString("s", "master", "sa", "a;b"),
+              "Provider=SQLOLEDB;Server=s;Database=master;Uid=sa;Pwd={a;b};");
+    EXPECT_EQ(BuildConnectionString("s", "master", "sa", " pw "),
+              "Provider=SQLOLEDB;Server=s;Database=master;Uid=sa;Pwd={ pw };");
+    EXPECT_EQ(BuildConnectionString("s", "master", "sa", "{x}y"),
+              "Provider=SQLOLEDB;Server=s;Database=master;Uid=sa;Pwd={{x}}y};");
+}
+
+TEST_F(DbFixture, OpenSqlConnectionSetsTimeoutAndKeepsUnopenedConnectionOnFailure) {
+    app->cDBServer = "127.0.0.1";
+    app->cDBUser = "sa";
+    app->cMsg = "earlier";
+    auto ok = OpenSqlConnection(*app, "master");
+    ASSERT_TRUE(ok);
+    EXPECT_EQ(ok->State(), 1);
+    EXPECT_EQ(factory.created.back()->timeout, 300);
+    EXPECT_EQ(factory.created.back()->connectionString,
+              "Provider=SQLOLEDB;Server=127.0.0.1;Database=master;Uid=sa;Pwd=;");
+    EXPECT_EQ(app->cMsg, "earlier");  // not cleared on success
+
+    factory.prepare = [](FakeConnection& c) { c.openError = "用户 'sa' 登录失败。"; };
+    auto bad = OpenSqlConnection(*app, "master");
+    ASSERT_TRUE(bad);
+    EXPECT_EQ(bad->State(), 0);
+    EXPECT_EQ(app->cMsg, "用户 'sa' 登录失败。");
+}
+
+TEST_F(DbFixture, GetFieldValueNullWhenNoRowAndFirstRowOtherwise) {
+    conn->answers["select name from sys.databases where 1=1 and name='ufsystem'"] =
+        FakeConnection::Rows({"name"}, {});
+    conn->answers["select name from sys.databases where 1=1 and name like 'u%'"] =
+        FakeConnection::Rows({"name"}, {{Value::Text("UFSystem")}, {Value::Text("UFTSystem")}});
+    app->cMsg = "stale";
+    Value v = GetFieldValue(*app, "name", "sys.databases", "name='ufsystem'", conn);
+    EXPECT_TRUE(v.isNull());
+    EXPECT_EQ(NullToStr(v), "");
+    EXPECT_EQ(app->cMsg, "");
+    EXPECT_EQ(NullToStr(GetFieldValue(*app, "name", "sys.databases", "name like 'u%'", conn)), "UFSystem");
+}
+
+TEST_F(DbFixture, GetSqlValueEmptyTextWhenNoRowAndErrorsLandInMsg) {
+    conn->answers["select 1 as cvalue where 1=0"] = FakeConnection::Rows({"cvalue"}, {});
+    conn->answers["select x"] = FakeConnection::Fail("对象名 'x' 无效。", 208);
+    conn->answers["select 1 as a"] = FakeConnection::Rows({"a"}, {{Value::Number(1)}});
+
+    Value none = GetSqlValue(*app, "cvalue", "select 1 as cvalue where 1=0", conn);
+    EXPECT_TRUE(none.isText());
+    EXPECT_EQ(none.text(), "");
+
+    Value bad = GetSqlValue(*app, "cvalue", "select x", conn);
+    EXPECT_TRUE(bad.isEmpty());
+    EXPECT_EQ(app->cMsg, "对象名 'x' 无效。");
+
+    // A missing column is an error, like ADO's item lookup.
+    Value missing = GetSqlValue(*app, "cvalue", "select 1 as a", conn);
+    EXPECT_TRUE(missing.isEmpty());
+    EXPECT_FALSE(app->cMsg.empty());
+
+    // A closed connection fails without reaching the server.
+    auto closed = std::make_shared<FakeConnection>();
+    GetSqlValue(*app, "a", "select 1 as a", closed);
+    EXPECT_FALSE(app->cMsg.empty());
+    EXPECT_TRUE(closed->sent.empty());
+}
+
+TEST(NullToStr, NumbersAndNulls) {
+    EXPECT_EQ(NullToStr(Value::Null()), "");
+    EXPECT_EQ(NullToStr(Value()), "");
+    EXPECT_EQ(NullToStr(Value::Number(2015)), "2015");
+    EXPECT_EQ(NullToStr(Value::Number(1.5)), "1.5");
+    EXPECT_EQ(NullToStr(Value::Text("x")), "x");
+}

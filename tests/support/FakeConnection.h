@@ -1,0 +1,73 @@
+#pragma once
+// A scripted connection for unit tests that need no simulator: answers by exact statement text,
+// records what was sent.
+#include "platform/Connection.h"
+
+#include <functional>
+#include <map>
+#include <string>
+#include <vector>
+
+namespace qmtest {
+
+class FakeConnection : public qm::Connection {
+public:
+    bool Open(const std::string& cs, std::string& error) override {
+        connectionString = cs;
+        if (!openError.empty()) { error = openError; return false; }
+        state = 1;
+        return true;
+    }
+    int State() const override { return state; }
+    void SetCommandTimeout(int s) override { timeout = s; }
+    const std::string& ConnectionString() const override { return connectionString; }
+    qm::SqlResult Execute(const std::string& sql) override {
+        sent.push_back(sql);
+        if (handler) return handler(sql);
+        auto it = answers.find(sql);
+        if (it != answers.end()) return it->second;
+        qm::SqlResult r;
+        r.ok = false;
+        r.error = "unexpected statement: " + sql;
+        return r;
+    }
+
+    static qm::SqlResult Rows(std::vector<std::string> cols, std::vector<std::vector<qm::Value>> rows) {
+        qm::SqlResult r;
+        r.ok = true;
+        r.recordset.columns = std::move(cols);
+        r.recordset.rows = std::move(rows);
+        return r;
+    }
+    static qm::SqlResult Ok() { qm::SqlResult r; r.ok = true; return r; }
+    static qm::SqlResult Fail(std::string text, long number = 0) {
+        qm::SqlResult r;
+        r.ok = false;
+        r.error = text;
+        r.errorNumber = number;
+        r.messages.push_back({number, 16, std::move(text)});
+        return r;
+    }
+
+    int state = 0;
+    int timeout = -1;
+    std::string connectionString;
+    std::string openError;
+    std::map<std::string, qm::SqlResult> answers;
+    std::function<qm::SqlResult(const std::string&)> handler;
+    std::vector<std::string> sent;
+};
+
+class FakeConnectionFactory : public qm::ConnectionFactory {
+public:
+    std::shared_ptr<qm::Connection> Create() override {
+        auto c = std::make_shared<FakeConnection>();
+        if (prepare) prepare(*c);
+        created.push_back(c);
+        return c;
+    }
+    std::function<void(FakeConnection&)> prepare;
+    std::vector<std::shared_ptr<FakeConnection>> created;
+};
+
+} // namespace qmtest

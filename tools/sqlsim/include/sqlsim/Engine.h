@@ -1,0 +1,74 @@
+#pragma once
+// SQL Server 2000/2005/2008 stand-in for tests and demos: a scenario's catalogue, the statements the
+// tool sends, and a transcript of every batch. Thread-safe: each call takes the engine's lock.
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace sqlsim {
+
+enum class ColumnType { NVarChar, Int };
+
+struct Column {
+    std::string name;
+    ColumnType type = ColumnType::NVarChar;
+};
+
+struct Cell {
+    bool isNull = true;
+    long long i = 0;     // when the column is Int
+    std::string s;       // UTF-8, when the column is NVarChar
+    static Cell Null() { return {}; }
+    static Cell Int(long long v) { Cell c; c.isNull = false; c.i = v; return c; }
+    static Cell Text(std::string v) { Cell c; c.isNull = false; c.s = std::move(v); return c; }
+};
+
+struct ResultSet {
+    std::vector<Column> columns;
+    std::vector<std::vector<Cell>> rows;
+};
+
+struct Message {
+    int number = 0;
+    int state = 1;
+    int severity = 0;    // above 10: error
+    std::string text;    // UTF-8, in the scenario's language
+};
+
+struct BatchResult {
+    std::vector<ResultSet> results;
+    std::vector<Message> messages;   // in the order the server sends them
+    bool failed = false;             // an error (severity > 10) ended the batch
+    long long rowsAffected = -1;     // -1: no count
+};
+
+struct TranscriptEntry {
+    std::string sql;
+    bool failed = false;
+    int number = 0;          // first error's number
+    std::string message;     // first error's text
+};
+
+class Engine {
+public:
+    // Loads a scenario (JSON text). Database files named by the scenario live in dataDir.
+    static std::shared_ptr<Engine> FromJson(const std::string& json, const std::string& dataDir, std::string& error);
+    static std::shared_ptr<Engine> FromFile(const std::string& path, const std::string& dataDir, std::string& error);
+
+    virtual ~Engine() = default;
+
+    // Login check: nullopt when accepted, otherwise the 18456 message.
+    virtual std::optional<Message> CheckLogin(const std::string& user, const std::string& password) = 0;
+    // Runs one batch and appends it to the transcript.
+    virtual BatchResult Execute(const std::string& sql) = 0;
+
+    virtual std::vector<TranscriptEntry> Transcript() const = 0;
+    virtual void ClearTranscript() = 0;
+
+    virtual std::string ProductVersion() const = 0;   // e.g. "9.00.4035.00"
+    virtual int MajorVersion() const = 0;             // 8, 9, 10
+    virtual std::string DataDir() const = 0;
+};
+
+} // namespace sqlsim
