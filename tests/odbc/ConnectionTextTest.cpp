@@ -1,0 +1,128 @@
+// Connection text translation and diagnostic clean-up: what the driver receives and what the
+// operator reads, without any driver involved.
+#include "platform/OdbcConnectionString.h"
+#include "platform/OdbcText.h"
+
+#include <gtest/gtest.h>
+
+namespace qm {
+namespace {
+
+const OdbcDrivers kFreeTds{"FreeTDS", "MDBTools"};
+const OdbcDrivers kWindows{"SQL Server", "Microsoft Access Driver (*.mdb)"};
+
+std::string Translate(const std::string& ado, const OdbcDrivers& d = kFreeTds) {
+    OdbcConnectSpec spec;
+    std::string error;
+    EXPECT_TRUE(TranslateConnectionText(ado, d, spec, error)) << error;
+    return spec.text;
+}
+
+TEST(ConnectionText, ParsesQuotedValuesByTheirOwnDoublingRule) {
+    auto items = ParseConnectionText("Provider=SQLOLEDB;Server= db1 ;Pwd={a;b}}c};Data Source='C:\\x''y.mdb';"
+                                     "Name=\"q\"\"r\";Empty=;junk;Last=v");
+    ASSERT_EQ(items.size(), 7u);
+    EXPECT_EQ(*FindConnectionItem(items, "server"), "db1");
+    EXPECT_EQ(*FindConnectionItem(items, "PWD"), "a;b}c");
+    EXPECT_EQ(*FindConnectionItem(items, "Data Source"), "C:\\x'y.mdb");
+    EXPECT_EQ(*FindConnectionItem(items, "name"), "q\"r");
+    EXPECT_EQ(*FindConnectionItem(items, "empty"), "");
+    EXPECT_EQ(*FindConnectionItem(items, "last"), "v");
+    EXPECT_FALSE(FindConnectionItem(items, "junk").has_value());
+}
+
+TEST(ConnectionText, ServerNameForms) {
+    struct Case { const char* in; const char* host; const char* instance; int port; bool valid; };
+    const Case cases[] = {
+        {"db1", "db1", "", 0, true},
+        {"10.0.0.5,1500", "10.0.0.5", "", 1500, true},
+        {" db1 , 1501 ", "db1", "", 1501, true},
+        {"db1\\U8SQL", "db1", "U8SQL", 0, true},
+        {"(local)", "127.0.0.1", "", 0, true},
+        {".", "127.0.0.1", "", 0, true},
+        {"(LOCAL)\\SQL2000", "127.0.0.1", "SQL2000", 0, true},
+        {".\\inst,1444", "127.0.0.1", "inst", 1444, true},
+        {"tcp:db2,1433", "db2", "", 1433, true},
+        {"", "127.0.0.1", "", 0, true},
+        {"db1,abc", "db1", "", 0, false},
+        {"db1,70000", "db1", "", 0, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.in);
+        ServerAddress a = ParseServerName(c.in);
+        EXPECT_EQ(a.host, c.host);
+        EXPECT_EQ(a.instance, c.instance);
+        EXPECT_EQ(a.port, c.port);
+        EXPECT_EQ(a.valid, c.valid);
+    }
+}
+
+TEST(ConnectionText, FreeTdsStringCarriesPortCharsetAndVersion) {
+    EXPECT_EQ(Translate("Provider=SQLOLEDB;Server=127.0.0.1,54321;Database=master;Uid=sa;Pwd=;"),
+              "DRIVER={FreeTDS};SERVER=127.0.0.1;PORT=54321;DATABASE=master;UID=sa;PWD=;"
+              "ClientCharset=UTF-8;TDS_Version=7.3;");
+    EXPECT_EQ(Translate("Provider=SQLOLEDB;Server=(local);Database=Tempdb;Uid=sa;Pwd=x;"),
+              "DRIVER={FreeTDS};SERVER=127.0.0.1;PORT=1433;DATABASE=Tempdb;UID=sa;PWD=x;"
+              "ClientCharset=UTF-8;TDS_Version=7.3;");
+    // A named instance without a port is resolved by the driver through SQL Browser.
+    EXPECT_EQ(Translate("Provider=SQLOLEDB;Server=srv\\U8;Database=master;Uid=sa;Pwd=x;"),
+              "DRIVER={FreeTDS};SERVER=srv\\U8;DATABASE=master;UID=sa;PWD=x;ClientCharset=UTF-8;TDS_Version=7.3;");
+}
+
+TEST(ConnectionText, ValuesThatWouldBreakTheStringAreBraced) {
+    EXPECT_EQ(QuoteOdbcValue("plain"), "plain");
+    EXPECT_EQ(QuoteOdbcValue("a;b"), "{a;b}");
+    EXPECT_EQ(QuoteOdbcValue("x}y{"), "{x}}y{}");
+    EXPECT_EQ(QuoteOdbcValue(" pad"), "{ pad}");
+    EXPECT_EQ(QuoteOdbcValue("密码"), "密码");
+    // The whole password survives from the ADO text to the ODBC text.
+    EXPECT_EQ(Translate("Provider=SQLOLEDB;Server=h,1;Database=master;Uid=sa;Pwd={p;w}}d };"),
+              "DRIVER={FreeTDS};SERVER=h;PORT=1;DATABASE=master;UID=sa;PWD={p;w}}d };"
+              "ClientCharset=UTF-8;TDS_Version=7.3;");
+}
+
+TEST(ConnectionText, WindowsDriverGetsTheServerNameAsTyped) {
+    EXPECT_EQ(Translate("Provider=SQLOLEDB;Server=(local)\\U8,1500;Database=master;Uid=sa;Pwd=1;", kWindows),
+              "DRIVER={SQL Server};SERVER=(local)\\U8,1500;DATABASE=master;UID=sa;PWD=1;");
+}
+
+TEST(ConnectionText, JetTextMapsToTheAccessDriver) {
+    const std::string jet = "Provider=Microsoft.Jet.OLEDB.4.0;Data Source='/tool/Config.mdb';"
+                            "Persist Security Info=False;Jet OLEDB:DataBase Password='58'";
+    EXPECT_EQ(Translate(jet), "DRIVER={MDBTools};DBQ=/tool/Config.mdb;PWD=58;");
+    EXPECT_EQ(Translate(jet, kWindows), "DRIVER={Microsoft Access Driver (*.mdb)};DBQ=/tool/Config.mdb;PWD=58;");
+}
+
+TEST(ConnectionText, RejectsWhatNoDriverCouldOpen) {
+    OdbcConnectSpec spec;
+    std::string error;
+    EXPECT_FALSE(TranslateConnectionText("Provider=MSDAORA;Data Source=x", kFreeTds, spec, error));
+    EXPECT_EQ(error, "未找到提供程序。该程序可能未正确安装。");
+    EXPECT_FALSE(TranslateConnectionText("Provider=SQLOLEDB;Server=h,port;Uid=sa;Pwd=;", kFreeTds, spec, error));
+    EXPECT_EQ(error, "SQL Server 不存在或拒绝访问。");
+    ASSERT_TRUE(TranslateConnectionText("Server=h;Connect Timeout=3;Uid=sa;Pwd=;", kFreeTds, spec, error));
+    EXPECT_EQ(spec.loginTimeout, 3);
+}
+
+TEST(DriverPrefixes, AreRemovedAsAdoShowsMessages) {
+    EXPECT_EQ(StripDriverPrefixes("[FreeTDS][SQL Server]用户 'sa' 登录失败。"), "用户 'sa' 登录失败。");
+    EXPECT_EQ(StripDriverPrefixes("[Microsoft][ODBC SQL Server Driver][SQL Server]对象名 'x' 无效。"),
+              "对象名 'x' 无效。");
+    EXPECT_EQ(StripDriverPrefixes("[unixODBC][Driver Manager]Can't open lib 'x' : file not found"),
+              "Can't open lib 'x' : file not found");
+    EXPECT_EQ(StripDriverPrefixes("No prefix [kept] here"), "No prefix [kept] here");
+    EXPECT_EQ(StripDriverPrefixes("[unterminated"), "[unterminated");
+    EXPECT_EQ(StripDriverPrefixes(""), "");
+}
+
+TEST(WideText, RoundTripsChineseAndSurrogatesAndRepairsBadInput) {
+    const std::string s = "账套号 选择 😀 ascii";
+    EXPECT_EQ(Utf16ToUtf8(Utf8ToUtf16(s)), s);
+    EXPECT_EQ(Utf8ToUtf16("😀").size(), 2u);
+    EXPECT_EQ(Utf16ToUtf8(std::u16string(1, char16_t(0xD800))), "\xEF\xBF\xBD");
+    EXPECT_EQ(Utf8ToUtf16("\xE8\xB4"), u"\uFFFD\uFFFD");    // truncated sequence
+    EXPECT_EQ(Utf8ToUtf16("\xC0\xAF"), u"\uFFFD");          // overlong form
+}
+
+} // namespace
+} // namespace qm
