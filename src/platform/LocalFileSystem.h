@@ -1,0 +1,29 @@
+#pragma once
+// The file layer over this computer's own disks. Descriptions of failures follow FileErrors.h.
+#include "platform/FileSystem.h"
+
+#include <string>
+#include <vector>
+
+namespace qm {
+
+class LocalFileSystem final : public FileSystem {
+public:
+    // Hidden means the hidden or system attribute on Windows and a name starting with "." elsewhere.
+    bool Exists(const std::string& path) override;
+    // The target is replaced only once the whole copy is written, so a failed copy leaves it as it was.
+    bool Copy(const std::string& from, const std::string& to, std::string& error) override;
+    bool Move(const std::string& from, const std::string& to, std::string& error) override;
+    bool Remove(const std::string& path, std::string& error) override;
+    // Lines end at LF; a CR before it is dropped. A byte-order mark, when present, decides the encoding.
+    bool ReadLines(const std::string& path, std::vector<std::string>& lines) override;
+    bool ReadAll(const std::string& path, std::string& bytes, std::string& error) override;
+    // A new file beside the target, flushed to the disk, then renamed over it.
+    bool WriteAtomic(const std::string& path, const std::string& bytes, std::string& error) override;
+};
+
+// Splits decoded text into lines as ReadLines does: LF ends a line, CR before it is dropped, a final line
+// without LF counts, nothing after a final LF does.
+std::vector<std::string> SplitTextLines(const std::string& text);
+
+} // namespace qm
