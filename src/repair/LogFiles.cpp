@@ -1,0 +1,176 @@
+#include "repair/LogFiles.h"
+
+#include "app/Db.h"
+#include "platform/FileSystem.h"
+#include "platform/HttpClient.h"
+#include "platform/SystemServices.h"
+#include "platform/TextCodec.h"
+#include "server/SqlText.h"
+
+#include <chrono>
+#include <cstdio>
+#include <ctime>
+#include <exception>
+#include <mutex>
+#include <string_view>
+#include <vector>
+
+namespace qm {
+
+namespace {
+
+constexpr int kMaxAsideCounter = 9999;
+
+std::string Trim(const std::string& s) {
+    const auto first = s.find_first_not_of(' ');
+    if (first == std::string::npos) return {};
+    const auto last = s.find_last_not_of(' ');
+    return s.substr(first, last - first + 1);
+}
+
+std::string LookupLogFile(AppState& app, const std::string& column, const std::string& db) {
+    const std::string sql = "select " + column +
+                            " from sysdatabases as a inner join sysaltfiles as b on a.dbid=b.dbid"
+                            " where b.fileid=2 and a.name='" +
+                            SqlLiteralBody(db) + "'";
+    return Trim(NullToStr(GetSqlValue(app, "filename", sql, app.oMaster)));
+}
+
+// std::localtime shares one buffer per process; the lock keeps two repair runs from mixing their stamps.
+std::tm LocalTime(std::chrono::system_clock::time_point t) {
+    static std::mutex m;
+    const std::time_t tt = std::chrono::system_clock::to_time_t(t);
+    std::lock_guard<std::mutex> lock(m);
+    const std::tm* p = std::localtime(&tt);
+    return p ? *p : std::tm{};
+}
+
+std::string Stamp(AppState& app) {
+    const auto now = app.platform.clock ? app.platform.clock->Now() : std::chrono::system_clock::now();
+    const std::tm tm = LocalTime(now);
+    char buf[32];
+    std::snprintf(buf, sizeof buf, "%04d%02d%02d%02d%02d%02d", tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday,
+                  tm.tm_hour, tm.tm_min, tm.tm_sec);
+    return buf;
+}
+
+// The body split into lines as ReadLines splits a file; an empty body has no line.
+bool ContainsInLines(const std::string& text, const std::string& needle) {
+    if (text.empty()) return false;
+    size_t start = 0;
+    while (start <= text.size()) {
+        size_t end = text.find_first_of("\r\n", start);
+        if (end == std::string::npos) end = text.size();
+        if (std::string_view(text).substr(start, end - start).find(needle) != std::string_view::npos) return true;
+        if (end == text.size()) break;
+        // "\r\n" is one line break.
+        start = (text[end] == '\r' && end + 1 < text.size() && text[end + 1] == '\n') ? end + 2 : end + 1;
+    }
+    return false;
+}
+
+} // namespace
+
+std::string GetLogName(const std::string& version) {
+    if (version == "U8" || version == "T3" || version == "T6" || version == "T") return "Ufmodel_LOG";
+    if (version == "T+") return "MsSql_log";
+    return {};
+}
+
+std::string GetLogFilePath(AppState& app, const std::string& db) {
+    return LookupLogFile(app, "b.filename", db);
+}
+
+std::string GetLogFileName(AppState& app, const std::string& db) {
+    return LookupLogFile(app, "b.name as filename", db);
+}
+
+std::string DerivedLogPath(const std::string& dataPath) {
+    std::string out = dataPath;
+    for (size_t pos = out.find("MDF"); pos != std::string::npos; pos = out.find("MDF", pos + 3))
+        out.replace(pos, 3, "LDF");
+    return out;
+}
+
+bool FileExists(AppState& app, const std::string& path) {
+    if (path.empty() || !app.platform.files) return false;
+    try {
+        return app.platform.files->Exists(path);
+    } catch (const std::exception&) {
+        return false;
+    }
+}
+
+std::string AsideName(AppState& app, const std::string& path) {
+    const std::string base = path + "." + Stamp(app);
+    std::string candidate = base + ".bak";
+    for (int n = 1; n <= kMaxAsideCounter && FileExists(app, candidate); ++n)
+        candidate = base + "." + std::to_string(n) + ".bak";
+    return candidate;
+}
+
+bool MoveAside(AppState& app, const std::string& path, std::string& error) {
+    error.clear();
+    if (path.empty()) return true;
+    std::string target;
+    bool ok = false;
+    try {
+        if (!app.platform.files) {
+            error = "文件系统不可用";
+        } else {
+            target = AsideName(app, path);
+            ok = app.platform.files->Move(path, target, error);
+        }
+    } catch (const std::exception& e) {
+        ok = false;
+        error = e.what();
+    }
+    if (ok) error.clear();
+    if (app.observer) app.observer->OnFileMoved(app.observerRow, path, ok ? target : std::string(), error);
+    return ok;
+}
+
+bool DownloadFile(AppState& app, const std::string& url, const std::string& target, const std::string& required) {
+    if (url.empty()) return false;
+    try {
+        if (!app.platform.http || !app.platform.files) {
+            app.cMsg = "网络或文件系统不可用";
+            return false;
+        }
+        std::string body, error;
+        if (!app.platform.http->Get(url, body, error)) {
+            app.cMsg = error.empty() ? "下载失败：" + url : error;
+            return false;
+        }
+        // Check what came before anything on disk changes: a truncated or wrong page must not
+        // replace a good file.
+        if (!ContainsInLines(DecodeTextFile(body), required)) return false;
+        if (FileExists(app, target) && !app.platform.files->Copy(target, target + ".tmp", error)) {
+            app.cMsg = error;
+            return false;
+        }
+        if (!app.platform.files->WriteAtomic(target, body, error)) {
+            app.cMsg = error;
+            return false;
+        }
+        return true;
+    } catch (const std::exception& e) {
+        app.cMsg = e.what();
+        return false;
+    }
+}
+
+bool FileContainsText(AppState& app, const std::string& path, const std::string& text) {
+    if (!app.platform.files) return false;
+    try {
+        std::vector<std::string> lines;
+        if (!app.platform.files->ReadLines(path, lines)) return false;
+        for (const auto& line : lines)
+            if (line.find(text) != std::string::npos) return true;
+        return false;
+    } catch (const std::exception&) {
+        return false;
+    }
+}
+
+} // namespace qm

@@ -1,0 +1,48 @@
+#pragma once
+// Names and paths of a database's transaction log, and the file operations the repair sequences and
+// the read-me refresh perform. Nothing here throws; failures come back as bool and descriptions.
+#include "app/AppState.h"
+
+#include <string>
+
+namespace qm {
+
+// The platform's description of a file that is held open or may not be touched.
+inline constexpr const char* kPermissionDenied = "拒绝的权限";
+
+// Logical log file name by product kind: "Ufmodel_LOG" for U8/T3/T6/T, "MsSql_log" for T+,
+// "" for anything else (exact, case-sensitive), in which case the name is read from the server.
+std::string GetLogName(const std::string& version);
+
+// Physical path of the database's log file (sysaltfiles file 2) as the server records it, trimmed.
+// No row, Null or a failed query give "" (a failure leaves its message in cMsg).
+std::string GetLogFilePath(AppState& app, const std::string& db);
+
+// Logical name of the database's log file (sysaltfiles file 2), trimmed; "" as above.
+std::string GetLogFileName(AppState& app, const std::string& db);
+
+// The data file path with every "MDF" replaced by "LDF" (case-sensitive, folders included).
+std::string DerivedLogPath(const std::string& dataPath);
+
+// True for an existing file or folder that is neither hidden nor system. The empty path is False.
+bool FileExists(AppState& app, const std::string& path);
+
+// The name a stale log file at `path` gets when it is moved aside: "<path>.<yyyyMMddHHmmss>.bak" by the
+// platform clock in local time; "<path>.<yyyyMMddHHmmss>.<n>.bak" (n = 1, 2, …) while that exists.
+std::string AsideName(AppState& app, const std::string& path);
+
+// Moves a stale log file aside in its own folder instead of deleting it, so an operator can still get
+// it back. Refusals come back with the platform's descriptions ("拒绝的权限" for a file the server holds
+// open). Every attempt is reported to the observer. The empty path touches nothing and succeeds.
+bool MoveAside(AppState& app, const std::string& path, std::string& error);
+
+// Fetches `url` and stores it at `target` only when the body (decoded as text files are read) contains
+// `required`. The previous target is kept as target + ".tmp" before it is replaced. An empty url
+// fetches nothing and gives false. On failure the old target is untouched and cMsg holds the reason
+// (a body without the required text leaves cMsg as it was).
+bool DownloadFile(AppState& app, const std::string& url, const std::string& target, const std::string& required);
+
+// True when some line of the text file contains `text` (plain, case-sensitive). Unreadable: false.
+bool FileContainsText(AppState& app, const std::string& path, const std::string& text);
+
+} // namespace qm

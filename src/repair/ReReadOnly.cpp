@@ -1,0 +1,76 @@
+#include "repair/ReReadOnly.h"
+
+#include "repair/ReShutdown.h"
+#include "repair/SequenceSteps.h"
+#include "server/SqlText.h"
+#include "server/VersionClass.h"
+
+namespace qm {
+
+namespace {
+
+std::string AsciiUpper(std::string s) {
+    for (char& c : s)
+        if (c >= 'a' && c <= 'z') c = char(c - 'a' + 'A');
+    return s;
+}
+
+// The server refuses to bring the database online because of its log file (or lost the connection
+// doing so): a new log is what it needs.
+bool NeedsLogRebuild(const std::string& message) {
+    return AsciiUpper(message).find("LDF") != std::string::npos || message.find("连接失败") != std::string::npos;
+}
+
+bool Sequence2005(AppState& app, const std::string& db) {
+    app.cMsg.clear();
+    const std::string alter = "alter database " + IdentOrEmpty(db);
+    return ExecTrapped(app, alter + " set multi_user") && ExecTrapped(app, alter + " set ONLINE");
+}
+
+bool Sequence2000(AppState& app, const std::string& db) {
+    app.cMsg.clear();
+    AllowUpdatesGuard allowUpdates(app);
+    allowUpdates.Arm();
+    if (!ExecTrapped(app, "sp_configure 'allow updates',1")) return false;
+    if (!ExecTrapped(app, "reconfigure with override")) return false;
+    const std::string dbLiteral = SqlLiteralBody(db);
+    if (!ExecTrapped(app, "update sysdatabases set status=4194328 where dbid=DB_ID('" + dbLiteral + "')"))
+        return false;
+    if (!ExecTrapped(app, "sp_dboption '" + dbLiteral + " ','dbo use only','false'")) return false;
+    // From here the sequence's own statements close 'allow updates'.
+    allowUpdates.Disarm();
+    if (!ExecTrapped(app, "sp_configure 'allow updates',0")) return false;
+    return ExecTrapped(app, "reconfigure with override");
+}
+
+} // namespace
+
+bool ReReadOnly_2005(AppState& app, const std::string& db) {
+    return RunTrapped(app, [&] { return Sequence2005(app, db); });
+}
+
+bool ReReadOnly_2000(AppState& app, const std::string& db) {
+    return RunTrapped(app, [&] { return Sequence2000(app, db); });
+}
+
+bool ReReadOnly(AppState& app, const std::string& version, const std::string& db) {
+    switch (GetVersionClass(version)) {
+    case VersionClass::Sql2000:
+        return ReReadOnly_2000(app, db);
+    case VersionClass::Sql2005:
+    case VersionClass::Sql2008:
+        if (ReReadOnly_2005(app, db)) return true;
+        if (NeedsLogRebuild(app.cMsg)) {
+            // No data file path is known here; the log goes where the server records it.
+            std::string noDataPath;
+            return ReShutdown_2005(app, db, noDataPath);
+        }
+        // The refusal stays in cMsg for the report; only a refusal without words is a plain failure.
+        return !app.cMsg.empty();
+    case VersionClass::None:
+        break;
+    }
+    return true;
+}
+
+} // namespace qm

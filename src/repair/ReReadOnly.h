@@ -1,0 +1,23 @@
+#pragma once
+// Recovery of databases in emergency/read-only/DBO-only use with the data and log they have; on
+// SQL Server 2005/2008 a refusal that points at the log falls back to the log rebuild.
+#include "app/AppState.h"
+
+#include <string>
+
+namespace qm {
+
+// By the version class of `version`: SQL Server 2000 → ReReadOnly_2000; 2005/2008 → ReReadOnly_2005 and,
+// when its failure text mentions LDF (any letter case) or "连接失败", ReShutdown_2005 with the empty data
+// path. A failure that does not fall back keeps its text in cMsg and gives true (the driver reports
+// cMsg); a failure without any text gives false. No class: nothing is sent, true.
+bool ReReadOnly(AppState& app, const std::string& version, const std::string& db);
+
+// "set multi_user", "set ONLINE"; the first refusal ends it with the server's message in cMsg.
+bool ReReadOnly_2005(AppState& app, const std::string& db);
+
+// 'allow updates' on, status 4194328, dbo use only off, 'allow updates' off; the first refusal ends it,
+// and 'allow updates' is turned off again before leaving.
+bool ReReadOnly_2000(AppState& app, const std::string& db);
+
+} // namespace qm

@@ -1,0 +1,150 @@
+#include "repair/ReShutdown.h"
+
+#include "repair/LogFiles.h"
+#include "repair/SequenceSteps.h"
+#include "server/SqlText.h"
+#include "server/VersionClass.h"
+
+namespace qm {
+
+namespace {
+
+// The Chinese server's "the log file exists, rename or delete it" fragments: only this failure is
+// worth a second attempt after moving the file aside once more.
+constexpr const char* kExists2005 = "应该重命名或删除它";
+constexpr const char* kExists2000 = "应重命名或删除该文件";
+
+std::string AsciiLower(std::string s) {
+    for (char& c : s)
+        if (c >= 'A' && c <= 'Z') c = char(c - 'A' + 'a');
+    return s;
+}
+
+// A move refused because the server holds the file open is expected: the rebuild then says the file
+// exists and the retry handles it. Any other refusal ends the sequence.
+bool AcceptedRefusal(const PendingError& p) { return !p.failed || p.text == kPermissionDenied; }
+
+// SQL Server 2000 machines are often English: the first checkpoints accept that wording too.
+bool AcceptedRefusal2000(const PendingError& p) {
+    return AcceptedRefusal(p) || AsciiLower(p.text) == "permission denied";
+}
+
+bool DataFileMissing(AppState& app, const std::string& path) {
+    return !path.empty() && !FileExists(app, path);
+}
+
+bool Sequence2005(AppState& app, const std::string& db, std::string& path) {
+    app.cMsg.clear();
+    if (DataFileMissing(app, path)) {
+        app.cMsg = kDataFileMissing;
+        return false;
+    }
+    const std::string logPath = GetLogFilePath(app, db);
+
+    PendingError pending;
+    MoveAsideIfExists(app, logPath, pending);
+    if (!AcceptedRefusal(pending)) return FailureExit(app, pending);
+    pending.Clear();
+
+    path = DerivedLogPath(path);
+    MoveAsideIfExists(app, path, pending);
+    if (!AcceptedRefusal(pending)) return FailureExit(app, pending);
+    pending.Clear();
+
+    std::string logicalName = GetLogName(app.cProduct);
+    if (logicalName.empty()) logicalName = GetLogFileName(app, db);
+
+    const std::string alter = "alter database " + IdentOrEmpty(db);
+    const std::string rebuild = alter + " Rebuild Log on (name=" + IdentOrEmpty(logicalName) + ",filename='" +
+                                SqlLiteralBody(logPath) + "') ";
+    ExecStep(app, alter + " set emergency ", pending);
+    ExecStep(app, alter + " set single_user with rollback immediate ", pending);
+    ExecStep(app, rebuild, pending);
+
+    if (pending.failed) {
+        if (pending.text.find(kExists2005) == std::string::npos) return FailureExit(app, pending);
+        pending.Clear();
+        MoveAsideIfExists(app, logPath, pending);
+        if (!AcceptedRefusal(pending)) return FailureExit(app, pending);
+        pending.Clear();
+        if (!ExecStep(app, rebuild, pending)) return FailureExit(app, pending);
+    }
+
+    // The log is rebuilt: both closing statements go out whatever the first one did.
+    ExecStep(app, alter + " set multi_user", pending);
+    ExecStep(app, alter + " set ONLINE", pending);
+    if (pending.failed) return FailureExit(app, pending);
+    return true;
+}
+
+bool Sequence2000(AppState& app, const std::string& db, std::string& path) {
+    app.cMsg.clear();
+    if (DataFileMissing(app, path)) {
+        app.cMsg = kDataFileMissing;
+        return false;
+    }
+    const std::string logPath = GetLogFilePath(app, db);
+
+    PendingError pending;
+    MoveAsideIfExists(app, logPath, pending);
+    if (!AcceptedRefusal2000(pending)) return FailureExit(app, pending);
+    pending.Clear();
+
+    path = DerivedLogPath(path);
+    MoveAsideIfExists(app, path, pending);
+    if (!AcceptedRefusal2000(pending)) return FailureExit(app, pending);
+    pending.Clear();
+
+    const std::string dbLiteral = SqlLiteralBody(db);
+    const std::string rebuild = "dbcc rebuild_log('" + dbLiteral + " ','" + SqlLiteralBody(path) + "')";
+
+    AllowUpdatesGuard allowUpdates(app);
+    allowUpdates.Arm();
+    ExecStep(app, "sp_configure 'allow updates',1", pending);
+    ExecStep(app, "reconfigure with override", pending);
+    ExecStep(app, "update sysdatabases set status=-32768 where dbid=DB_ID('" + dbLiteral + "') ", pending);
+    ExecStep(app, rebuild, pending);
+
+    if (pending.failed) {
+        if (pending.text.find(kExists2000) == std::string::npos) return FailureExit(app, pending);
+        pending.Clear();
+        MoveAsideIfExists(app, path, pending);
+        if (!AcceptedRefusal(pending)) return FailureExit(app, pending);
+        pending.Clear();
+        if (!ExecStep(app, rebuild, pending)) return FailureExit(app, pending);
+    }
+
+    // The closing statements turn 'allow updates' off themselves; each goes out whatever the one
+    // before it did.
+    allowUpdates.Disarm();
+    ExecStep(app, "sp_dboption '" + dbLiteral + " ','dbo use only','false'", pending);
+    ExecStep(app, "sp_configure 'allow updates',0", pending);
+    ExecStep(app, "reconfigure with override", pending);
+    if (pending.failed) return FailureExit(app, pending);
+    return true;
+}
+
+} // namespace
+
+bool ReShutdown_2005(AppState& app, const std::string& db, std::string& path) {
+    return RunTrapped(app, [&] { return Sequence2005(app, db, path); });
+}
+
+bool ReShutdown_2000(AppState& app, const std::string& db, std::string& path) {
+    return RunTrapped(app, [&] { return Sequence2000(app, db, path); });
+}
+
+bool ReShutdown(AppState& app, const std::string& version, const std::string& db, std::string& path) {
+    switch (GetVersionClass(version)) {
+    case VersionClass::Sql2000:
+        return ReShutdown_2000(app, db, path);
+    case VersionClass::Sql2005:
+    case VersionClass::Sql2008:
+        return ReShutdown_2005(app, db, path);
+    case VersionClass::None:
+        break;
+    }
+    return true;
+}
+
+} // namespace qm
