@@ -1,0 +1,126 @@
+#include "platform/LocalFileSystem.h"
+#include "platform/Profile.h"
+#include "platform/TextCodec.h"
+#include "TempFolder.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+
+using namespace qm;
+
+namespace {
+std::string Get(const std::string& file, const std::string& section, const std::string& key,
+                const std::string& def = "DEF") {
+    return ProfileStringFromBytes(file, section, key, def);
+}
+} // namespace
+
+TEST(ProfileLookup, NamesMatchIgnoringCaseAndBlanksAroundNamesAndValuesGo) {
+    const std::string ini = "[Login]\r\n  SERVER  =  192.168.1.5  \r\nsa=sa_user\r\n[ Other ]\r\nkey = v\r\n";
+    EXPECT_EQ(Get(ini, "login", "Server"), "192.168.1.5");
+    EXPECT_EQ(Get(ini, "LOGIN", "SA"), "sa_user");
+    EXPECT_EQ(Get(ini, "other", "KEY"), "v");
+    EXPECT_EQ(Get("[Login]\r\nServer=\tx\t\r\n", "Login", "Server"), "x");
+}
+
+TEST(ProfileLookup, MissingSectionKeyOrFileGivesDefaultButEmptyValueDoesNot) {
+    const std::string ini = "[Login]\nServer=\nSa\n";
+    EXPECT_EQ(Get(ini, "Login", "Server"), "");      // present, empty
+    EXPECT_EQ(Get(ini, "Login", "Sa"), "");          // a key line without "="
+    EXPECT_EQ(Get(ini, "Login", "Pwd"), "DEF");
+    EXPECT_EQ(Get(ini, "Nope", "Server"), "DEF");
+    EXPECT_EQ(Get("", "Login", "Server", "127.0.0.1"), "127.0.0.1");
+    EXPECT_EQ(Get("", "Login", "Server", "dflt   "), "dflt");  // trailing blanks of the default go
+}
+
+TEST(ProfileLookup, CommentsQuotesAndFirstMatchRules) {
+    const std::string ini =
+        "; Server=commented\n"
+        "[Login]\n"
+        ";Server=also commented\n"
+        "Server=first\n"
+        "Server=second\n"
+        "Pwd=\"  quoted  \"\n"
+        "User='x'\n"
+        "Half=\"open\n"
+        "Mixed=\"a'\n"
+        "Semi=a ; not a comment\n"
+        "[login]\n"
+        "Acc=in a later section of the same name\n";
+    EXPECT_EQ(Get(ini, "Login", "Server"), "first");
+    EXPECT_EQ(Get(ini, "Login", "Pwd"), "  quoted  ");
+    EXPECT_EQ(Get(ini, "Login", "User"), "x");
+    EXPECT_EQ(Get(ini, "Login", "Half"), "\"open");
+    EXPECT_EQ(Get(ini, "Login", "Mixed"), "\"a'");
+    EXPECT_EQ(Get(ini, "Login", "Semi"), "a ; not a comment");
+    EXPECT_EQ(Get(ini, "Login", "Acc"), "DEF");  // only the first section of a name is searched
+}
+
+TEST(ProfileLookup, ValuesAreCutToWhatA255CharacterBufferHolds) {
+    const std::string ascii(300, 'a');
+    EXPECT_EQ(Get("[s]\nk=" + ascii + "\n", "s", "k"), std::string(254, 'a'));
+    EXPECT_EQ(ProfileStringFromBytes("[s]\nk=abcdef\n", "s", "k", "", 4), "abc");
+    EXPECT_EQ(ProfileStringFromBytes("[s]\nk=abcdef\n", "s", "k", "", 0), "");
+    EXPECT_EQ(Get("", "s", "k", ascii), std::string(254, 'a'));  // the default is cut the same way
+
+    std::string chinese;
+    for (int i = 0; i < 300; ++i) chinese += "中";
+    const std::string got = Get("[s]\nk=" + chinese + "\n", "s", "k");
+    EXPECT_TRUE(IsValidUtf8(got));  // never cut inside a character
+    EXPECT_EQ(got.size(), 254u * 3u);
+}
+
+TEST(ProfileLookup, FileIsDecodedFromAnsiGbkOrByByteOrderMark) {
+    // GBK, as a Chinese Windows writes it: [说明] / Server=测试服务器
+    const std::string gbk = "[\xCB\xB5\xC3\xF7]\r\nServer=\xB2\xE2\xCA\xD4\xB7\xFE\xCE\xF1\xC6\xF7\r\n";
+    EXPECT_EQ(Get(gbk, "说明", "Server"), "测试服务器");
+    // UTF-8 without a mark is taken as it is.
+    EXPECT_EQ(Get("[说明]\nServer=测试服务器\n", "说明", "server"), "测试服务器");
+    // UTF-8 with a mark: the mark is not part of the first section name.
+    EXPECT_EQ(Get("\xEF\xBB\xBF[Login]\nServer=测试服务器\n", "Login", "Server"), "测试服务器");
+    // UTF-16LE with a mark: "[Login]\r\nServer=中文\r\n".
+    std::string u16 = "\xFF\xFE";
+    for (char c : std::string("[Login]\r\nServer=")) u16 += std::string{c, '\0'};
+    u16 += std::string("\x2D\x4E\x87\x65", 4);
+    u16 += std::string("\r\0\n\0", 4);
+    EXPECT_EQ(Get(u16, "Login", "Server"), "中文");
+}
+
+TEST(ProfileLookup, BinaryGarbageNeverCrashesAndGivesValidText) {
+    std::mt19937 rng(1234);
+    for (int round = 0; round < 200; ++round) {
+        std::string bytes(static_cast<size_t>(rng() % 2048), '\0');
+        for (auto& c : bytes) c = static_cast<char>(rng() & 0xFF);
+        if (round % 3 == 0) bytes = "\xFF\xFE" + bytes;           // odd-length UTF-16 too
+        if (round % 3 == 1) bytes = "[Login]\nServer=" + bytes;  // garbage inside a value
+        const std::string got = Get(bytes, "Login", "Server");
+        EXPECT_TRUE(IsValidUtf8(got)) << "round " << round;
+    }
+}
+
+TEST(ProfileFile, ReadsThroughTheFileLayerAndFindsTheNameInAnyLetterCase) {
+    qmtest::TempFolder dir;
+    LocalFileSystem fs;
+    dir.write("Config.ini", "[Login]\nServer=srv\n");
+    EXPECT_EQ(ReadProfileString(fs, "Login", "Server", "d", dir / "Config.ini"), "srv");
+    EXPECT_EQ(ReadProfileString(fs, "Login", "Server", "d", dir / "Config.INI"), "srv");
+    EXPECT_EQ(ReadProfileString(fs, "Login", "Server", "d", dir / "CONFIG.ini"), "srv");
+    EXPECT_EQ(ReadProfileString(fs, "Login", "Server", "d", dir / "Config.in"), "d");
+    EXPECT_EQ(ReadProfileString(fs, "Login", "Server", "d", dir / "missing/Config.ini"), "d");
+    EXPECT_EQ(ReadProfileString(fs, "Login", "Server", "d", ""), "d");
+    EXPECT_EQ(ReadProfileString(fs, "Login", "Server", "d", dir.path()), "d");  // a folder
+}
+
+TEST(TextDecoding, InvalidSequencesBecomeReplacementCharacters) {
+    EXPECT_EQ(AnsiToUtf8("abc"), "abc");
+    EXPECT_EQ(AnsiToUtf8("\xD6\xD0\xCE\xC4"), "中文");
+    // A lone lead byte at the end of GBK text.
+    EXPECT_EQ(AnsiToUtf8("\xD6\xD0\xCE"), "中\xEF\xBF\xBD");
+    EXPECT_EQ(DecodeTextFile("\xEF\xBB\xBF" "a\xFF" "b"), "a\xEF\xBF\xBD" "b");
+    EXPECT_EQ(Utf16BytesToUtf8(std::string("\x00\xD8\x41\x00", 4), false), "\xEF\xBF\xBD" "A");  // lone surrogate
+    EXPECT_EQ(Utf16BytesToUtf8(std::string("\x3D\xD8\x00\xDE", 4), false), "\xF0\x9F\x98\x80");  // a pair
+    EXPECT_FALSE(IsValidUtf8("\xC0\x80"));      // overlong
+    EXPECT_FALSE(IsValidUtf8("\xED\xA0\x80"));  // surrogate
+    EXPECT_TRUE(IsValidUtf8("中文"));
+}
