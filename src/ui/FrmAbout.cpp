@@ -1,0 +1,142 @@
+#include "ui/FrmAbout.h"
+
+#include "platform/SystemServices.h"
+
+#include <QDesktopServices>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPlainTextEdit>
+#include <QUrl>
+
+namespace qm::ui {
+
+namespace {
+
+constexpr int kWidth = 400;
+constexpr int kHeight = 260;
+constexpr int kTitleHeight = 28;
+
+constexpr const char* kDefaultName = "未命名";
+constexpr const char* kDefaultVersion = "V1.0";
+constexpr const char* kDefaultMaker = "作者：Quillmere";
+constexpr const char* kDefaultCopyright = "版权所有 (C) Quillmere";
+constexpr const char* kDefaultWarning =
+    "警告：本软件受著作权法和国际条约保护。未经许可，擅自复制、传播本软件的全部或部分，"
+    "将依法承担相应的法律责任。修复前请先备份数据库文件。";
+
+} // namespace
+
+bool OpenUrl(std::string& address, QWidget* owner, Shell* shell) {
+    (void)owner;  // the shell call needs no owner window here; kept for the callers' symmetry
+    if (address.empty()) address = kDefaultWebPage;
+    if (!address.empty()) {
+        if (shell)
+            shell->Open(address);
+        else
+            QDesktopServices::openUrl(QUrl::fromUserInput(Q(address)));
+    }
+    return true;
+}
+
+FrmAbout::FrmAbout(Shell* shell, QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint), shell_(shell) {
+    setObjectName("frmAbout");
+    setWindowTitle("关于");
+    setFixedSize(kWidth, kHeight);
+    setModal(false);
+
+    labHint_ = new QLabel("关于", this);
+    labHint_->setObjectName("labHint");
+    labHint_->setGeometry(12, 0, 200, kTitleHeight);
+    QFont bold = labHint_->font();
+    bold.setBold(true);
+    labHint_->setFont(bold);
+    labHint_->setStyleSheet("color: white;");
+
+    picExit_ = new ClickLabel(this);
+    picExit_->setObjectName("picExit");
+    picExit_->setToolTip("关闭");
+    picExit_->setPixmap(DrawClosePicture(22, 20));
+    picExit_->setGeometry(kWidth - 28, 4, 22, 20);
+    connect(picExit_, &ClickLabel::clicked, this, [this] { close(); });
+
+    imgLogo_ = new ClickLabel(this);
+    imgLogo_->setObjectName("imgLogo");
+    imgLogo_->setPixmap(DrawLogoPicture(48));
+    imgLogo_->setGeometry(20, kTitleHeight + 16, 48, 48);
+    imgLogo_->setCursor(Qt::PointingHandCursor);
+    connect(imgLogo_, &ClickLabel::clicked, this, &FrmAbout::OpenMaker);
+
+    labToolText_ = new QLabel(this);
+    labToolText_->setObjectName("LabToolText");
+    QFont big = labToolText_->font();
+    big.setPointSize(12);
+    big.setBold(true);
+    labToolText_->setFont(big);
+    labToolText_->setGeometry(84, kTitleHeight + 14, kWidth - 100, 26);
+
+    labMaker_ = new ClickLabel(this);
+    labMaker_->setObjectName("labMaker");
+    labMaker_->setGeometry(84, kTitleHeight + 42, kWidth - 100, 20);
+    labMaker_->setCursor(Qt::PointingHandCursor);
+    labMaker_->setStyleSheet("color: #1a56a8; text-decoration: underline;");
+    connect(labMaker_, &ClickLabel::clicked, this, &FrmAbout::OpenMaker);
+
+    label1_ = new QLabel("版权信息", this);
+    label1_->setObjectName("Label1");
+    label1_->setFont(bold);
+    label1_->setGeometry(20, kTitleHeight + 80, 120, 20);
+
+    labCopyRight_ = new QLabel(this);
+    labCopyRight_->setObjectName("labCopyRight");
+    labCopyRight_->setGeometry(20, kTitleHeight + 102, kWidth - 40, 20);
+
+    txtMessage_ = new QPlainTextEdit(this);
+    txtMessage_->setObjectName("txtMessage");
+    txtMessage_->setReadOnly(true);
+    txtMessage_->setGeometry(20, kTitleHeight + 128, kWidth - 40, kHeight - kTitleHeight - 144);
+}
+
+void FrmAbout::ApplyTexts() {
+    if (cAboutName.empty()) cAboutName = kDefaultName;
+    if (cAboutVersion.empty()) cAboutVersion = kDefaultVersion;
+    if (cAboutMaker.empty()) cAboutMaker = kDefaultMaker;
+    if (cAboutCopyright.empty()) cAboutCopyright = kDefaultCopyright;
+    if (cAboutWarning.empty()) cAboutWarning = kDefaultWarning;
+    labToolText_->setText(Q(cAboutName + cAboutVersion));
+    labMaker_->setText(Q(cAboutMaker));
+    labCopyRight_->setText(Q(cAboutCopyright));
+    txtMessage_->setPlainText(Q(cAboutWarning));
+}
+
+void FrmAbout::Open() {
+    ApplyTexts();
+    show();
+    raise();
+    activateWindow();
+}
+
+void FrmAbout::OpenMaker() { OpenUrl(cAboutMaker, this, shell_); }
+
+void FrmAbout::mousePressEvent(QMouseEvent* e) {
+    if (!dragger_.Press(this, e)) QDialog::mousePressEvent(e);
+}
+
+void FrmAbout::mouseMoveEvent(QMouseEvent* e) {
+    if (!dragger_.Move(this, e)) QDialog::mouseMoveEvent(e);
+}
+
+void FrmAbout::mouseReleaseEvent(QMouseEvent* e) {
+    dragger_.Release(e);
+    QDialog::mouseReleaseEvent(e);
+}
+
+void FrmAbout::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    p.fillRect(rect(), QColor(245, 247, 250));
+    p.fillRect(QRect(0, 0, width(), kTitleHeight), QColor(40, 90, 160));
+    p.setPen(QColor(40, 90, 160));
+    p.drawRect(rect().adjusted(0, 0, -1, -1));
+}
+
+} // namespace qm::ui

@@ -1,0 +1,81 @@
+#include "ui/RowTranscript.h"
+
+#include <sstream>
+
+namespace qm::ui {
+
+std::vector<std::string> DescribeStatement(const StatementEvent& e) {
+    std::vector<std::string> out;
+    std::string line = e.ok ? "[成功] " + e.sql : "[失败] " + e.sql + " —— ";
+    if (!e.ok) {
+        if (e.errorNumber != 0) line += "错误 " + std::to_string(e.errorNumber) + "：";
+        line += e.error.empty() ? std::string("未知错误") : e.error;
+    }
+    out.push_back(std::move(line));
+    std::istringstream in(e.messages);
+    for (std::string m; std::getline(in, m);) {
+        if (!m.empty() && m.back() == '\r') m.pop_back();
+        if (m.empty() || (!e.ok && m == e.error)) continue;
+        out.push_back("    " + m);
+    }
+    return out;
+}
+
+void RowTranscript::SetNext(StatementObserver* next) {
+    std::lock_guard lock(mutex_);
+    next_ = next;
+}
+
+StatementObserver* RowTranscript::Next() const {
+    std::lock_guard lock(mutex_);
+    return next_;
+}
+
+void RowTranscript::OnStatement(const StatementEvent& e) {
+    StatementObserver* next = nullptr;
+    {
+        std::lock_guard lock(mutex_);
+        auto& rows = lines_[e.row];
+        for (auto& l : DescribeStatement(e)) rows.push_back(std::move(l));
+        next = next_;
+    }
+    if (next) next->OnStatement(e);
+}
+
+void RowTranscript::OnFileMoved(int row, const std::string& path, const std::string& newPath,
+                                const std::string& error) {
+    StatementObserver* next = nullptr;
+    {
+        std::lock_guard lock(mutex_);
+        lines_[row].push_back(newPath.empty() ? "[文件] 未能移开 " + path + " —— " + error
+                                              : "[文件] 已将 " + path + " 移为 " + newPath);
+        next = next_;
+    }
+    if (next) next->OnFileMoved(row, path, newPath, error);
+}
+
+void RowTranscript::Clear() {
+    std::lock_guard lock(mutex_);
+    lines_.clear();
+}
+
+std::string RowTranscript::TooltipFor(int row) const {
+    std::lock_guard lock(mutex_);
+    auto it = lines_.find(row);
+    if (it == lines_.end()) return {};
+    std::string text;
+    for (const auto& l : it->second) {
+        if (!text.empty()) text += '\n';
+        text += l;
+    }
+    return text;
+}
+
+std::vector<int> RowTranscript::Rows() const {
+    std::lock_guard lock(mutex_);
+    std::vector<int> rows;
+    for (const auto& [r, _] : lines_) rows.push_back(r);
+    return rows;
+}
+
+} // namespace qm::ui
