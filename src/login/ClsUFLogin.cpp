@@ -68,7 +68,10 @@ bool FindConnectionItem(const std::string& source, const std::string& upperKey, 
     return true;
 }
 
-ClsUFLogin::ClsUFLogin(const Platform& platform, MsgDialog* ownDialog) : platform_(platform), dialog_(ownDialog) {}
+ClsUFLogin::ClsUFLogin(const Platform& platform, MsgDialog* ownDialog, std::unique_ptr<AutomationFactory> ownFactory)
+    : platform_(platform), dialog_(ownDialog), ownFactory_(std::move(ownFactory)) {
+    if (!platform_.automation) platform_.automation = ownFactory_.get();
+}
 
 ClsUFLogin::~ClsUFLogin() = default;
 
@@ -280,7 +283,9 @@ void ClsUFLogin::Show(int kind, const std::string& message) {
 std::string ClsUFLogin::ComputerName() { return platform_.system ? platform_.system->ComputerName() : std::string(); }
 
 std::unique_ptr<LoginWrapper> MakeProductLogin(AppState& app, MsgDialog* ownDialog) {
-    return std::make_unique<ClsUFLogin>(app.platform, ownDialog);
+    std::unique_ptr<AutomationFactory> own;
+    if (!app.platform.automation) own = MakeAutomationFactory();
+    return std::make_unique<ClsUFLogin>(app.platform, ownDialog, std::move(own));
 }
 
 } // namespace qm

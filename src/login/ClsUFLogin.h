@@ -36,8 +36,10 @@ class ClsUFLogin final : public LoginWrapper {
 public:
     // `platform` supplies the automation factory, registry, computer name and connections; any of them
     // may be null (nothing is created, no key opens, the name is "", no connection opens).
-    // `ownDialog` is the wrapper's own message dialog; null shows nothing.
-    ClsUFLogin(const Platform& platform, MsgDialog* ownDialog);
+    // `ownDialog` is the wrapper's own message dialog; null shows nothing. `ownFactory` is used when the
+    // platform carries no automation factory.
+    ClsUFLogin(const Platform& platform, MsgDialog* ownDialog,
+               std::unique_ptr<AutomationFactory> ownFactory = nullptr);
     ~ClsUFLogin() override;
     ClsUFLogin(const ClsUFLogin&) = delete;
     ClsUFLogin& operator=(const ClsUFLogin&) = delete;
@@ -93,6 +95,7 @@ private:
 
     Platform platform_;
     MsgDialog* dialog_;
+    std::unique_ptr<AutomationFactory> ownFactory_;
     AutoError err_;  // the pending error of the last failing step; only named checks read it
 
     bool admin_ = false;
@@ -108,7 +111,8 @@ private:
     std::string connText_;
 };
 
-// The wrapper start-up puts into AppState::makeLoginWrapper; `ownDialog` must outlive it.
+// The wrapper start-up puts into AppState::makeLoginWrapper; `ownDialog` must outlive it. Where the
+// platform carries no automation factory the wrapper brings this system's own.
 std::unique_ptr<LoginWrapper> MakeProductLogin(AppState& app, MsgDialog* ownDialog);
 
 } // namespace qm

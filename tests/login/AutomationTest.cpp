@@ -1,0 +1,72 @@
+// The portable side of the automation layer: values as a late-bound caller reads them, the null-safe
+// calls and the factory that finds no class off Windows.
+#include "platform/Automation.h"
+
+#include "FakeAutomation.h"
+
+#include <gtest/gtest.h>
+
+using namespace qm;
+
+namespace {
+
+TEST(Automation, StandInFactoryCreatesNothing) {
+    auto factory = MakeAutomationFactory();
+    for (const char* id : {"Scripting.Dictionary", "U8Login.clsLogin", ""}) {
+        AutoError err;
+        EXPECT_EQ(factory->Create(id, err), nullptr);
+        EXPECT_EQ(err.number, 429);
+        EXPECT_EQ(err.description, "ActiveX 部件不能创建对象");
+    }
+}
+
+TEST(Automation, NullObjectFailsWithNoObject) {
+    std::shared_ptr<AutomationObject> none;
+    AutoValue v = AutoValue::Text("stale");
+    AutoError err;
+    EXPECT_FALSE(AutoCall(none, "Login", {}, v, err));
+    EXPECT_TRUE(v.isEmpty());
+    EXPECT_EQ(err.number, 91);
+    EXPECT_EQ(err.description, "对象变量或 With 块变量未设置");
+    err.Clear();
+    EXPECT_FALSE(AutoGet(none, "LogState", v, err));
+    EXPECT_EQ(err.number, 91);
+    err.Clear();
+    EXPECT_FALSE(AutoSet(none, "cUsername", AutoValue::Text("Admin"), err));
+    EXPECT_EQ(err.number, 91);
+}
+
+TEST(Automation, FailedCallLeavesResultEmpty) {
+    auto obj = std::make_shared<qmtest::FakeObject>();
+    obj->methods["Half"] = [](const std::vector<AutoValue>&, AutoValue& r, AutoError& e) {
+        r = AutoValue::Number(1);  // a partial result must not leak out
+        e = AutoError::Make(5);
+        return false;
+    };
+    AutoValue v;
+    AutoError err;
+    EXPECT_FALSE(AutoCall(obj, "Half", {}, v, err));
+    EXPECT_TRUE(v.isEmpty());
+    EXPECT_EQ(err.number, 5);
+    EXPECT_EQ(err.description, "自动化错误");
+    EXPECT_TRUE(err.failed());
+}
+
+TEST(Automation, ValuesReadAsTextAndNumber) {
+    EXPECT_EQ(AutoValue().toText(), "");
+    EXPECT_EQ(AutoValue::Number(2015).toText(), "2015");
+    EXPECT_EQ(AutoValue::Number(-3).toText(), "-3");
+    EXPECT_EQ(AutoValue::Number(1.5).toText(), "1.5");
+    EXPECT_EQ(AutoValue::Bool(true).toText(), "True");
+    EXPECT_EQ(AutoValue::Text("用友").toText(), "用友");
+    EXPECT_EQ(AutoValue::Object(std::make_shared<qmtest::FakeObject>()).toText(), "");
+    EXPECT_TRUE(AutoValue::Object(nullptr).isEmpty());
+
+    EXPECT_EQ(AutoValue::Text(" 100 ").toNumber(), 100);
+    EXPECT_EQ(AutoValue::Text("100x").toNumber(), 0);
+    EXPECT_EQ(AutoValue::Text("").toNumber(), 0);
+    EXPECT_EQ(AutoValue::Bool(true).toNumber(), -1);
+    EXPECT_EQ(AutoValue().toNumber(), 0);
+}
+
+} // namespace
