@@ -1,0 +1,126 @@
+// Discovery of a server with 5,000 account databases: sign-in, then LoadAcc timed for the U8-family
+// query and for the every-database query, through the in-process simulator and, when the TDS front end
+// is built, through ODBC over 127.0.0.1. Not a test: prints figures.
+#include "app/Db.h"
+#include "discovery/LoadAcc.h"
+#include "server/ProductDetection.h"
+#include "server/ServerVersion.h"
+#include "sqlsim/Engine.h"
+#include "sqlsim/InProcess.h"
+#ifdef QM_BENCH_TDS
+#include "platform/OdbcConnection.h"
+#include "tds/TdsServer.h"
+#endif
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <string>
+#include <unistd.h>
+#include <vector>
+
+using namespace qm;
+
+namespace {
+
+constexpr int kDatabases = 5000;
+constexpr int kRuns = 5;
+
+std::string BigScenario() {
+    std::string dbs, accounts;
+    char name[64];
+    for (int i = 0; i < kDatabases; ++i) {
+        std::snprintf(name, sizeof name, "UFDATA_%03d_%04d", i % 999 + 1, 2000 + i / 999);
+        const char* state = i % 3 == 0 ? "ONLINE" : (i % 3 == 1 ? "SUSPECT" : "EMERGENCY");
+        if (i) dbs += ",";
+        dbs += std::string(R"({"name": ")") + name + R"(", "state": ")" + state + R"(", "data_file": ")" + name +
+               R"(.MDF", "log_file": ")" + name + R"(_LOG.LDF"})";
+    }
+    for (int a = 1; a <= 999; ++a) {
+        std::snprintf(name, sizeof name, "%03d", a);
+        if (a > 1) accounts += ",";
+        accounts += std::string(R"({"cAcc_id": ")") + name + R"(", "cAcc_Name": "公司)" + name + R"("})";
+    }
+    return R"({"version": "9.00.4035.00", "edition": "Standard Edition", "logins": {"sa": ""}, "databases": [)" +
+           dbs + R"(], "ua_account": [)" + accounts + "]}";
+}
+
+void Time(const char* road, AppState& app, const std::string& product) {
+    app.cProduct = product;
+    std::vector<double> ms;
+    MainModel m;
+    for (int r = 0; r < kRuns; ++r) {
+        auto t0 = std::chrono::steady_clock::now();
+        LoadAcc(app, m);
+        ms.push_back(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count());
+    }
+    std::sort(ms.begin(), ms.end());
+    std::printf("%-10s product=%-2s rows=%5d  min %8.1f ms  median %8.1f ms  (%s)\n", road, product.c_str(),
+                int(m.iAccCount), ms.front(), ms[ms.size() / 2], m.labReport.caption.c_str());
+}
+
+bool SignIn(AppState& app, const std::string& server) {
+    app.cDBServer = server;
+    app.cDBUser = "sa";
+    app.oMaster = OpenSqlConnection(app, "master");
+    if (!app.oMaster || app.oMaster->State() != 1) {
+        std::fprintf(stderr, "sign-in failed: %s\n", app.cMsg.c_str());
+        return false;
+    }
+    app.cSQLVersion = GetServerVersion(app, app.cMsg, app.oMaster);
+    return true;
+}
+
+} // namespace
+
+int main() {
+    const std::string dataDir = "/tmp/QM-BENCH-" + std::to_string(::getpid());
+    std::string error;
+    auto t0 = std::chrono::steady_clock::now();
+    auto engine = sqlsim::Engine::FromJson(BigScenario(), dataDir, error);
+    if (!engine) {
+        std::fprintf(stderr, "scenario: %s\n", error.c_str());
+        return 1;
+    }
+    std::printf("scenario of %d databases loaded in %.1f ms\n", kDatabases,
+                std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count());
+
+    int rc = 0;
+    {
+        sqlsim::InProcessConnectionFactory factory(engine);
+        Platform platform;
+        platform.connections = &factory;
+        AppState app(platform);
+        if (SignIn(app, "127.0.0.1")) {
+            Time("in-process", app, "T");
+            Time("in-process", app, "");
+        } else {
+            rc = 1;
+        }
+    }
+#ifdef QM_BENCH_TDS
+    {
+        sqlsim::tds::TdsServer server(engine, {});
+        if (!server.Start(0, error)) {
+            std::fprintf(stderr, "TDS server: %s\n", error.c_str());
+            rc = 1;
+        } else {
+            OdbcConnectionFactory factory;
+            Platform platform;
+            platform.connections = &factory;
+            AppState app(platform);
+            if (SignIn(app, "127.0.0.1," + std::to_string(server.Port()))) {
+                Time("odbc", app, "T");
+                Time("odbc", app, "");
+            } else {
+                rc = 1;
+            }
+            server.Stop();
+        }
+    }
+#endif
+    std::error_code ec;
+    std::filesystem::remove_all(dataDir, ec);
+    return rc;
+}
