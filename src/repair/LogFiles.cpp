@@ -3,6 +3,7 @@
 #include "app/Db.h"
 #include "platform/FileSystem.h"
 #include "platform/HttpClient.h"
+#include "platform/LocalFileSystem.h"
 #include "platform/SystemServices.h"
 #include "platform/TextCodec.h"
 #include "server/SqlText.h"
@@ -12,7 +13,6 @@
 #include <ctime>
 #include <exception>
 #include <mutex>
-#include <string_view>
 #include <vector>
 
 namespace qm {
@@ -54,18 +54,10 @@ std::string Stamp(AppState& app) {
     return buf;
 }
 
-// The body split into lines as ReadLines splits a file; an empty body has no line.
-bool ContainsInLines(const std::string& text, const std::string& needle) {
-    if (text.empty()) return false;
-    size_t start = 0;
-    while (start <= text.size()) {
-        size_t end = text.find_first_of("\r\n", start);
-        if (end == std::string::npos) end = text.size();
-        if (std::string_view(text).substr(start, end - start).find(needle) != std::string_view::npos) return true;
-        if (end == text.size()) break;
-        // "\r\n" is one line break.
-        start = (text[end] == '\r' && end + 1 < text.size() && text[end + 1] == '\n') ? end + 2 : end + 1;
-    }
+// The body read as ReadLines reads a file: same decoding, same line breaks.
+bool BodyContainsText(const std::string& body, const std::string& text) {
+    for (const auto& line : SplitTextLines(DecodeTextFile(body)))
+        if (line.find(text) != std::string::npos) return true;
     return false;
 }
 
@@ -144,7 +136,7 @@ bool DownloadFile(AppState& app, const std::string& url, const std::string& targ
         }
         // Check what came before anything on disk changes: a truncated or wrong page must not
         // replace a good file.
-        if (!ContainsInLines(DecodeTextFile(body), required)) return false;
+        if (!BodyContainsText(body, required)) return false;
         if (FileExists(app, target) && !app.platform.files->Copy(target, target + ".tmp", error)) {
             app.cMsg = error;
             return false;
