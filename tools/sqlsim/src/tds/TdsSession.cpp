@@ -1,0 +1,141 @@
+#include "tds/TdsSession.h"
+
+#include "tds/TdsChannel.h"
+#include "tds/TdsLogin.h"
+#include "tds/TdsTokens.h"
+
+#include <algorithm>
+
+namespace sqlsim::tds {
+
+namespace {
+
+bool English(const std::string& language) { return language.rfind("en", 0) == 0; }
+
+class Session {
+public:
+    Session(int fd, uint16_t spid, Engine& engine, const SessionConfig& config)
+        : ch_(fd, spid), engine_(engine), config_(config), server_(U16(config.serverName)) {}
+
+    void Run() {
+        for (;;) {
+            uint8_t type = 0;
+            Bytes payload;
+            const ReadStatus st = ch_.Read(type, payload);
+            if (st == ReadStatus::Closed) return;
+            if (st == ReadStatus::Malformed) {
+                Drop("malformed packet");
+                return;
+            }
+            if (!Handle(type, payload)) return;
+        }
+    }
+
+private:
+    bool Handle(uint8_t type, const Bytes& payload) {
+        if (!loggedIn_) {
+            if (type == kPktPrelogin && !preloginSeen_) {
+                preloginSeen_ = true;
+                if (!ParsePrelogin(payload)) return Drop("malformed PRELOGIN");
+                return ch_.Send(kPktReply, PreloginResponse(ParseProductVersion(engine_.ProductVersion())));
+            }
+            if (type == kPktLogin7) return Login(payload);
+            return Drop("unexpected message before login");
+        }
+        switch (type) {
+        case kPktSqlBatch: return Batch(payload);
+        case kPktAttention: {
+            Writer w;
+            Done(w, version_, kDoneAttn, 0, 0);
+            return ch_.Send(kPktReply, w.take());
+        }
+        case kPktTransaction: {
+            Writer w;
+            Done(w, version_, kDoneFinal, 0, 0);
+            return ch_.Send(kPktReply, w.take());
+        }
+        case kPktRpc: {
+            Writer w;
+            MessageToken(w, version_, Message{2812, 62, 16, "RPC requests are not supported"}, server_);
+            Done(w, version_, kDoneError, 0, 0);
+            return ch_.Send(kPktReply, w.take());
+        }
+        default: return Drop("unexpected message type " + std::to_string(type));
+        }
+    }
+
+    bool Login(const Bytes& payload) {
+        Login7 login;
+        std::string why;
+        if (!ParseLogin7(payload, login, why)) return Drop(why);
+        // Tokens before LOGINACK are read at the version the client asked for; after it, at the
+        // version acknowledged, which is what this server's release speaks at most.
+        const int clientVersion = std::min(login.version, 0x74);
+        version_ = std::min(std::min(login.version, 0x73), VersionForMajor(engine_.MajorVersion()));
+        if (login.packetSize >= 512 && login.packetSize <= Channel::kMaxPacket) ch_.SetPacketSize(login.packetSize);
+
+        Writer w;
+        if (auto refused = engine_.CheckLogin(login.userName, login.password)) {
+            MessageToken(w, clientVersion, *refused, server_);
+            Done(w, clientVersion, kDoneError, 0, 0);
+            ch_.Send(kPktReply, w.take());
+            return false;
+        }
+        const bool en = English(config_.language);
+        const std::string db = login.database.empty() ? "master" : login.database;
+        const std::string lang = en ? "us_english" : "简体中文";
+        EnvChange(w, 1, U16(db), u"master");
+        MessageToken(w, clientVersion,
+                     Message{5701, 2, 0, en ? "Changed database context to '" + db + "'."
+                                            : "已将数据库上下文更改为 '" + db + "'。"},
+                     server_);
+        EnvChangeCollation(w);
+        EnvChange(w, 2, U16(lang), u"");
+        MessageToken(w, clientVersion,
+                     Message{5703, 1, 0, en ? "Changed language setting to " + lang + "."
+                                            : "已将语言设置更改为 " + lang + "。"},
+                     server_);
+        LoginAck(w, version_, ParseProductVersion(engine_.ProductVersion()));
+        const std::string size = std::to_string(ch_.PacketSize());
+        EnvChange(w, 4, U16(size), U16(size));
+        Done(w, version_, kDoneFinal, 0, 0);
+        loggedIn_ = true;
+        return ch_.Send(kPktReply, w.take());
+    }
+
+    bool Batch(const Bytes& payload) {
+        size_t start = 0;
+        if (version_ >= 0x72) {
+            Reader r(payload);
+            uint32_t total = 0;
+            if (!r.u32le(total) || total < 4 || total > payload.size()) return Drop("bad ALL_HEADERS length");
+            start = total;
+        }
+        std::string sql;
+        if (!Ucs2ToUtf8(payload.data() + start, payload.size() - start, sql)) return Drop("batch text of odd length");
+        const BatchResult result = engine_.Execute(sql);
+        if (config_.onBatch) config_.onBatch(sql, result);
+        return ch_.Send(kPktReply, BatchResponse(result, version_, server_));
+    }
+
+    bool Drop(const std::string& why) {
+        if (config_.log) config_.log("connection dropped: " + why);
+        return false;
+    }
+
+    Channel ch_;
+    Engine& engine_;
+    const SessionConfig& config_;
+    std::u16string server_;
+    bool preloginSeen_ = false;
+    bool loggedIn_ = false;
+    int version_ = 0x71;
+};
+
+} // namespace
+
+void RunSession(int fd, uint16_t spid, Engine& engine, const SessionConfig& config) {
+    Session(fd, spid, engine, config).Run();
+}
+
+} // namespace sqlsim::tds
