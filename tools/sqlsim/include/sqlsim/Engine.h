@@ -50,6 +50,16 @@ struct TranscriptEntry {
     std::string message;     // first error's text
 };
 
+// A scripted failure: the next `count` batches whose text contains `match` (letter case ignored) fail
+// with this message before any check or effect.
+struct Fault {
+    std::string match;
+    int count = 1;
+    int number = 50000;
+    std::string message;
+    int severity = 16;
+};
+
 class Engine {
 public:
     // Loads a scenario (JSON text). Database files named by the scenario live in dataDir.
@@ -66,6 +76,18 @@ public:
     virtual std::vector<TranscriptEntry> Transcript() const = 0;
     virtual void ClearTranscript() = 0;
 
+    // Faults added at run time join the scenario's.
+    virtual void AddFault(const Fault& fault) = 0;
+    // Whether a login may open this database: nullopt when it exists, otherwise the 4060 message.
+    virtual std::optional<Message> CheckDatabase(const std::string& name) = 0;
+    // Appends every later batch as one JSON line {"sql": …, "error": null | {"number": …, "message": …}}
+    // to the file (created when missing). Empty path stops writing.
+    virtual bool SetTranscriptFile(const std::string& path, std::string& error) = 0;
+    // The transcript so far in the same JSON-lines form.
+    virtual std::string TranscriptJsonLines() const = 0;
+
+    virtual bool English() const = 0;                 // the scenario asked for English messages
+    virtual std::string Edition() const = 0;          // e.g. "Standard Edition"
     virtual std::string ProductVersion() const = 0;   // e.g. "9.00.4035.00"
     virtual int MajorVersion() const = 0;             // 8, 9, 10
     virtual std::string DataDir() const = 0;

@@ -1,0 +1,59 @@
+#pragma once
+// Statements other than SELECT: ALTER DATABASE, DBCC REBUILD_LOG, sp_configure, RECONFIGURE,
+// sp_dboption, UPDATE sysdatabases, USE and SET options. Each changes the model as the server would.
+#include "Lexer.h"
+#include "Messages.h"
+#include "Model.h"
+#include "sqlsim/Engine.h"
+
+#include <string>
+#include <vector>
+
+namespace sqlsim {
+
+// Reads a statement's tokens from the front; keywords compare without letter case.
+class Cursor {
+public:
+    explicit Cursor(const std::vector<Token>& t) : t_(t) {}
+    bool AtEnd() const { return i_ >= t_.size(); }
+    const Token* Peek(size_t ahead = 0) const { return i_ + ahead < t_.size() ? &t_[i_ + ahead] : nullptr; }
+    bool Keyword(std::string_view kw);          // consumes it when it is next
+    bool Symbol(std::string_view s);
+    bool Name(std::string& out);                // identifier or [quoted]
+    bool String(std::string& out);              // 'literal'
+    bool Integer(long long& out);               // [-|+] digits
+    // The token to name in a syntax error here: the next one, or the last one at the end.
+    std::string NearToken() const;
+
+private:
+    const std::vector<Token>& t_;
+    size_t i_ = 0;
+};
+
+class Commands {
+public:
+    Commands(Model& model, const Messages& msgs) : m_(model), msgs_(msgs) {}
+    // Runs one statement; false when it failed (its messages are in out).
+    bool Run(const std::vector<Token>& tokens, BatchResult& out);
+
+private:
+    bool AlterDatabase(Cursor& c, BatchResult& out);
+    bool SetOption(Database& db, const std::string& option, bool rollback, BatchResult& out);
+    bool SetOnline(Database& db, BatchResult& out);
+    bool RebuildLog(Cursor& c, Database* db, const std::string& name, BatchResult& out);
+    bool Dbcc(Cursor& c, BatchResult& out);
+    bool Configure(Cursor& c, BatchResult& out);
+    bool Reconfigure(Cursor& c, BatchResult& out);
+    bool DbOption(Cursor& c, BatchResult& out);
+    bool UpdateSysdatabases(Cursor& c, BatchResult& out);
+    bool Use(Cursor& c, BatchResult& out);
+    bool Fail(BatchResult& out, Message m);
+    bool SyntaxError(const Cursor& c, BatchResult& out);
+    // Creates the new log file; false when the folder does not let it.
+    static bool CreateLogFile(const std::string& path);
+
+    Model& m_;
+    const Messages& msgs_;
+};
+
+} // namespace sqlsim

@@ -1,0 +1,240 @@
+// The engine: scenario state, faults, the batch loop and the transcript.
+#include "Catalog.h"
+#include "Commands.h"
+#include "Lexer.h"
+#include "Messages.h"
+#include "Model.h"
+#include "Text.h"
+#include "Translate.h"
+#include "sqlsim/Engine.h"
+
+#include <fstream>
+#include <mutex>
+#include <sstream>
+
+namespace sqlsim {
+
+namespace {
+
+// Splits a batch into statements: at ';' and after a SET option statement, which ends where the next
+// statement keyword begins (clients send "set textsize 4096 select @@spid" as one batch).
+std::vector<std::vector<Token>> SplitStatements(const std::vector<Token>& tokens) {
+    std::vector<std::vector<Token>> out;
+    std::vector<Token> cur;
+    auto flush = [&]() {
+        if (!cur.empty()) out.push_back(std::move(cur));
+        cur.clear();
+    };
+    static const char* const kStarts[] = {"select", "set", "use", "alter", "dbcc", "update", "exec", "execute", "reconfigure"};
+    for (const Token& t : tokens) {
+        if (t.IsSym(";")) {
+            flush();
+            continue;
+        }
+        if (!cur.empty() && cur.front().Is("set") && cur.size() >= 2) {
+            bool starts = false;
+            for (const char* k : kStarts) starts = starts || t.Is(k);
+            if (starts) flush();
+        }
+        cur.push_back(t);
+    }
+    flush();
+    return out;
+}
+
+std::string TranscriptLine(const TranscriptEntry& e) {
+    std::string line = "{\"sql\": " + text::JsonQuote(e.sql) + ", \"error\": ";
+    if (!e.failed) return line + "null}";
+    return line + "{\"number\": " + std::to_string(e.number) + ", \"message\": " + text::JsonQuote(e.message) + "}}";
+}
+
+class EngineImpl : public Engine {
+public:
+    explicit EngineImpl(Model model)
+        : model_(std::move(model)), msgs_(model_.english, model_.major), catalog_(model_, msgs_), commands_(model_, msgs_) {}
+
+    std::vector<Fault> faults;
+
+    std::optional<Message> CheckLogin(const std::string& user, const std::string& password) override {
+        std::lock_guard<std::mutex> lock(mu_);
+        for (const auto& [name, pwd] : model_.logins) {
+            if (text::Lower(name) == text::Lower(user) && pwd == password) return std::nullopt;
+        }
+        return msgs_.LoginFailed(user);
+    }
+
+    std::optional<Message> CheckDatabase(const std::string& name) override {
+        std::lock_guard<std::mutex> lock(mu_);
+        if (name.empty() || model_.Find(name)) return std::nullopt;
+        return msgs_.CannotOpenDatabase(name);
+    }
+
+    BatchResult Execute(const std::string& sql) override {
+        std::lock_guard<std::mutex> lock(mu_);
+        BatchResult r;
+        try {
+            if (!FireFault(sql, r)) RunBatch(sql, r);
+        } catch (const std::exception& e) {
+            r.messages.push_back(msgs_.Internal(e.what()));
+        } catch (...) {
+            r.messages.push_back(msgs_.Internal("unknown failure"));
+        }
+        for (const auto& m : r.messages) r.failed = r.failed || m.severity > 10;
+        Record(sql, r);
+        return r;
+    }
+
+    std::vector<TranscriptEntry> Transcript() const override {
+        std::lock_guard<std::mutex> lock(mu_);
+        return transcript_;
+    }
+
+    void ClearTranscript() override {
+        std::lock_guard<std::mutex> lock(mu_);
+        transcript_.clear();
+    }
+
+    void AddFault(const Fault& fault) override {
+        std::lock_guard<std::mutex> lock(mu_);
+        faults.push_back(fault);
+    }
+
+    bool SetTranscriptFile(const std::string& path, std::string& error) override {
+        std::lock_guard<std::mutex> lock(mu_);
+        file_.reset();
+        if (path.empty()) return true;
+        auto f = std::make_unique<std::ofstream>(path, std::ios::app | std::ios::binary);
+        if (!*f) {
+            error = "cannot open transcript file " + path;
+            return false;
+        }
+        file_ = std::move(f);
+        return true;
+    }
+
+    std::string TranscriptJsonLines() const override {
+        std::lock_guard<std::mutex> lock(mu_);
+        std::string out;
+        for (const auto& e : transcript_) out += TranscriptLine(e) + "\n";
+        return out;
+    }
+
+    bool English() const override { return model_.english; }
+    std::string Edition() const override { return model_.edition; }
+    std::string ProductVersion() const override { return model_.version; }
+    int MajorVersion() const override { return model_.major; }
+    std::string DataDir() const override { return model_.dataDir; }
+
+private:
+    bool FireFault(const std::string& sql, BatchResult& r) {
+        for (auto& f : faults) {
+            if (f.count <= 0 || !text::ContainsCI(sql, f.match)) continue;
+            --f.count;
+            Message m;
+            m.number = f.number;
+            m.severity = f.severity;
+            m.text = f.message;
+            r.messages.push_back(m);
+            return true;
+        }
+        return false;
+    }
+
+    void RunBatch(const std::string& sql, BatchResult& r) {
+        LexResult lex = Lex(sql);
+        if (!lex.ok) {
+            r.messages.push_back(msgs_.UnclosedQuote(lex.unclosed));
+            r.messages.push_back(msgs_.Syntax(lex.unclosed));
+            return;
+        }
+        for (const auto& stmt : SplitStatements(lex.tokens)) {
+            BatchResult one;
+            bool ok;
+            if (stmt.front().Is("select")) {
+                Translation t = TranslateSelect(stmt, model_, msgs_);
+                if (t.error) {
+                    one.messages.push_back(*t.error);
+                    ok = false;
+                } else {
+                    ok = catalog_.Query(t.sql, sql, one);
+                }
+            } else {
+                ok = commands_.Run(stmt, one);
+            }
+            for (auto& rs : one.results) r.results.push_back(std::move(rs));
+            for (auto& m : one.messages) r.messages.push_back(std::move(m));
+            if (one.rowsAffected >= 0) r.rowsAffected = one.rowsAffected;
+            if (!ok) return;   // the first failing statement ends the batch
+        }
+    }
+
+    void Record(const std::string& sql, const BatchResult& r) {
+        TranscriptEntry e;
+        e.sql = sql;
+        e.failed = r.failed;
+        for (const auto& m : r.messages) {
+            if (m.severity > 10) {
+                e.number = m.number;
+                e.message = m.text;
+                break;
+            }
+        }
+        transcript_.push_back(e);
+        if (file_) {
+            *file_ << TranscriptLine(e) << "\n";
+            file_->flush();
+        }
+    }
+
+    mutable std::mutex mu_;
+    Model model_;
+    Messages msgs_;
+    Catalog catalog_;
+    Commands commands_;
+    std::vector<TranscriptEntry> transcript_;
+    std::unique_ptr<std::ofstream> file_;
+};
+
+std::vector<Fault> ParseFaults(const std::string& json) {
+    std::vector<Fault> out;
+    auto j = nlohmann::json::parse(json, nullptr, false);
+    if (!j.is_object()) return out;
+    for (const auto& f : j.value("faults", nlohmann::json::array())) {
+        Fault fault;
+        fault.match = f.value("match", "");
+        fault.count = f.value("count", 1);
+        fault.number = f.value("number", 50000);
+        fault.message = f.value("message", "");
+        fault.severity = f.value("severity", 16);
+        out.push_back(fault);
+    }
+    return out;
+}
+
+} // namespace
+
+std::shared_ptr<Engine> Engine::FromJson(const std::string& json, const std::string& dataDir, std::string& error) {
+    try {
+        Model model;
+        if (!LoadScenario(json, dataDir, model, error)) return nullptr;
+        auto engine = std::make_shared<EngineImpl>(std::move(model));
+        engine->faults = ParseFaults(json);
+        return engine;
+    } catch (const std::exception& e) {
+        error = std::string("scenario is malformed: ") + e.what();
+        return nullptr;
+    }
+}
+
+std::shared_ptr<Engine> Engine::FromFile(const std::string& path, const std::string& dataDir, std::string& error) {
+    std::ifstream f(path, std::ios::binary);
+    if (!f) {
+        error = "cannot read scenario " + path;
+        return nullptr;
+    }
+    std::stringstream ss;
+    ss << f.rdbuf();
+    return FromJson(ss.str(), dataDir, error);
+}
+
+} // namespace sqlsim

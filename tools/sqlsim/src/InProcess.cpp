@@ -1,0 +1,159 @@
+// The tool's Connection over an engine in the same process: ADO-style text parsed, login and database
+// checked, batches mapped to SqlResult as the ODBC adapter reports them.
+#include "sqlsim/InProcess.h"
+
+#include "Text.h"
+
+#include <map>
+
+namespace sqlsim {
+
+namespace {
+
+// "Key=Value;…" with values optionally quoted: {…} (} doubled), "…" ("" doubled) or '…' ('' doubled).
+bool ParseConnectionString(const std::string& s, std::map<std::string, std::string>& out) {
+    size_t i = 0;
+    while (i < s.size()) {
+        while (i < s.size() && (s[i] == ';' || s[i] == ' ')) ++i;
+        if (i >= s.size()) break;
+        size_t eq = s.find('=', i);
+        if (eq == std::string::npos) return false;
+        std::string key = text::Lower(text::Trim(s.substr(i, eq - i)));
+        i = eq + 1;
+        while (i < s.size() && s[i] == ' ') ++i;
+        std::string value;
+        if (i < s.size() && (s[i] == '{' || s[i] == '"' || s[i] == '\'')) {
+            char close = s[i] == '{' ? '}' : s[i];
+            ++i;
+            bool closed = false;
+            while (i < s.size()) {
+                if (s[i] == close) {
+                    if (i + 1 < s.size() && s[i + 1] == close) {
+                        value += close;
+                        i += 2;
+                        continue;
+                    }
+                    ++i;
+                    closed = true;
+                    break;
+                }
+                value += s[i++];
+            }
+            if (!closed) return false;
+            while (i < s.size() && s[i] != ';') ++i;
+        } else {
+            size_t end = s.find(';', i);
+            if (end == std::string::npos) end = s.size();
+            value = text::Trim(s.substr(i, end - i));
+            i = end;
+        }
+        out[key] = value;
+    }
+    return true;
+}
+
+std::string Get(const std::map<std::string, std::string>& kv, std::initializer_list<const char*> keys) {
+    for (const char* k : keys) {
+        auto it = kv.find(k);
+        if (it != kv.end()) return it->second;
+    }
+    return {};
+}
+
+class InProcessConnection : public qm::Connection {
+public:
+    explicit InProcessConnection(std::shared_ptr<Engine> engine) : engine_(std::move(engine)) {}
+
+    bool Open(const std::string& cs, std::string& error) override {
+        state_ = 0;
+        connectionString_ = cs;
+        try {
+            std::map<std::string, std::string> kv;
+            if (!ParseConnectionString(cs, kv)) {
+                error = "连接字符串的格式不正确。";
+                return false;
+            }
+            std::string provider = text::Lower(Get(kv, {"provider"}));
+            if (provider.find("jet") != std::string::npos || provider.find("ace.oledb") != std::string::npos) {
+                error = "未找到提供程序。该程序可能未正确安装。";
+                return false;
+            }
+            if (!engine_) {
+                error = "[DBNETLIB][ConnectionOpen (Connect()).]SQL Server 不存在或拒绝访问。";
+                return false;
+            }
+            std::string user = Get(kv, {"uid", "user id"});
+            std::string password = Get(kv, {"pwd", "password"});
+            if (auto m = engine_->CheckLogin(user, password)) {
+                error = m->text;
+                return false;
+            }
+            std::string database = Get(kv, {"database", "initial catalog"});
+            if (auto m = engine_->CheckDatabase(database)) {
+                error = m->text;
+                return false;
+            }
+            state_ = 1;
+            return true;
+        } catch (const std::exception& e) {
+            error = e.what();
+            return false;
+        }
+    }
+
+    int State() const override { return state_; }
+    void SetCommandTimeout(int seconds) override { timeout_ = seconds; }
+    const std::string& ConnectionString() const override { return connectionString_; }
+
+    qm::SqlResult Execute(const std::string& sql) override {
+        qm::SqlResult r;
+        if (state_ != 1) {
+            r.error = "对象关闭时，不允许操作。";
+            r.errorNumber = 3704;
+            return r;
+        }
+        try {
+            BatchResult b = engine_->Execute(sql);
+            r.ok = !b.failed;
+            for (const auto& m : b.messages) {
+                r.messages.push_back({m.number, m.severity, m.text});
+                if (m.severity > 10 && r.error.empty()) {
+                    r.error = m.text;
+                    r.errorNumber = m.number;
+                }
+            }
+            if (!b.results.empty()) {
+                const ResultSet& rs = b.results.front();
+                for (const auto& c : rs.columns) r.recordset.columns.push_back(c.name);
+                for (const auto& row : rs.rows) {
+                    std::vector<qm::Value> values;
+                    for (size_t i = 0; i < row.size(); ++i) {
+                        const Cell& cell = row[i];
+                        if (cell.isNull) values.push_back(qm::Value::Null());
+                        else if (rs.columns[i].type == ColumnType::Int) values.push_back(qm::Value::Number(static_cast<double>(cell.i)));
+                        else values.push_back(qm::Value::Text(cell.s));
+                    }
+                    r.recordset.rows.push_back(std::move(values));
+                }
+            }
+        } catch (const std::exception& e) {
+            r.ok = false;
+            r.error = e.what();
+        }
+        return r;
+    }
+
+private:
+    std::shared_ptr<Engine> engine_;
+    std::string connectionString_;
+    int state_ = 0;
+    int timeout_ = 30;
+};
+
+} // namespace
+
+std::shared_ptr<qm::Connection> MakeInProcessConnection(std::shared_ptr<Engine> engine) {
+    return std::make_shared<InProcessConnection>(std::move(engine));
+}
+
+} // namespace sqlsim

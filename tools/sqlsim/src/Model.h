@@ -1,0 +1,64 @@
+#pragma once
+// The simulated server's state: databases with their files and status, the server options and the
+// account tables of the system databases. Loaded from a scenario; changed by the commands.
+#include <nlohmann/json.hpp>
+
+#include <optional>
+#include <set>
+#include <string>
+#include <vector>
+
+namespace sqlsim {
+
+struct Database {
+    std::string name;
+    int dbid = 0;
+    bool system = false;               // master, tempdb, model, msdb, UFSystem, UFTSystem
+    // SQL Server 2005/2008
+    std::string state = "ONLINE";      // ONLINE OFFLINE RESTORING RECOVERING RECOVERY_PENDING SUSPECT EMERGENCY
+    std::string userAccess = "MULTI_USER";  // MULTI_USER SINGLE_USER RESTRICTED_USER
+    // SQL Server 2000: the sysdatabases status word and the DATABASEPROPERTY flags that are 1
+    long long status = 24;
+    std::set<std::string> flags;       // canonical names, e.g. "IsSuspect"
+    std::string dataName, dataPath, logName, logPath;   // logical names and full paths
+};
+
+// One row of an account table: column name → value (string or integer).
+using AccountRow = nlohmann::ordered_json;
+
+struct Model {
+    std::string version = "9.00.4035.00";
+    std::string edition = "Standard Edition";
+    int major = 9;
+    bool english = false;
+    std::string dataDir;
+    std::vector<std::pair<std::string, std::string>> logins;   // name, password
+    std::vector<Database> databases;                            // in dbid order
+    bool hasUfSystem = false, hasUftSystem = false;
+    std::vector<AccountRow> uaAccount, eapAccount;
+    int allowUpdatesConfig = 0, allowUpdatesRun = 0;
+
+    bool Modern() const { return major >= 9; }   // 2005 and later: sys.databases, ALTER DATABASE states
+    Database* Find(std::string_view name);
+    const Database* Find(std::string_view name) const;
+    const Database* FindById(long long dbid) const;
+
+    // DATABASEPROPERTYEX(name,'Status') and DATABASEPROPERTY(name, property) as this version answers.
+    std::string StatusEx(const Database& db) const;
+    std::optional<int> Property(const Database& db, std::string_view property) const;
+    long long StatusWord(const Database& db) const;   // sysdatabases.status
+};
+
+// Canonical spelling of a DATABASEPROPERTY flag name, or empty when the simulator does not know it.
+std::string CanonicalFlag(std::string_view name);
+
+// SQL Server 2000 status word ↔ flags.
+std::set<std::string> FlagsFromWord(long long word);
+long long WordFromFlags(const std::set<std::string>& flags);
+// Sets or clears one status bit and the flag that mirrors it, keeping the flags no bit carries.
+void SetBit2000(Database& db, long long bit, bool on);
+
+// Parses a scenario; creates the data folder and the files it says exist. Empty error on success.
+bool LoadScenario(const std::string& json, const std::string& dataDir, Model& model, std::string& error);
+
+} // namespace sqlsim
