@@ -60,6 +60,8 @@ std::string MapObject(const std::vector<NamePart>& parts, const Model& m) {
     bool gap = false;
     for (const auto& p : parts) gap = gap || p.text.empty();
     if (n >= 3 || gap) return "?";
+    // Schema-qualified names the catalogue lacks (an alias named sys or dbo is not worth supporting).
+    if (n == 2 && (Eq(parts[0], "sys") || Eq(parts[0], "dbo") || Eq(parts[0], "INFORMATION_SCHEMA"))) return "?";
     return "";
 }
 
