@@ -84,7 +84,10 @@ TEST_F(ReShutdown2005, StaleLogsAreMovedAsideBeforeAnyStatementAndKept) {
     EXPECT_EQ(observer.events[1], "move " + staleLog);
     EXPECT_EQ(observer.events[2], "move " + staleDerived);
     EXPECT_EQ(observer.events[3], "sql " + Alter(" set emergency "));
-    EXPECT_FALSE(std::filesystem::exists(staleDerived));
+    // The folder holds the data file, the server's new log and the two kept logs — nothing else.
+    EXPECT_THAT(Files(), ElementsAre(kDb + ".LDF." + kStamp + ".bak", kDb + ".MDF", kDb + "_LOG.LDF",
+                                     kDb + "_LOG.LDF." + kStamp + ".bak"));
+    EXPECT_NE(ReadFile(staleLog), "old log");
     EXPECT_EQ(Sent().at(3), Rebuild());
     EXPECT_THAT(Failed(), ElementsAre(false, false, false, false, false, false));
 }

@@ -219,6 +219,12 @@ TEST_F(RepairDriver, NothingOutsideTheNamedLogFilesIsTouched) {
         EXPECT_TRUE(named) << p;
     }
     EXPECT_EQ(files.removeCalls, 0);
+    const std::string bak = std::string(".") + kStamp + ".bak";
+    EXPECT_THAT(Files(), ElementsAre("MDF", "OTHER.MDF", "OTHER_LOG.LDF", "UFDATA_001_2015.LDF" + bak,
+                                     "UFDATA_001_2015.LDF.bak", "UFDATA_001_2015.MDF", "UFDATA_001_2015_LOG.LDF",
+                                     "UFDATA_001_2015_LOG.LDF" + bak, "UFDATA_002_2015.MDF", "UFDATA_002_2015_LOG.LDF",
+                                     "UFDATA_002_2015_LOG.LDF" + bak, "UFDATA_003_2015.MDF", "UFDATA_003_2015_LOG.LDF",
+                                     "readme.txt"));
 }
 
 } // namespace
