@@ -145,7 +145,7 @@ bool ToVariant(const AutoValue& a, VARIANT& v) {
 AutoValue FromVariant(const VARIANT& in) {
     VARIANT v;
     VariantInit(&v);
-    if (FAILED(VariantCopyInd(&v, &in))) return AutoValue();
+    if (FAILED(VariantCopyInd(&v, const_cast<VARIANT*>(&in)))) return AutoValue();
     AutoValue out;
     switch (v.vt) {
     case VT_EMPTY:
