@@ -1,0 +1,159 @@
+// Whole runs of the tool against the simulator's TDS server, through quillmere-e2e, checked on the
+// JSON it writes: what the operator saw, what the server received, what was left on disk.
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sys/wait.h>
+#include <unistd.h>
+
+using json = nlohmann::json;
+
+namespace {
+
+struct Run {
+    int status = -1;
+    json result;
+};
+
+std::string Quote(const std::string& s) {
+    std::string q = "'";
+    for (char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return q + "'";
+}
+
+Run RunHarness(const std::string& scenario, const std::vector<std::string>& extra = {}) {
+    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+    auto out = std::filesystem::temp_directory_path() /
+               (std::string("qm-e2e-") + info->name() + "-" + std::to_string(::getpid()) + ".json");
+    std::filesystem::remove(out);
+    std::string cmd = Quote(QM_E2E_PATH) + " --scenario " + Quote(std::string(QM_SCENARIO_DIR) + "/" + scenario) +
+                      " --out " + Quote(out.string());
+    for (auto& e : extra) cmd += " " + Quote(e);
+    Run run;
+    int rc = std::system(cmd.c_str());
+    run.status = WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
+    std::ifstream in(out);
+    run.result = json::parse(in, nullptr, false);
+    std::filesystem::remove(out);
+    return run;
+}
+
+const int kReport = 6;  // report column of a grid row
+
+bool HasFile(const json& files, const std::string& name) {
+    for (auto& f : files)
+        if (f == name) return true;
+    return false;
+}
+
+int CountSql(const json& transcript, const std::string& fragment) {
+    int n = 0;
+    for (auto& e : transcript)
+        if (e["sql"].get<std::string>().find(fragment) != std::string::npos) ++n;
+    return n;
+}
+
+} // namespace
+
+TEST(EndToEnd, Sql2005U8RepairsEveryTickedSuspectDatabase) {
+    Run run = RunHarness("sql2005-u8.json");
+    ASSERT_EQ(run.status, 0) << run.result.dump(2);
+    const json& r = run.result;
+    EXPECT_EQ(r["version_text"], "SQL Server 2005 SP3 标准版");
+    EXPECT_EQ(r["product"], "T");
+    EXPECT_NE(r["title"].get<std::string>().find("SQL Server 2005 SP3"), std::string::npos);
+    EXPECT_EQ(r["data_dir"].get<std::string>().rfind("/TMP/QM-E2E-", 0), 0u);
+
+    EXPECT_EQ(r["load"]["count"], 3);
+    EXPECT_EQ(r["load"]["color"], "#ff0000");
+    ASSERT_EQ(r["load"]["header"].size(), 7u);
+    EXPECT_EQ(r["load"]["header"][0], "DB");
+    EXPECT_EQ(r["load"]["header"][2], "账套号");
+    ASSERT_EQ(r["load"]["rows"].size(), 3u);
+    EXPECT_EQ(r["load"]["rows"][0][0], "UFDATA_001_2015");
+    EXPECT_EQ(r["load"]["rows"][0][3], "演示公司");
+
+    ASSERT_EQ(r["repair"]["rows"].size(), 3u);
+    for (auto& row : r["repair"]["rows"]) EXPECT_EQ(row[kReport], "成功修复") << row.dump();
+    EXPECT_EQ(r["repair"]["color"], "#0000ff");
+    EXPECT_FALSE(r["repair"]["label"].get<std::string>().empty());
+
+    EXPECT_EQ(r["reload"]["count"], 0);
+    EXPECT_EQ(r["reload"]["color"], "#0000ff");
+    EXPECT_EQ(r["reload"]["label"], "未发现任何异常数据库");
+
+    EXPECT_TRUE(r["messages"].empty()) << r["messages"].dump();
+    const json& t = r["transcript"];
+    ASSERT_FALSE(t.empty());
+    EXPECT_EQ(CountSql(t, "SERVERPROPERTY('productversion')"), 1);
+    EXPECT_EQ(CountSql(t, "REBUILD LOG"), 3);
+    for (auto& e : t) EXPECT_TRUE(e["sql"].is_string());
+    // The data files stay; the old log of 001 was kept aside, not deleted.
+    for (auto name : {"UFDATA_001_2015.MDF", "UFDATA_002_2014.MDF", "UFDATA_003_2016.MDF"})
+        EXPECT_TRUE(HasFile(r["files"], name)) << r["files"].dump();
+    bool keptAside = false;
+    for (auto& f : r["files"])
+        if (f.get<std::string>().rfind("UFDATA_001_2015_LOG.LDF.", 0) == 0) keptAside = true;
+    EXPECT_TRUE(keptAside) << r["files"].dump();
+}
+
+TEST(EndToEnd, OnlyTheTickedRowIsRepairedAndTheOthersStayListed) {
+    Run run = RunHarness("sql2005-u8.json", {"--tick", "2"});
+    ASSERT_EQ(run.status, 0) << run.result.dump(2);
+    const json& r = run.result;
+    ASSERT_EQ(r["repair"]["rows"].size(), 3u);
+    EXPECT_EQ(r["repair"]["rows"][0][kReport], "");
+    EXPECT_EQ(r["repair"]["rows"][1][kReport], "成功修复");
+    EXPECT_EQ(r["repair"]["rows"][2][kReport], "");
+    EXPECT_EQ(CountSql(r["transcript"], "REBUILD LOG"), 1);
+    EXPECT_EQ(r["reload"]["count"], 2);
+    EXPECT_EQ(r["reload"]["color"], "#ff0000");
+}
+
+TEST(EndToEnd, RefusedLogFileMoveFailsThatRowWithThePlatformText) {
+    Run run = RunHarness("sql2005-u8.json", {"--tick", "1", "--file-fault", "UFDATA_001_2015_LOG.LDF=拒绝的权限"});
+    ASSERT_EQ(run.status, 0) << run.result.dump(2);
+    const json& r = run.result;
+    std::string report = r["repair"]["rows"][0][kReport];
+    EXPECT_NE(report, "成功修复");
+    EXPECT_FALSE(report.empty());
+    EXPECT_EQ(r["repair"]["color"], "#ff0000");
+    EXPECT_TRUE(HasFile(r["files"], "UFDATA_001_2015_LOG.LDF")) << r["files"].dump();
+    EXPECT_EQ(r["reload"]["count"], 3);
+}
+
+TEST(EndToEnd, Sql2000ScenarioRunsToTheEndWithAReportForEveryTickedRow) {
+    Run run = RunHarness("sql2000-u8.json");
+    ASSERT_EQ(run.status, 0) << run.result.dump(2);
+    const json& r = run.result;
+    EXPECT_EQ(r["version_text"], "SQL Server 2000 SP4 个人版");
+    EXPECT_EQ(r["product"], "T");
+    ASSERT_GT(r["load"]["count"].get<int>(), 0);
+    for (auto& row : r["repair"]["rows"]) EXPECT_FALSE(row[kReport].get<std::string>().empty()) << row.dump();
+    // 'allow updates' is never left on: every switch-on is followed by a switch-off.
+    EXPECT_EQ(CountSql(r["transcript"], "'allow updates',1"), CountSql(r["transcript"], "'allow updates',0"));
+}
+
+TEST(EndToEnd, Sql2008TPlusScenarioListsTheTPlusAccounts) {
+    Run run = RunHarness("sql2008-tplus.json");
+    ASSERT_EQ(run.status, 0) << run.result.dump(2);
+    const json& r = run.result;
+    EXPECT_EQ(r["product"], "T+");
+    EXPECT_EQ(r["load"]["count"], 2);
+    EXPECT_EQ(r["load"]["rows"][0][2], "001");
+    for (auto& row : r["repair"]["rows"]) EXPECT_EQ(row[kReport], "成功修复") << row.dump();
+    EXPECT_EQ(r["reload"]["count"], 0);
+}
+
+TEST(EndToEnd, ServerWithoutProductListsEveryAbnormalDatabase) {
+    Run run = RunHarness("sql2005-none.json", {"--tick", "none"});
+    ASSERT_EQ(run.status, 0) << run.result.dump(2);
+    const json& r = run.result;
+    EXPECT_EQ(r["product"], "");
+    EXPECT_EQ(r["load"]["count"], 2);
+    EXPECT_EQ(r["load"]["header"][2], "空");
+    EXPECT_EQ(CountSql(r["transcript"], "REBUILD LOG"), 0);
+}
