@@ -20,6 +20,9 @@ bool IsValidUtf8(std::string_view bytes);
 // UTF-16 code units (as little- or big-endian byte pairs) to UTF-8; unpaired surrogates become U+FFFD.
 std::string Utf16BytesToUtf8(std::string_view bytes, bool bigEndian);
 
+// Appends one code point as UTF-8.
+void AppendUtf8(std::string& out, char32_t cp);
+
 // Cuts UTF-8 text to at most maxChars code points, never inside a sequence.
 std::string TruncateUtf8(const std::string& text, size_t maxChars);
 
