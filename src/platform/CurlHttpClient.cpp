@@ -1,3 +1,5 @@
+// libcurl is used where the system brings it; Windows uses WinHttpClient.
+#ifndef _WIN32
 #include "platform/CurlHttpClient.h"
 
 #include <curl/curl.h>
@@ -112,3 +114,4 @@ bool CurlHttpClient::Get(const std::string& url, std::string& body, std::string&
 }
 
 } // namespace qm
+#endif

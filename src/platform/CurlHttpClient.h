@@ -1,6 +1,7 @@
 #pragma once
-// HTTP through libcurl, on every system: the whole body as bytes, up to 5 redirects followed,
-// bounded connect and total times. A status of 400 or above is a failure.
+// HTTP through libcurl (every system but Windows, which uses WinHttpClient): the whole body as bytes,
+// up to 5 redirects followed, bounded connect and total times. A status of 400 or above is a failure.
+#ifndef _WIN32
 #include "platform/HttpClient.h"
 
 #include <string>
@@ -25,3 +26,4 @@ private:
 };
 
 } // namespace qm
+#endif

@@ -2,6 +2,7 @@
 #include "platform/Platform.h"
 
 #include "platform/CurlHttpClient.h"
+#include "platform/WinHttpClient.h"
 #include "platform/LocalFileSystem.h"
 #include "platform/LocalInstanceGuard.h"
 #include "platform/LocalSystemServices.h"
@@ -13,7 +14,11 @@ namespace {
 struct OwnedAdapters {
     OdbcConnectionFactory connections;
     LocalFileSystem files;
+#ifdef _WIN32
+    WinHttpClient http;
+#else
     CurlHttpClient http;
+#endif
     LocalInstanceGuard instance;
     LocalShell shell;
     SystemClock clock;
