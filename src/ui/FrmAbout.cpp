@@ -18,7 +18,8 @@ constexpr int kTitleHeight = 28;
 
 constexpr const char* kDefaultName = "未命名";
 constexpr const char* kDefaultVersion = "V1.0";
-constexpr const char* kDefaultMaker = "作者：Quillmere";
+// Without a maker address the line shows, and a click opens, the default page.
+constexpr const char* kDefaultMaker = kDefaultWebPage;
 constexpr const char* kDefaultCopyright = "版权所有 (C) Quillmere";
 constexpr const char* kDefaultWarning =
     "警告：本软件受著作权法和国际条约保护。未经许可，擅自复制、传播本软件的全部或部分，"

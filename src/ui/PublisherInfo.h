@@ -3,7 +3,6 @@
 // read from the read-me file's section "说明" with built-in neutral defaults.
 #include <functional>
 #include <string>
-#include <vector>
 
 namespace qm::ui {
 
@@ -42,11 +41,5 @@ std::string PublisherAddress(const PublisherInfo& info);
 
 // The about box's copyright line for the given year.
 std::string CopyrightLine(const PublisherInfo& info, int year);
-
-// Value of `key` in `section` of profile-format lines (section and key names match regardless of
-// letter case; the first occurrence wins), cut at a "//" comment together with the character in front of
-// it, NULs removed and blanks trimmed. `def` when the section or key is missing.
-std::string ProfileValue(const std::vector<std::string>& lines, const std::string& section,
-                         const std::string& key, const std::string& def);
 
 } // namespace qm::ui
