@@ -1,5 +1,6 @@
 #include "app/LocalConfig.h"
 #include "platform/LocalFileSystem.h"
+#include "platform/Paths.h"
 #include "platform/TempFolder.h"
 #include "support/FakeConnection.h"
 
@@ -91,7 +92,7 @@ TEST_F(LocalConfigFixture, GarbageFilesNeverCrash) {
 
 TEST_F(LocalConfigFixture, LoginSettingsWithoutConfigFileKeepTheDialogValues) {
     LoginSettings dlg{"127.0.0.1", "SA", ""};
-    dir.write("config.ini", "[Login]\nServer=x\n");  // only the exact name counts for the existence test
+    dir.write("Config.ini.bak", "[Login]\nServer=x\n");
     LoadLoginSettings(*app, dlg);
     EXPECT_EQ(dlg.cLoginServer, "127.0.0.1");
     EXPECT_EQ(dlg.cLoginUser, "SA");
@@ -157,8 +158,8 @@ TEST_F(LocalConfigFixture, ConfigDbIsOpenedOnlyWhenTheFileExists) {
     ASSERT_TRUE(present);
     EXPECT_EQ(present->State(), 1);
     EXPECT_EQ(factory.created.back()->connectionString,
-              "Provider=Microsoft.Jet.OLEDB.4.0;Data Source='" + dir.path() +
-                  "/Config.mdb';Persist Security Info=False;Jet OLEDB:DataBase Password='58'");
+              "Provider=Microsoft.Jet.OLEDB.4.0;Data Source='" + JoinPath(dir.path(), "Config.mdb") +
+                  "';Persist Security Info=False;Jet OLEDB:DataBase Password='58'");
     EXPECT_EQ(app->cMsg, "");
 }
 
@@ -170,9 +171,10 @@ TEST_F(LocalConfigFixture, ConfigDbOpenFailureGoesToTheMessageAndKeepsTheConnect
     EXPECT_EQ(conn->State(), 0);
     EXPECT_EQ(app->cMsg, "不是有效的密码。");
 
-    EXPECT_EQ(ConfigDbConnectionString("/srv/O'Brien"),
-              "Provider=Microsoft.Jet.OLEDB.4.0;Data Source='/srv/O''Brien/Config.mdb';"
-              "Persist Security Info=False;Jet OLEDB:DataBase Password='58'");
+    const std::string sep(1, PathSeparator());
+    EXPECT_EQ(ConfigDbConnectionString("D:" + sep + "O'Brien"),
+              "Provider=Microsoft.Jet.OLEDB.4.0;Data Source='D:" + sep + "O''Brien" + sep +
+                  "Config.mdb';Persist Security Info=False;Jet OLEDB:DataBase Password='58'");
 
     Platform none = platform;
     none.connections = nullptr;

@@ -2,19 +2,22 @@
 // A fresh folder under the system's temp folder for one test, removed with everything in it afterwards.
 #include <filesystem>
 #include <fstream>
+#include <random>
 #include <string>
 #include <system_error>
-
-#include <unistd.h>
 
 namespace qmtest {
 
 class TempFolder {
 public:
     TempFolder() {
-        std::string pattern =
-            (std::filesystem::temp_directory_path() / "qm-plat-XXXXXX").string();
-        if (::mkdtemp(pattern.data())) path_ = pattern;
+        std::error_code ec;
+        const auto base = std::filesystem::temp_directory_path(ec);
+        std::random_device random;
+        for (int attempt = 0; attempt < 100 && path_.empty(); ++attempt) {
+            const auto p = base / ("qm-test-" + std::to_string(random()) + std::to_string(random()));
+            if (std::filesystem::create_directory(p, ec)) path_ = p.string();
+        }
     }
     ~TempFolder() {
         std::error_code ec;
