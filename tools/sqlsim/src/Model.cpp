@@ -35,7 +35,7 @@ bool Absolute(const std::string& p) {
 }
 
 std::string FullPath(const std::string& dir, const std::string& file) {
-    if (file.empty() || Absolute(file)) return file;
+    if (file.empty() || dir.empty() || Absolute(file)) return file;
     return dir + "/" + file;
 }
 
