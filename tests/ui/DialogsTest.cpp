@@ -43,6 +43,8 @@ struct MsgDialogTest : ::testing::Test {
     MsgDialogTest() { qmtest::App(); }
     ~MsgDialogTest() override { FrmMsg::shownHook = nullptr; }
 
+    qmtest::AppHolder holder;
+
     // Shows the message modally, records what the window showed, then presses `control`.
     int Ask(int kind, const std::string& text, const std::string& control) {
         FrmMsg::shownHook = [this, control](FrmMsg& d) {
@@ -183,6 +185,7 @@ struct LoginDialogTest : ::testing::Test {
         QTest::keyClicks(Box(name), text);
     }
 
+    qmtest::AppHolder holder;
     qmtest::FakeConnectionFactory factory;
     RecordingMsg msg;
     bool refuse = false;

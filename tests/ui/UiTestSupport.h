@@ -19,6 +19,11 @@ inline QApplication& App() {
     return *app;
 }
 
+// Declared as a fixture's first member, so the application exists before any widget member.
+struct AppHolder {
+    AppHolder() { App(); }
+};
+
 class RecordingShell : public qm::Shell {
 public:
     void Open(const std::string& address) override { opened.push_back(address); }
