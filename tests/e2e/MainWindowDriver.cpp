@@ -12,6 +12,8 @@
 #include <QSignalSpy>
 #include <QTest>
 
+#include <cstdio>
+#include <cstdlib>
 #include <functional>
 
 namespace qme2e {
@@ -126,6 +128,11 @@ bool MainWindowDriver::Run(qm::AppState& app, const std::string& tick, nlohmann:
         return false;
     }
     result["repair"] = snapshot(false).first;
+    // For screenshots under a real display: keep the finished run on screen for a while.
+    if (const char* hold = std::getenv("QM_E2E_HOLD_MS"); hold && *hold) {
+        std::fprintf(stderr, "quillmere-e2e: repair finished\n");
+        WaitUntil([] { return false; }, std::atoi(hold));
+    }
 
     int loadsBefore = loaded_->count();
     brush->click();
