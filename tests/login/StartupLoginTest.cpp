@@ -1,0 +1,122 @@
+// Start-up with the product login wrapper against the in-process SQL Server simulator: a product sign-in
+// replaces the SQL login dialog, and the product kind comes from the wrapper without a catalogue query.
+#include "LoginFixture.h"
+
+#include "app/Startup.h"
+#include "sqlsim/InProcess.h"
+
+#include <cstdlib>
+#include <filesystem>
+
+using namespace qm;
+using namespace qmtest;
+
+namespace {
+
+// Both system databases exist, so a catalogue lookup would answer "T+".
+const char* kScenario = R"({"version": "10.00.2531.00", "edition": "Standard Edition",
+  "logins": {"sa": "Secret"},
+  "databases": [{"name": "UFDATA_001_2015"}],
+  "ua_account": [{"cAcc_id": "001", "cAcc_Name": "演示账套"}],
+  "eap_account": [{"cAcc_Num": "002", "cAcc_Name": "演示", "iYear": 2015, "DsName": "UFTDATA_002_2015"}]})";
+
+struct Windows : StartupWindows {
+    bool ConnSql(LoginSettings& v) override {
+        log.push_back("ConnSql");
+        v = {"127.0.0.1", "sa", "Secret"};
+        return true;
+    }
+    void ShowEndMessage(const std::string& text) override { log.push_back("End " + text); }
+    void ShowMainWindow() override { log.push_back("Main"); }
+    std::vector<std::string> log;
+};
+
+class StartupLoginTest : public LoginTest {
+protected:
+    void SetUp() override {
+        LoginTest::SetUp();
+        char tmpl[] = "/tmp/QM-LOGIN-XXXXXX";
+        const char* made = mkdtemp(tmpl);
+        ASSERT_TRUE(made);
+        root = made;
+        std::filesystem::create_directories(root + "/DATA");
+        std::string error;
+        engine = sqlsim::Engine::FromJson(kScenario, root + "/DATA", error);
+        ASSERT_TRUE(engine) << error;
+        sim = std::make_unique<sqlsim::InProcessConnectionFactory>(engine);
+
+        Platform p;
+        p.automation = &automation;
+        p.registry = &registry;
+        p.system = &system;
+        p.connections = sim.get();
+        p.toolFolder = root;
+        app = std::make_unique<AppState>(p);
+        app->frmMsg = &sharedDialog;
+        app->makeLoginWrapper = [this] { return MakeProductLogin(*app, &dialog); };
+        component.dbConnect = "Provider=SQLOLEDB;User ID=sa;Password=Secret;Data Source=127.0.0.1;";
+    }
+    void TearDown() override {
+        std::error_code ec;
+        if (!root.empty()) std::filesystem::remove_all(root, ec);
+    }
+
+    int CatalogueQueries() const {
+        int n = 0;
+        for (const auto& e : engine->Transcript())
+            n += e.sql.find("sysdatabases") != std::string::npos || e.sql.find("sys.databases") != std::string::npos;
+        return n;
+    }
+
+    std::string root;
+    std::shared_ptr<sqlsim::Engine> engine;
+    std::unique_ptr<sqlsim::InProcessConnectionFactory> sim;
+    std::unique_ptr<AppState> app;
+    RecordingDialog sharedDialog;
+    Windows windows;
+};
+
+TEST_F(StartupLoginTest, ProductSignInSkipsSqlDialogAndNamesTheProduct) {
+    InstallT6();
+    ASSERT_TRUE(Main(*app, windows));
+    EXPECT_EQ(windows.log, std::vector<std::string>{"Main"});
+    EXPECT_EQ(app->cDBServer, "127.0.0.1");
+    EXPECT_EQ(app->cDBUser, "SA");
+    EXPECT_EQ(app->cDBPwd, "Secret");
+    EXPECT_EQ(app->cProduct, "T6");
+    EXPECT_EQ(app->cSystemDB, "UFSystem");
+    ASSERT_TRUE(app->oMaster);
+    EXPECT_EQ(app->oMaster->State(), 1);
+    EXPECT_EQ(CatalogueQueries(), 0);
+    EXPECT_FALSE(engine->Transcript().empty());  // the version query did reach the server
+    EXPECT_TRUE(dialog.shown.empty());
+    EXPECT_TRUE(sharedDialog.shown.empty());
+}
+
+TEST_F(StartupLoginTest, U8TenFallsBackToSqlDialogButKeepsItsKind) {
+    InstallU8FrontEnd();
+    InstallT6();
+    ASSERT_TRUE(Main(*app, windows));
+    EXPECT_EQ(windows.log, (std::vector<std::string>{"ConnSql", "Main"}));
+    EXPECT_EQ(app->cProduct, "U8");
+    EXPECT_EQ(CatalogueQueries(), 0);
+    EXPECT_TRUE(dialog.shown.empty());
+}
+
+TEST_F(StartupLoginTest, WithoutComponentTheCatalogueDecides) {
+    ASSERT_TRUE(Main(*app, windows));
+    EXPECT_EQ(windows.log, (std::vector<std::string>{"ConnSql", "Main"}));
+    EXPECT_EQ(app->cProduct, "T+");
+    EXPECT_EQ(CatalogueQueries(), 2);
+}
+
+TEST_F(StartupLoginTest, RefusedProvingConnectionFallsBackToSqlDialog) {
+    component.dbConnect = "Password=Wrong;Data Source=127.0.0.1;";
+    InstallT6();
+    ASSERT_TRUE(Main(*app, windows));
+    EXPECT_EQ(windows.log, (std::vector<std::string>{"ConnSql", "Main"}));
+    EXPECT_EQ(app->cDBPwd, "Secret");  // the dialog's values replace the wrapper's
+    EXPECT_EQ(app->cProduct, "T6");    // the wrapper's kind still counts
+}
+
+} // namespace
