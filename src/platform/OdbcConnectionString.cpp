@@ -99,8 +99,10 @@ std::optional<std::string> FindConnectionItem(const std::vector<ConnectionItem>&
 }
 
 std::string QuoteOdbcValue(const std::string& value) {
-    const bool needs = value.find_first_of(";{}") != std::string::npos ||
-                       (!value.empty() && (std::isspace(static_cast<unsigned char>(value.front())) ||
+    // Braces only where the value could not stand bare: FreeTDS 1.3 keeps a doubled "}}" inside
+    // braces as two characters, so a bare value is the only exact form for a '}'.
+    const bool needs = value.find(';') != std::string::npos ||
+                       (!value.empty() && (value.front() == '{' || std::isspace(static_cast<unsigned char>(value.front())) ||
                                            std::isspace(static_cast<unsigned char>(value.back()))));
     if (!needs) return value;
     std::string out = "{";

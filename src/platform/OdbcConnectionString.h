@@ -19,7 +19,7 @@ std::vector<ConnectionItem> ParseConnectionText(std::string_view text);
 // Last item with that key (case-insensitive); nullopt when absent.
 std::optional<std::string> FindConnectionItem(const std::vector<ConnectionItem>& items, std::string_view key);
 
-// Quotes an ODBC attribute value when the driver would otherwise cut or trim it.
+// Quotes an ODBC attribute value ({…}, } doubled) when the driver would otherwise cut or trim it.
 std::string QuoteOdbcValue(const std::string& value);
 
 // A SQL Server name as the operator types it: host, host,port, host\instance, (local), "." …

@@ -72,7 +72,9 @@ TEST(ConnectionText, FreeTdsStringCarriesPortCharsetAndVersion) {
 TEST(ConnectionText, ValuesThatWouldBreakTheStringAreBraced) {
     EXPECT_EQ(QuoteOdbcValue("plain"), "plain");
     EXPECT_EQ(QuoteOdbcValue("a;b"), "{a;b}");
-    EXPECT_EQ(QuoteOdbcValue("x}y{"), "{x}}y{}");
+    EXPECT_EQ(QuoteOdbcValue("x}y{"), "x}y{");
+    EXPECT_EQ(QuoteOdbcValue("{x}"), "{{x}}}");
+    EXPECT_EQ(QuoteOdbcValue("a;}"), "{a;}}}");
     EXPECT_EQ(QuoteOdbcValue(" pad"), "{ pad}");
     EXPECT_EQ(QuoteOdbcValue("密码"), "密码");
     // The whole password survives from the ADO text to the ODBC text.
