@@ -1,0 +1,58 @@
+#pragma once
+// A scripted engine for the TDS front end: answers each batch through a handler and records what it
+// received, so protocol tests do not depend on the catalogue.
+#include "sqlsim/Engine.h"
+
+#include <functional>
+#include <map>
+#include <mutex>
+
+namespace qmtest {
+
+class StubEngine : public sqlsim::Engine {
+public:
+    explicit StubEngine(int major = 9) : major_(major) {}
+
+    std::function<sqlsim::BatchResult(const std::string&)> handler;
+    std::map<std::string, std::string> logins{{"sa", ""}};
+
+    std::optional<sqlsim::Message> CheckLogin(const std::string& user, const std::string& password) override {
+        auto it = logins.find(user);
+        if (it != logins.end() && it->second == password) return std::nullopt;
+        return sqlsim::Message{18456, 1, 14, "用户 '" + user + "' 登录失败。"};
+    }
+    sqlsim::BatchResult Execute(const std::string& sql) override {
+        {
+            std::lock_guard<std::mutex> lock(mu_);
+            batches_.push_back(sql);
+        }
+        return handler ? handler(sql) : sqlsim::BatchResult{};
+    }
+    std::vector<std::string> Batches() const {
+        std::lock_guard<std::mutex> lock(mu_);
+        return batches_;
+    }
+    std::vector<sqlsim::TranscriptEntry> Transcript() const override { return {}; }
+    void ClearTranscript() override {}
+    void AddFault(const sqlsim::Fault&) override {}
+    std::optional<sqlsim::Message> CheckDatabase(const std::string& name) override {
+        if (name == "NoSuchDb") return sqlsim::Message{4060, 1, 11, "无法打开登录所请求的数据库 \"NoSuchDb\"。登录失败。"};
+        return std::nullopt;
+    }
+    bool SetTranscriptFile(const std::string&, std::string&) override { return true; }
+    std::string TranscriptJsonLines() const override { return {}; }
+    bool English() const override { return false; }
+    std::string Edition() const override { return "Standard Edition"; }
+    std::string ProductVersion() const override {
+        return major_ == 8 ? "8.00.2039" : major_ == 9 ? "9.00.4035.00" : "10.00.5500.00";
+    }
+    int MajorVersion() const override { return major_; }
+    std::string DataDir() const override { return "/TMP"; }
+
+private:
+    int major_;
+    mutable std::mutex mu_;
+    std::vector<std::string> batches_;
+};
+
+} // namespace qmtest
