@@ -14,6 +14,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <ctime>
 #include <cstdio>
 #include <filesystem>
 #include <string>
@@ -48,16 +49,21 @@ std::string BigScenario() {
 
 void Time(const char* road, AppState& app, const std::string& product) {
     app.cProduct = product;
-    std::vector<double> ms;
+    std::vector<double> ms, cpu;
     MainModel m;
     for (int r = 0; r < kRuns; ++r) {
         auto t0 = std::chrono::steady_clock::now();
+        std::clock_t c0 = std::clock();
         LoadAcc(app, m);
+        cpu.push_back(1000.0 * double(std::clock() - c0) / CLOCKS_PER_SEC);
         ms.push_back(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count());
     }
     std::sort(ms.begin(), ms.end());
-    std::printf("%-10s product=%-2s rows=%5d  min %8.1f ms  median %8.1f ms  (%s)\n", road, product.c_str(),
-                int(m.iAccCount), ms.front(), ms[ms.size() / 2], m.labReport.caption.c_str());
+    std::sort(cpu.begin(), cpu.end());
+    // Process CPU time as well: on a shared machine the wall clock mostly measures the neighbours.
+    std::printf("%-10s product=%-2s rows=%5d  wall min %8.1f / median %8.1f ms  cpu median %8.1f ms  (%s)\n", road,
+                product.c_str(), int(m.iAccCount), ms.front(), ms[ms.size() / 2], cpu[cpu.size() / 2],
+                m.labReport.caption.c_str());
 }
 
 bool SignIn(AppState& app, const std::string& server) {
