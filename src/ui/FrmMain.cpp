@@ -97,7 +97,10 @@ void FrmMain::BuildControls() {
 
     labCaption_ = new QLabel(this);
     place(labCaption_, "labCaption");
-    QFont captionFont("SimSun", 9);
+    // SimSun where it exists; elsewhere a CJK sans face rather than whatever stands in for SimSun.
+    QFont captionFont = labCaption_->font();
+    captionFont.setFamilies({"SimSun", "Microsoft YaHei", "WenQuanYi Micro Hei", "Noto Sans CJK SC"});
+    captionFont.setPointSize(9);
     captionFont.setBold(true);
     labCaption_->setFont(captionFont);
     labCaption_->setStyleSheet("color: white;");
@@ -123,6 +126,8 @@ void FrmMain::BuildControls() {
     grdTable_->verticalHeader()->setVisible(false);
     grdTable_->verticalHeader()->setDefaultSectionSize(Px(300));
     grdTable_->setWordWrap(false);
+    // The narrow columns (selection, year) are sized for their content; clip rather than elide "2015".
+    grdTable_->setTextElideMode(Qt::ElideNone);
     grdTable_->installEventFilter(this);
     connect(grdTable_, &QTableWidget::cellDoubleClicked, this, &FrmMain::OnCellDoubleClicked);
 

@@ -7,6 +7,7 @@
 #include "ui/FrmMsg.h"
 #include "../support/FakeConnection.h"
 
+#include <QDir>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -306,4 +307,19 @@ TEST_F(LoginDialogTest, ConnSqlIsModalAndReturnsWhenAccepted) {
     EXPECT_TRUE(dlg.bConnected);
     EXPECT_EQ(dlg.cLoginServer, "srv");
     EXPECT_EQ(dlg.cLoginUser, "SA");
+}
+
+TEST_F(MsgDialogTest, RendersIntoAPicture) {
+    FrmMsg::shownHook = [](FrmMsg& d) {
+        EXPECT_TRUE(d.grab().save("/tmp/quillmere-ui-shots/frmMsg.png"));
+        d.Press("cmdConfirm");
+    };
+    QDir().mkpath("/tmp/quillmere-ui-shots");
+    EXPECT_EQ(dlg.ShowMsg(4, "输入数据库用户名或密码有误, 请重新输入!"), -1);
+}
+
+TEST_F(LoginDialogTest, RendersIntoAPicture) {
+    dlg.show();
+    QDir().mkpath("/tmp/quillmere-ui-shots");
+    EXPECT_TRUE(dlg.grab().save("/tmp/quillmere-ui-shots/frmSQLLogin.png"));
 }

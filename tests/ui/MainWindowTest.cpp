@@ -5,7 +5,9 @@
 #include "ui/FrmAbout.h"
 #include "../support/FakeConnection.h"
 
+#include <QDir>
 #include <QHeaderView>
+#include <QImage>
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
@@ -259,4 +261,21 @@ TEST_F(MainWindow, DraggingTheBackgroundMovesTheWindowButNotOnControls) {
     send(window.get(), QEvent::MouseMove, background + QPoint(30, 20), Qt::LeftButton);
     send(window.get(), QEvent::MouseButtonRelease, background + QPoint(30, 20), Qt::NoButton);
     EXPECT_EQ(window->pos(), start + QPoint(30, 20));
+}
+
+// Renders the window offscreen into /tmp/quillmere-ui-shots for a look at glyphs and layout.
+TEST_F(MainWindow, RendersIntoAPicture) {
+    readme = {{"作者", "李四"}, {"QQ", "888"}};
+    Shown();
+    W<QPushButton>("cmdSelect")->click();
+    QDir().mkpath("/tmp/quillmere-ui-shots");
+    const QImage shot = window->grab().toImage();
+    ASSERT_FALSE(shot.isNull());
+    EXPECT_EQ(shot.size(), window->size() * window->devicePixelRatio());
+    EXPECT_TRUE(shot.save("/tmp/quillmere-ui-shots/frmMain.png"));
+    // The title bar is painted, not left blank.
+    EXPECT_NE(shot.pixelColor(shot.width() / 2, 2), shot.pixelColor(shot.width() / 2, shot.height() / 2));
+
+    emit W<ClickLabel>("labAbout")->clicked();
+    EXPECT_TRUE(window->AboutBox()->grab().save("/tmp/quillmere-ui-shots/frmAbout.png"));
 }
