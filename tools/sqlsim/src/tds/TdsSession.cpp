@@ -10,7 +10,9 @@ namespace sqlsim::tds {
 
 namespace {
 
-bool English(const std::string& language) { return language.rfind("en", 0) == 0; }
+bool English(const std::string& language, const Engine& engine) {
+    return language.empty() ? engine.English() : language.rfind("en", 0) == 0;
+}
 
 class Session {
 public:
@@ -81,8 +83,19 @@ private:
             ch_.Send(kPktReply, w.take());
             return false;
         }
-        const bool en = English(config_.language);
+        const bool en = English(config_.language, engine_);
         const std::string db = login.database.empty() ? "master" : login.database;
+        if (auto missing = engine_.CheckDatabase(db)) {
+            // The login asked for its database to be fatal (as FreeTDS does): 4060, then the login failure.
+            MessageToken(w, clientVersion, *missing, server_);
+            MessageToken(w, clientVersion,
+                         Message{18456, 1, 14, en ? "Login failed for user '" + login.userName + "'."
+                                                  : "用户 '" + login.userName + "' 登录失败。"},
+                         server_);
+            Done(w, clientVersion, kDoneError, 0, 0);
+            ch_.Send(kPktReply, w.take());
+            return false;
+        }
         const std::string lang = en ? "us_english" : "简体中文";
         EnvChange(w, 1, U16(db), u"master");
         MessageToken(w, clientVersion,

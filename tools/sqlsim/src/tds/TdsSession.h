@@ -10,7 +10,7 @@
 namespace sqlsim::tds {
 
 struct SessionConfig {
-    std::string language = "zh-CN";      // "en…" for English login messages
+    std::string language;                // "en…" / "zh…" for the login messages; empty: the scenario's
     std::string serverName = "QUILLMERE";
     std::function<void(const std::string& sql, const BatchResult&)> onBatch;   // after each batch
     std::function<void(const std::string&)> log;                                // why a connection was dropped
