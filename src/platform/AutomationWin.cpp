@@ -117,7 +117,7 @@ bool ToVariant(const AutoValue& a, VARIANT& v) {
     case AutoValue::Kind::Number: {
         double d = a.number();
         // Whole numbers go as Long, which the product's components declare; others as Double.
-        if (d == static_cast<double>(static_cast<LONG>(d)) && d >= -2147483648.0 && d <= 2147483647.0) {
+        if (d >= -2147483648.0 && d <= 2147483647.0 && d == static_cast<double>(static_cast<LONG>(d))) {
             v.vt = VT_I4;
             v.lVal = static_cast<LONG>(d);
         } else {
