@@ -1,5 +1,7 @@
 #include "tds/TdsLogin.h"
 
+#include "platform/OdbcText.h"
+
 #include <cstddef>
 
 namespace sqlsim::tds {
@@ -91,16 +93,18 @@ bool ParseLogin7(const Bytes& payload, Login7& out, std::string& why) {
             why = "LOGIN7 string beyond the message";
             return false;
         }
-        Bytes raw(payload.begin() + ib, payload.begin() + std::ptrdiff_t(end));
-        if (i == 2)
-            for (uint8_t& b : raw) {
-                b ^= 0xA5;
-                b = uint8_t((b << 4) | (b >> 4));
+        std::u16string text(cch, u'\0');
+        for (size_t k = 0; k < cch; ++k) {
+            uint8_t lo = payload[ib + 2 * k], hi = payload[ib + 2 * k + 1];
+            if (i == 2) {   // password: XOR 0xA5, then swap the nibbles back
+                lo = uint8_t(lo ^ 0xA5);
+                hi = uint8_t(hi ^ 0xA5);
+                lo = uint8_t((lo << 4) | (lo >> 4));
+                hi = uint8_t((hi << 4) | (hi >> 4));
             }
-        if (!Ucs2ToUtf8(raw.data(), raw.size(), *fields[i])) {
-            why = "LOGIN7 string of odd length";
-            return false;
+            text[k] = char16_t(lo | (hi << 8));
         }
+        *fields[i] = qm::Utf16ToUtf8(text);
     }
     return true;
 }
