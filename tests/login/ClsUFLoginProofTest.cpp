@@ -194,20 +194,15 @@ TEST_F(LoginTest, ShutDownEndsTheLoginOnce) {
     EXPECT_EQ(obj->CallsOf("ShutDown").size(), 1u);
 }
 
-TEST_F(LoginTest, OLoginPrefersT3WhenNoneIsHeld) {
+TEST_F(LoginTest, ObjectPropertiesWithAndWithoutASignIn) {
     EXPECT_EQ(login->oLogin(), nullptr);
-    InstallT6();
-    auto t6 = login->oLogin();
-    ASSERT_TRUE(t6);
-    EXPECT_EQ(std::static_pointer_cast<FakeObject>(t6)->progId, progid::kU8Login);
-    InstallT3();
-    EXPECT_EQ(std::static_pointer_cast<FakeObject>(login->oLogin())->progId, progid::kT3Login);
-}
-
-TEST_F(LoginTest, OUfSystemdbIsNothingOnError) {
     EXPECT_EQ(login->oUfSystemdb(), nullptr);
     InstallT6();
+    InstallT3();
+    EXPECT_EQ(std::static_pointer_cast<FakeObject>(login->oLogin())->progId, progid::kT3Login);
+    automation.classes.erase(progid::kT3Login);
     ASSERT_TRUE(Run());
+    EXPECT_EQ(login->oLogin(), LastLogin());
     EXPECT_NE(login->oUfSystemdb(), nullptr);
     LastLogin()->failing["UfSystemDb"] = AutoError::Make(438);
     EXPECT_EQ(login->oUfSystemdb(), nullptr);

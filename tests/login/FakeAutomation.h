@@ -45,12 +45,8 @@ public:
         Record('G', property, {});
         return Dispatch(property, {}, result, err);
     }
-    bool Set(const std::string& property, const qm::AutoValue& value, qm::AutoError& err) override {
+    bool Set(const std::string& property, const qm::AutoValue& value, qm::AutoError&) override {
         Record('S', property, {value});
-        if (readOnly.count(property)) {
-            err = qm::AutoError::Make(qm::autoerr::kNoMember);
-            return false;
-        }
         props[property] = value;
         return true;
     }
@@ -67,7 +63,6 @@ public:
     std::map<std::string, qm::AutoValue, CaseLess> props;
     std::map<std::string, Method, CaseLess> methods;
     std::map<std::string, qm::AutoError, CaseLess> failing;  // member → error it raises
-    std::set<std::string, CaseLess> readOnly;
     std::vector<Invocation> log;
 
 private:
