@@ -5,6 +5,7 @@
 #include "ui/GridActions.h"
 #include "ui/RepairRun.h"
 
+#include <QCloseEvent>
 #include <QCoreApplication>
 #include <QDate>
 #include <QGuiApplication>
@@ -201,6 +202,14 @@ void FrmMain::paintEvent(QPaintEvent*) {
         p.fillRect(px(*r), edge);
 }
 
+void FrmMain::closeEvent(QCloseEvent* e) {
+    // A run is not cut off half-way through a database by the window system's close request.
+    if (Running())
+        e->ignore();
+    else
+        QWidget::closeEvent(e);
+}
+
 void FrmMain::mousePressEvent(QMouseEvent* e) {
     if (!dragger_.Press(this, e)) QWidget::mousePressEvent(e);
 }
@@ -225,6 +234,7 @@ void FrmMain::showEvent(QShowEvent* e) {
 }
 
 void FrmMain::Load() {
+    if (Running()) return;
     loadedOnce_ = true;
     InitTexts();
     LoadList();

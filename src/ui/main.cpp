@@ -18,12 +18,13 @@ int main(int argc, char** argv) {
     QApplication qapp(argc, argv);
     QApplication::setApplicationName(QString::fromUtf8(qm::kToolTitle));
 
-    qm::DefaultPlatform platform = qm::MakeDefaultPlatform(qm::ExecutableFolder());
-    qm::AppState app(platform.platform);
-
-    // The shared message dialog, and the login wrapper's own one.
+    // The shared message dialog, and the login wrapper's own one; made first so that they outlive the
+    // shared state and the wrapper it holds.
     qm::ui::FrmMsg frmMsg;
     qm::ui::FrmMsg loginMsg;
+
+    qm::DefaultPlatform platform = qm::MakeDefaultPlatform(qm::ExecutableFolder());
+    qm::AppState app(platform.platform);
     app.frmMsg = &frmMsg;
     app.makeLoginWrapper = [&app, &loginMsg] { return qm::MakeProductLogin(app, &loginMsg); };
 

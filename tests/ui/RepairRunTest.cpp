@@ -121,6 +121,8 @@ TEST_F(RepairRunTest, RunsOffTheWindowThreadWithButtonsLockedProgressStopAndTool
     emit Grid()->cellDoubleClicked(0, kColSelect);
     W<QPushButton>("cmdCancel")->click();
     EXPECT_EQ(endCalls, 0);
+    EXPECT_FALSE(window->close());  // the window system's close waits for the run too
+    EXPECT_TRUE(window->isVisible());
 
     gate.Allow(1);
     QTRY_COMPARE_WITH_TIMEOUT(bar->value(), 1, 10000);
