@@ -13,7 +13,7 @@ using json = nlohmann::json;
 
 namespace {
 
-struct Run {
+struct HarnessRun {
     int status = -1;
     json result;
 };
@@ -24,7 +24,7 @@ std::string Quote(const std::string& s) {
     return q + "'";
 }
 
-Run RunHarness(const std::string& scenario, const std::vector<std::string>& extra = {}) {
+HarnessRun RunHarness(const std::string& scenario, const std::vector<std::string>& extra = {}) {
     const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
     auto out = std::filesystem::temp_directory_path() /
                (std::string("qm-e2e-") + info->name() + "-" + std::to_string(::getpid()) + ".json");
@@ -32,7 +32,7 @@ Run RunHarness(const std::string& scenario, const std::vector<std::string>& extr
     std::string cmd = Quote(QM_E2E_PATH) + " --scenario " + Quote(std::string(QM_SCENARIO_DIR) + "/" + scenario) +
                       " --out " + Quote(out.string());
     for (auto& e : extra) cmd += " " + Quote(e);
-    Run run;
+    HarnessRun run;
     int rc = std::system(cmd.c_str());
     run.status = WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
     std::ifstream in(out);
@@ -59,7 +59,7 @@ int CountSql(const json& transcript, const std::string& fragment) {
 } // namespace
 
 TEST(EndToEnd, Sql2005U8RepairsEveryTickedSuspectDatabase) {
-    Run run = RunHarness("sql2005-u8.json");
+    HarnessRun run = RunHarness("sql2005-u8.json");
     ASSERT_EQ(run.status, 0) << run.result.dump(2);
     const json& r = run.result;
     EXPECT_EQ(r["version_text"], "SQL Server 2005 SP3 标准版");
@@ -101,7 +101,7 @@ TEST(EndToEnd, Sql2005U8RepairsEveryTickedSuspectDatabase) {
 }
 
 TEST(EndToEnd, OnlyTheTickedRowIsRepairedAndTheOthersStayListed) {
-    Run run = RunHarness("sql2005-u8.json", {"--tick", "2"});
+    HarnessRun run = RunHarness("sql2005-u8.json", {"--tick", "2"});
     ASSERT_EQ(run.status, 0) << run.result.dump(2);
     const json& r = run.result;
     ASSERT_EQ(r["repair"]["rows"].size(), 3u);
@@ -114,7 +114,7 @@ TEST(EndToEnd, OnlyTheTickedRowIsRepairedAndTheOthersStayListed) {
 }
 
 TEST(EndToEnd, RefusedLogFileMoveFailsThatRowWithThePlatformText) {
-    Run run = RunHarness("sql2005-u8.json", {"--tick", "1", "--file-fault", "UFDATA_001_2015_LOG.LDF=拒绝的权限"});
+    HarnessRun run = RunHarness("sql2005-u8.json", {"--tick", "1", "--file-fault", "UFDATA_001_2015_LOG.LDF=拒绝的权限"});
     ASSERT_EQ(run.status, 0) << run.result.dump(2);
     const json& r = run.result;
     std::string report = r["repair"]["rows"][0][kReport];
@@ -126,7 +126,7 @@ TEST(EndToEnd, RefusedLogFileMoveFailsThatRowWithThePlatformText) {
 }
 
 TEST(EndToEnd, Sql2000ScenarioRunsToTheEndWithAReportForEveryTickedRow) {
-    Run run = RunHarness("sql2000-u8.json");
+    HarnessRun run = RunHarness("sql2000-u8.json");
     ASSERT_EQ(run.status, 0) << run.result.dump(2);
     const json& r = run.result;
     EXPECT_EQ(r["version_text"], "SQL Server 2000 SP4 个人版");
@@ -138,7 +138,7 @@ TEST(EndToEnd, Sql2000ScenarioRunsToTheEndWithAReportForEveryTickedRow) {
 }
 
 TEST(EndToEnd, Sql2008TPlusScenarioListsTheTPlusAccounts) {
-    Run run = RunHarness("sql2008-tplus.json");
+    HarnessRun run = RunHarness("sql2008-tplus.json");
     ASSERT_EQ(run.status, 0) << run.result.dump(2);
     const json& r = run.result;
     EXPECT_EQ(r["product"], "T+");
@@ -149,7 +149,7 @@ TEST(EndToEnd, Sql2008TPlusScenarioListsTheTPlusAccounts) {
 }
 
 TEST(EndToEnd, ServerWithoutProductListsEveryAbnormalDatabase) {
-    Run run = RunHarness("sql2005-none.json", {"--tick", "none"});
+    HarnessRun run = RunHarness("sql2005-none.json", {"--tick", "none"});
     ASSERT_EQ(run.status, 0) << run.result.dump(2);
     const json& r = run.result;
     EXPECT_EQ(r["product"], "");
