@@ -49,10 +49,17 @@ bool HasFile(const json& files, const std::string& name) {
     return false;
 }
 
+std::string Lower(std::string s) {
+    for (char& c : s)
+        if (c >= 'A' && c <= 'Z') c = char(c - 'A' + 'a');
+    return s;
+}
+
+// Statements that contain `fragment`, ignoring letter case as the server does.
 int CountSql(const json& transcript, const std::string& fragment) {
     int n = 0;
     for (auto& e : transcript)
-        if (e["sql"].get<std::string>().find(fragment) != std::string::npos) ++n;
+        if (Lower(e["sql"].get<std::string>()).find(Lower(fragment)) != std::string::npos) ++n;
     return n;
 }
 
