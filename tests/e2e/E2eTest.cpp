@@ -24,12 +24,13 @@ std::string Quote(const std::string& s) {
     return q + "'";
 }
 
+// `scenario` is a shipped scenario's file name or an absolute path.
 HarnessRun RunHarness(const std::string& scenario, const std::vector<std::string>& extra = {}) {
     const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
     auto out = std::filesystem::temp_directory_path() /
                (std::string("qm-e2e-") + info->name() + "-" + std::to_string(::getpid()) + ".json");
     std::filesystem::remove(out);
-    std::string cmd = Quote(QM_E2E_PATH) + " --scenario " + Quote(std::string(QM_SCENARIO_DIR) + "/" + scenario) +
+    std::string cmd = Quote(QM_E2E_PATH) + " --scenario " + Quote(scenario[0] == '/' ? scenario : std::string(QM_SCENARIO_DIR) + "/" + scenario) +
                       " --out " + Quote(out.string());
     for (auto& e : extra) cmd += " " + Quote(e);
     HarnessRun run;
@@ -163,4 +164,19 @@ TEST(EndToEnd, ServerWithoutProductListsEveryAbnormalDatabase) {
     EXPECT_EQ(r["load"]["count"], 2);
     EXPECT_EQ(r["load"]["header"][2], "空");
     EXPECT_EQ(CountSql(r["transcript"], "REBUILD LOG"), 0);
+}
+
+TEST(EndToEnd, RefusedSignInShowsTheDialogsMessageAndEndsBeforeTheMainWindow) {
+    // No "sa" login on this server: the pre-filled sign-in is refused, the operator gives up.
+    auto scenario = std::filesystem::temp_directory_path() / ("qm-e2e-nosa-" + std::to_string(::getpid()) + ".json");
+    std::ofstream(scenario) << R"({"version": "9.00.4035.00", "edition": "Standard Edition",
+        "logins": {"admin": "x"}, "databases": [{"name": "UFDATA_001_2015", "state": "SUSPECT"}]})";
+    HarnessRun run = RunHarness(scenario.string());
+    std::filesystem::remove(scenario);
+    ASSERT_EQ(run.status, 2) << run.result.dump(2);
+    const json& r = run.result;
+    EXPECT_EQ(r["messages"], json::array({"输入数据库用户名或密码有误, 请重新输入!"}));
+    EXPECT_FALSE(r.contains("load"));
+    EXPECT_EQ(r["version_text"], "");
+    EXPECT_TRUE(r["transcript"].empty());
 }
