@@ -31,6 +31,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iostream>
 #include <set>
 #include <unistd.h>
@@ -112,7 +113,8 @@ std::vector<std::string> SortedFiles(const std::string& folder) {
 // the end-path message box is closed. The tool's own message dialog answers through its shown hook.
 class ModalAnswerer : public QObject {
 public:
-    explicit ModalAnswerer(QObject* parent) : QObject(parent) {
+    ModalAnswerer(QObject* parent, std::function<void(const std::string&)> record)
+        : QObject(parent), record_(std::move(record)) {
         timer_.setInterval(20);
         connect(&timer_, &QTimer::timeout, this, [this] { Tick(); });
         timer_.start();
@@ -131,6 +133,8 @@ private:
                 break;
             }
             if (auto* box = qobject_cast<QMessageBox*>(w)) {
+                // The end-path box is recorded as it opens; any other box is recorded here.
+                if (box->objectName() != QLatin1String("endMessage")) record_(box->text().toUtf8().toStdString());
                 box->accept();
                 break;
             }
@@ -138,6 +142,7 @@ private:
         busy_ = false;
     }
 
+    std::function<void(const std::string&)> record_;
     QTimer timer_;
     bool busy_ = false;
     std::set<QObject*> confirmed_;
@@ -204,7 +209,7 @@ int main(int argc, char** argv) {
     qm::QtStartupWindows windows(app, [&](qm::AppState& a) { return driver.MakeMainWindow(a); });
     windows.beforeMainShown = [&](QWidget& w) { driver.Attach(w); };
     windows.endMessageShown = [&](const std::string& text) { messages.push_back(text); };
-    ModalAnswerer answerer(&qapp);
+    ModalAnswerer answerer(&qapp, [&](const std::string& text) { messages.push_back(text); });
 
     bool shown = qm::Main(app, windows);
     result["title"] = "";
