@@ -119,6 +119,20 @@ TEST(OdbcOverTds, UnreachableServerFailsQuicklyWithADescription) {
     EXPECT_LT(std::chrono::steady_clock::now() - t0, std::chrono::seconds(10));
 }
 
+// Config.mdb goes through the same driver manager; without the Access driver the open fails with
+// the manager's text, never with a crash or a hang.
+TEST(OdbcOverTds, JetTextWithoutItsDriverFailsWithADescription) {
+    qm::OdbcConnectionFactory factory(qm::OdbcDrivers{"FreeTDS", "Quillmere Missing Access Driver"});
+    auto c = factory.Create();
+    std::string error;
+    EXPECT_FALSE(c->Open("Provider=Microsoft.Jet.OLEDB.4.0;Data Source='/nonexistent/Config.mdb';"
+                         "Persist Security Info=False;Jet OLEDB:DataBase Password='58'",
+                         error));
+    EXPECT_FALSE(error.empty());
+    EXPECT_NE(error.front(), '[') << error;
+    EXPECT_EQ(c->State(), 0);
+}
+
 TEST(OdbcOverTds, InformationalMessagesAndErrorsAreAllReported) {
     Fixture f;
     const std::string exists = "文件 'D:\\DATA\\UFDATA_001_2015_LOG.LDF' 已存在。应该重命名或删除它，以便可以创建新的日志文件。";
