@@ -193,7 +193,10 @@ public:
                     haveRecordset = true;
                     ReadRecordset(stmt, cols, r.recordset, note);
                 }
-            } else if (rc == SQL_NO_DATA || rc == SQL_INVALID_HANDLE) {
+            } else if (rc == SQL_NO_DATA) {
+                // From SQLExecDirect this only says the first statement touched no row; later ones may follow.
+                if (guard > 0) break;
+            } else if (rc == SQL_INVALID_HANDLE) {
                 break;
             } else if (rc != SQL_ERROR) {
                 break;   // SQL_STILL_EXECUTING / SQL_NEED_DATA do not happen in synchronous mode

@@ -149,7 +149,7 @@ TEST(OdbcOverTds, InformationalMessagesAndErrorsAreAllReported) {
             r.messages = {{208, 1, 16, "对象名 'sys.databases' 无效。"}};
             r.failed = true;
         } else {
-            r.rowsAffected = 1;
+            r.rowsAffected = sql.find("nobody") != std::string::npos ? 0 : 1;
         }
         return r;
     };
@@ -182,6 +182,9 @@ TEST(OdbcOverTds, InformationalMessagesAndErrorsAreAllReported) {
     qm::SqlResult update = c->Execute("update sysdatabases set status=-32768 where name='x'");
     EXPECT_TRUE(update.ok) << update.error;
     EXPECT_TRUE(update.recordset.columns.empty());
+    // No row touched is still success (the driver answers SQL_NO_DATA).
+    qm::SqlResult none = c->Execute("update sysdatabases set status=0 where name='nobody'");
+    EXPECT_TRUE(none.ok) << none.error;
 }
 
 TEST(OdbcOverTds, LongTextAndManyRowsCrossPacketBoundaries) {

@@ -101,17 +101,20 @@ void TdsServer::Reap(bool all) {
 }
 
 void TdsServer::Stop() {
-    if (listenFd_ < 0) return;
-    stopping_ = true;
-    const char byte = 1;
-    [[maybe_unused]] ssize_t w = ::write(wake_[1], &byte, 1);
-    if (acceptThread_.joinable()) acceptThread_.join();
-    ::close(listenFd_);
-    listenFd_ = -1;
-    Reap(true);
-    ::close(wake_[0]);
-    ::close(wake_[1]);
-    wake_[0] = wake_[1] = -1;
+    if (listenFd_ >= 0) {
+        stopping_ = true;
+        const char byte = 1;
+        [[maybe_unused]] ssize_t w = ::write(wake_[1], &byte, 1);
+        if (acceptThread_.joinable()) acceptThread_.join();
+        ::close(listenFd_);
+        listenFd_ = -1;
+        Reap(true);
+    }
+    for (int& fd : wake_)
+        if (fd >= 0) {
+            ::close(fd);
+            fd = -1;
+        }
 }
 
 size_t TdsServer::ActiveConnections() const {
