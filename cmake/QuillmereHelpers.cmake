@@ -24,11 +24,12 @@ function(qm_gtest name)
   if(NOT QT_TIMEOUT)
     set(QT_TIMEOUT 120)
   endif()
-  add_executable(${name} ${QT_SOURCES})
+  add_executable(${name} ${QT_SOURCES} ${PROJECT_SOURCE_DIR}/tests/support/TestEnvironment.cpp)
   target_link_libraries(${name} PRIVATE ${QT_DEPS} GTest::gmock_main)
   target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/tests)
+  # Only single values here: gtest_discover_tests flattens list-valued properties. The rest of the
+  # test environment is set by support/TestEnvironment.cpp inside each program.
   gtest_discover_tests(${name}
     DISCOVERY_TIMEOUT 60
-    PROPERTIES TIMEOUT ${QT_TIMEOUT} LABELS "${QT_LABELS}"
-               ENVIRONMENT "QT_QPA_PLATFORM=offscreen;XDG_RUNTIME_DIR=/tmp/quillmere-xdg")
+    PROPERTIES TIMEOUT ${QT_TIMEOUT} LABELS "${QT_LABELS}" ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
 endfunction()
