@@ -30,6 +30,6 @@ function(qm_gtest name)
   # Only single values here: gtest_discover_tests flattens list-valued properties. The rest of the
   # test environment is set by support/TestEnvironment.cpp inside each program.
   gtest_discover_tests(${name}
-    DISCOVERY_TIMEOUT 60
+    DISCOVERY_TIMEOUT 60 NO_PRETTY_VALUES
     PROPERTIES TIMEOUT ${QT_TIMEOUT} LABELS "${QT_LABELS}" ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
 endfunction()

@@ -18,7 +18,6 @@ namespace {
 
 constexpr int kWidth = 340;
 constexpr int kHeight = 220;
-constexpr int kTitleHeight = 28;
 
 QLineEdit* MakeRow(QWidget* parent, int top, const QString& caption, bool required, const char* name,
                    const QString& tip) {
@@ -40,7 +39,7 @@ QLineEdit* MakeRow(QWidget* parent, int top, const QString& caption, bool requir
 } // namespace
 
 SqlLoginDialog::SqlLoginDialog(ConnectionFactory* connections, MsgDialog* msg, QWidget* parent)
-    : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint), connections_(connections), msg_(msg) {
+    : ui::FramedDialog(parent), connections_(connections), msg_(msg) {
     setObjectName("frmSQLLogin");
     setWindowTitle("服务器设置");
     setFixedSize(kWidth, kHeight);
@@ -141,25 +140,8 @@ void SqlLoginDialog::showEvent(QShowEvent* e) {
     QDialog::showEvent(e);
 }
 
-void SqlLoginDialog::mousePressEvent(QMouseEvent* e) {
-    if (!dragger_.Press(this, e)) QDialog::mousePressEvent(e);
-}
 
-void SqlLoginDialog::mouseMoveEvent(QMouseEvent* e) {
-    if (!dragger_.Move(this, e)) QDialog::mouseMoveEvent(e);
-}
 
-void SqlLoginDialog::mouseReleaseEvent(QMouseEvent* e) {
-    dragger_.Release(e);
-    QDialog::mouseReleaseEvent(e);
-}
 
-void SqlLoginDialog::paintEvent(QPaintEvent*) {
-    QPainter p(this);
-    p.fillRect(rect(), QColor(245, 247, 250));
-    p.fillRect(QRect(0, 0, width(), kTitleHeight), QColor(40, 90, 160));
-    p.setPen(QColor(40, 90, 160));
-    p.drawRect(rect().adjusted(0, 0, -1, -1));
-}
 
 } // namespace qm

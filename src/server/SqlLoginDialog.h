@@ -17,7 +17,7 @@ namespace qm {
 
 inline constexpr const char* kLoginFailedMessage = "输入数据库用户名或密码有误, 请重新输入!";
 
-class SqlLoginDialog : public QDialog {
+class SqlLoginDialog : public ui::FramedDialog {
     Q_OBJECT
 public:
     // `connections` makes the test connection; `msg` shows the wrong-credentials message. Either may be
@@ -43,17 +43,12 @@ public:
 
 protected:
     void showEvent(QShowEvent* e) override;
-    void mousePressEvent(QMouseEvent* e) override;
-    void mouseMoveEvent(QMouseEvent* e) override;
-    void mouseReleaseEvent(QMouseEvent* e) override;
-    void paintEvent(QPaintEvent* e) override;
 
 private:
     void Confirm();
 
     ConnectionFactory* connections_;
     MsgDialog* msg_;
-    ui::WindowDragger dragger_;
 
     QLineEdit* txtServerName_ = nullptr;
     QLineEdit* txtUser_ = nullptr;

@@ -14,7 +14,6 @@ namespace {
 
 constexpr int kWidth = 400;
 constexpr int kHeight = 260;
-constexpr int kTitleHeight = 28;
 
 constexpr const char* kDefaultName = "未命名";
 constexpr const char* kDefaultVersion = "V1.0";
@@ -40,7 +39,7 @@ bool OpenUrl(std::string& address, QWidget* owner, Shell* shell) {
 }
 
 FrmAbout::FrmAbout(Shell* shell, QWidget* parent)
-    : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint), shell_(shell) {
+    : FramedDialog(parent), shell_(shell) {
     setObjectName("frmAbout");
     setWindowTitle("关于");
     setFixedSize(kWidth, kHeight);
@@ -119,25 +118,8 @@ void FrmAbout::Open() {
 
 void FrmAbout::OpenMaker() { OpenUrl(cAboutMaker, this, shell_); }
 
-void FrmAbout::mousePressEvent(QMouseEvent* e) {
-    if (!dragger_.Press(this, e)) QDialog::mousePressEvent(e);
-}
 
-void FrmAbout::mouseMoveEvent(QMouseEvent* e) {
-    if (!dragger_.Move(this, e)) QDialog::mouseMoveEvent(e);
-}
 
-void FrmAbout::mouseReleaseEvent(QMouseEvent* e) {
-    dragger_.Release(e);
-    QDialog::mouseReleaseEvent(e);
-}
 
-void FrmAbout::paintEvent(QPaintEvent*) {
-    QPainter p(this);
-    p.fillRect(rect(), QColor(245, 247, 250));
-    p.fillRect(QRect(0, 0, width(), kTitleHeight), QColor(40, 90, 160));
-    p.setPen(QColor(40, 90, 160));
-    p.drawRect(rect().adjusted(0, 0, -1, -1));
-}
 
 } // namespace qm::ui

@@ -22,7 +22,7 @@ inline constexpr const char* kDefaultWebPage = "https://www.yonyou.com/";
 // caller's variable receives it). Without a shell the desktop's own URL handler is used. Always true.
 bool OpenUrl(std::string& address, QWidget* owner, Shell* shell);
 
-class FrmAbout : public QDialog {
+class FrmAbout : public FramedDialog {
     Q_OBJECT
 public:
     explicit FrmAbout(Shell* shell, QWidget* parent = nullptr);
@@ -39,17 +39,10 @@ public:
     // The load steps alone: defaults for empty texts, then the controls.
     void ApplyTexts();
 
-protected:
-    void mousePressEvent(QMouseEvent* e) override;
-    void mouseMoveEvent(QMouseEvent* e) override;
-    void mouseReleaseEvent(QMouseEvent* e) override;
-    void paintEvent(QPaintEvent* e) override;
-
 private:
     void OpenMaker();
 
     Shell* shell_;
-    WindowDragger dragger_;
     QLabel* labHint_ = nullptr;
     QLabel* label1_ = nullptr;
     QLabel* labToolText_ = nullptr;

@@ -15,13 +15,12 @@ namespace {
 
 constexpr int kWidth = 380;
 constexpr int kHeight = 190;
-constexpr int kTitleHeight = 28;
 
 QLabel* MakeIcon(QWidget* parent, const char* name, int which) {
     auto* l = new QLabel(parent);
     l->setObjectName(name);
     l->setPixmap(StandardIcon(which, 32));
-    l->setGeometry(18, kTitleHeight + 22, 32, 32);
+    l->setGeometry(18, FramedDialog::kTitleHeight + 22, 32, 32);
     l->hide();
     return l;
 }
@@ -36,7 +35,7 @@ QPushButton* MakeButton(QWidget* parent, const char* name, const QString& text, 
 
 } // namespace
 
-FrmMsg::FrmMsg(QWidget* parent) : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint) {
+FrmMsg::FrmMsg(QWidget* parent) : FramedDialog(parent) {
     setObjectName("frmMsg");
     setWindowTitle("提示");
     setFixedSize(kWidth, kHeight);
@@ -137,25 +136,8 @@ void FrmMsg::Answer(int result) {
     reject();
 }
 
-void FrmMsg::mousePressEvent(QMouseEvent* e) {
-    if (!dragger_.Press(this, e)) QDialog::mousePressEvent(e);
-}
 
-void FrmMsg::mouseMoveEvent(QMouseEvent* e) {
-    if (!dragger_.Move(this, e)) QDialog::mouseMoveEvent(e);
-}
 
-void FrmMsg::mouseReleaseEvent(QMouseEvent* e) {
-    dragger_.Release(e);
-    QDialog::mouseReleaseEvent(e);
-}
 
-void FrmMsg::paintEvent(QPaintEvent*) {
-    QPainter p(this);
-    p.fillRect(rect(), QColor(245, 247, 250));
-    p.fillRect(QRect(0, 0, width(), kTitleHeight), QColor(40, 90, 160));
-    p.setPen(QColor(40, 90, 160));
-    p.drawRect(rect().adjusted(0, 0, -1, -1));
-}
 
 } // namespace qm::ui

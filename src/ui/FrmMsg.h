@@ -16,7 +16,7 @@ class QPushButton;
 
 namespace qm::ui {
 
-class FrmMsg : public QDialog, public MsgDialog {
+class FrmMsg : public FramedDialog, public MsgDialog {
     Q_OBJECT
 public:
     explicit FrmMsg(QWidget* parent = nullptr);
@@ -35,18 +35,11 @@ public:
     // Presses a control by object name as the operator would; false for an unknown or hidden one.
     bool Press(const std::string& controlName);
 
-protected:
-    void mousePressEvent(QMouseEvent* e) override;
-    void mouseMoveEvent(QMouseEvent* e) override;
-    void mouseReleaseEvent(QMouseEvent* e) override;
-    void paintEvent(QPaintEvent* e) override;
-
 private:
     void Answer(int result);
 
     MsgState state_;
     std::string presetAnswer_;
-    WindowDragger dragger_;
 
     QLabel* labHint_ = nullptr;
     ClickLabel* picExit_ = nullptr;

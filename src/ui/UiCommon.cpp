@@ -89,4 +89,25 @@ QPixmap StandardIcon(int which, int size) {
     return QApplication::style()->standardIcon(sp).pixmap(size, size);
 }
 
+void FramedDialog::mousePressEvent(QMouseEvent* e) {
+    if (!dragger_.Press(this, e)) QDialog::mousePressEvent(e);
+}
+
+void FramedDialog::mouseMoveEvent(QMouseEvent* e) {
+    if (!dragger_.Move(this, e)) QDialog::mouseMoveEvent(e);
+}
+
+void FramedDialog::mouseReleaseEvent(QMouseEvent* e) {
+    dragger_.Release(e);
+    QDialog::mouseReleaseEvent(e);
+}
+
+void FramedDialog::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    p.fillRect(rect(), QColor(245, 247, 250));
+    p.fillRect(QRect(0, 0, width(), kTitleHeight), QColor(40, 90, 160));
+    p.setPen(QColor(40, 90, 160));
+    p.drawRect(rect().adjusted(0, 0, -1, -1));
+}
+
 } // namespace qm::ui

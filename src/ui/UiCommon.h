@@ -1,6 +1,7 @@
 #pragma once
 // Small pieces the frameless windows share: a label that reports clicks, moving a window by its
 // background, drawn artwork and text conversion.
+#include <QDialog>
 #include <QLabel>
 #include <QPixmap>
 #include <QPoint>
@@ -9,6 +10,7 @@
 #include <string>
 
 class QMouseEvent;
+class QPaintEvent;
 class QWidget;
 
 namespace qm::ui {
@@ -49,6 +51,23 @@ public:
 private:
     bool dragging_ = false;
     QPoint offset_;
+};
+
+// A frameless dialog with a drawn title band, moved by dragging its background.
+class FramedDialog : public QDialog {
+    Q_OBJECT
+public:
+    static constexpr int kTitleHeight = 28;
+    explicit FramedDialog(QWidget* parent = nullptr) : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint) {}
+
+protected:
+    void mousePressEvent(QMouseEvent* e) override;
+    void mouseMoveEvent(QMouseEvent* e) override;
+    void mouseReleaseEvent(QMouseEvent* e) override;
+    void paintEvent(QPaintEvent* e) override;
+
+private:
+    WindowDragger dragger_;
 };
 
 // Artwork drawn at run time.
