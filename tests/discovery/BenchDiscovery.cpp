@@ -3,7 +3,6 @@
 // is built, through ODBC over 127.0.0.1. Not a test: prints figures.
 #include "app/Db.h"
 #include "discovery/LoadAcc.h"
-#include "server/ProductDetection.h"
 #include "server/ServerVersion.h"
 #include "sqlsim/Engine.h"
 #include "sqlsim/InProcess.h"
@@ -14,8 +13,8 @@
 
 #include <algorithm>
 #include <chrono>
-#include <ctime>
 #include <cstdio>
+#include <ctime>
 #include <filesystem>
 #include <string>
 #include <unistd.h>
@@ -25,8 +24,7 @@ using namespace qm;
 
 namespace {
 
-constexpr int kDatabases = 5000;
-constexpr int kRuns = 5;
+constexpr int kDatabases = 5000, kRuns = 5;
 
 std::string BigScenario() {
     std::string dbs, accounts;
@@ -34,39 +32,21 @@ std::string BigScenario() {
     for (int i = 0; i < kDatabases; ++i) {
         std::snprintf(name, sizeof name, "UFDATA_%03d_%04d", i % 999 + 1, 2000 + i / 999);
         const char* state = i % 3 == 0 ? "ONLINE" : (i % 3 == 1 ? "SUSPECT" : "EMERGENCY");
-        if (i) dbs += ",";
-        dbs += std::string(R"({"name": ")") + name + R"(", "state": ")" + state + R"(", "data_file": ")" + name +
-               R"(.MDF", "log_file": ")" + name + R"(_LOG.LDF"})";
+        dbs += std::string(i ? "," : "") + R"({"name": ")" + name + R"(", "state": ")" + state + R"("})";
     }
     for (int a = 1; a <= 999; ++a) {
         std::snprintf(name, sizeof name, "%03d", a);
-        if (a > 1) accounts += ",";
-        accounts += std::string(R"({"cAcc_id": ")") + name + R"(", "cAcc_Name": "公司)" + name + R"("})";
+        accounts += std::string(a > 1 ? "," : "") + R"({"cAcc_id": ")" + name + R"(", "cAcc_Name": "公司)" + name + R"("})";
     }
     return R"({"version": "9.00.4035.00", "edition": "Standard Edition", "logins": {"sa": ""}, "databases": [)" +
            dbs + R"(], "ua_account": [)" + accounts + "]}";
 }
 
-void Time(const char* road, AppState& app, const std::string& product) {
-    app.cProduct = product;
-    std::vector<double> ms, cpu;
-    MainModel m;
-    for (int r = 0; r < kRuns; ++r) {
-        auto t0 = std::chrono::steady_clock::now();
-        std::clock_t c0 = std::clock();
-        LoadAcc(app, m);
-        cpu.push_back(1000.0 * double(std::clock() - c0) / CLOCKS_PER_SEC);
-        ms.push_back(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count());
-    }
-    std::sort(ms.begin(), ms.end());
-    std::sort(cpu.begin(), cpu.end());
-    // Process CPU time as well: on a shared machine the wall clock mostly measures the neighbours.
-    std::printf("%-10s product=%-2s rows=%5d  wall min %8.1f / median %8.1f ms  cpu median %8.1f ms  (%s)\n", road,
-                product.c_str(), int(m.iAccCount), ms.front(), ms[ms.size() / 2], cpu[cpu.size() / 2],
-                m.labReport.caption.c_str());
-}
-
-bool SignIn(AppState& app, const std::string& server) {
+// Signs in to `server`, then times LoadAcc for the U8 family ("T") and for every database ("").
+bool SignInAndTime(const char* road, ConnectionFactory& factory, const std::string& server) {
+    Platform platform;
+    platform.connections = &factory;
+    AppState app(platform);
     app.cDBServer = server;
     app.cDBUser = "sa";
     app.oMaster = OpenSqlConnection(app, "master");
@@ -75,6 +55,24 @@ bool SignIn(AppState& app, const std::string& server) {
         return false;
     }
     app.cSQLVersion = GetServerVersion(app, app.cMsg, app.oMaster);
+    for (const char* product : {"T", ""}) {
+        app.cProduct = product;
+        std::vector<double> ms, cpu;
+        MainModel m;
+        for (int r = 0; r < kRuns; ++r) {
+            auto t0 = std::chrono::steady_clock::now();
+            std::clock_t c0 = std::clock();
+            LoadAcc(app, m);
+            cpu.push_back(1000.0 * double(std::clock() - c0) / CLOCKS_PER_SEC);
+            ms.push_back(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count());
+        }
+        std::sort(ms.begin(), ms.end());
+        std::sort(cpu.begin(), cpu.end());
+        // Process CPU time as well: on a shared machine the wall clock mostly measures the neighbours.
+        std::printf("%-10s product=%-2s rows=%5d  wall min %8.1f / median %8.1f ms  cpu median %8.1f ms  (%s)\n",
+                    road, product, int(m.iAccCount), ms.front(), ms[kRuns / 2], cpu[kRuns / 2],
+                    m.labReport.caption.c_str());
+    }
     return true;
 }
 
@@ -83,50 +81,25 @@ bool SignIn(AppState& app, const std::string& server) {
 int main() {
     const std::string dataDir = "/tmp/QM-BENCH-" + std::to_string(::getpid());
     std::string error;
-    auto t0 = std::chrono::steady_clock::now();
     auto engine = sqlsim::Engine::FromJson(BigScenario(), dataDir, error);
     if (!engine) {
         std::fprintf(stderr, "scenario: %s\n", error.c_str());
         return 1;
     }
-    std::printf("scenario of %d databases loaded in %.1f ms\n", kDatabases,
-                std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count());
-
-    int rc = 0;
-    {
-        sqlsim::InProcessConnectionFactory factory(engine);
-        Platform platform;
-        platform.connections = &factory;
-        AppState app(platform);
-        if (SignIn(app, "127.0.0.1")) {
-            Time("in-process", app, "T");
-            Time("in-process", app, "");
-        } else {
-            rc = 1;
-        }
-    }
+    sqlsim::InProcessConnectionFactory inProcess(engine);
+    bool ok = SignInAndTime("in-process", inProcess, "127.0.0.1");
 #ifdef QM_BENCH_TDS
-    {
-        sqlsim::tds::TdsServer server(engine, {});
-        if (!server.Start(0, error)) {
-            std::fprintf(stderr, "TDS server: %s\n", error.c_str());
-            rc = 1;
-        } else {
-            OdbcConnectionFactory factory;
-            Platform platform;
-            platform.connections = &factory;
-            AppState app(platform);
-            if (SignIn(app, "127.0.0.1," + std::to_string(server.Port()))) {
-                Time("odbc", app, "T");
-                Time("odbc", app, "");
-            } else {
-                rc = 1;
-            }
-            server.Stop();
-        }
+    sqlsim::tds::TdsServer server(engine, {});
+    if (!server.Start(0, error)) {
+        std::fprintf(stderr, "TDS server: %s\n", error.c_str());
+        ok = false;
+    } else {
+        OdbcConnectionFactory odbc;
+        ok = SignInAndTime("odbc", odbc, "127.0.0.1," + std::to_string(server.Port())) && ok;
+        server.Stop();
     }
 #endif
     std::error_code ec;
     std::filesystem::remove_all(dataDir, ec);
-    return rc;
+    return ok ? 0 : 1;
 }

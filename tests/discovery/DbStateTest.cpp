@@ -27,81 +27,49 @@ std::string ExQuery(const std::string& nameBody) {
            "end as cValue";
 }
 
-struct StateFixture : ::testing::Test {
+struct DbStateFake : ::testing::Test {
     Platform platform;
     AppState app{platform};
     std::shared_ptr<FakeConnection> fake = std::make_shared<FakeConnection>();
     std::shared_ptr<Connection> conn = fake;
 
     void SetUp() override { fake->state = 1; }
-
     // A SQL Server 2000 whose database `db` has exactly the flags in `set` (Status 1), others 0.
     void Flags(const std::string& db, std::set<std::string> set) {
         fake->handler = [db, set](const std::string& sql) {
             for (const char* f : kFlags)
-                if (sql == Probe(f, db))
-                    return FakeConnection::Rows({"Status"}, {{Value::Number(set.count(f) ? 1 : 0)}});
+                if (sql == Probe(f, db)) return FakeConnection::Rows({"Status"}, {{Value::Number(set.count(f))}});
             return FakeConnection::Fail("unexpected: " + sql);
         };
     }
-    void ExStatus(const std::string& body, Value cvalue) {
-        fake->answers[ExQuery(body)] = FakeConnection::Rows({"cValue"}, {{cvalue}});
-    }
-    std::string State2000(const std::string& db) {
-        return GetDbState(app, "SQL Server 2000 SP4 企业版", db, conn);
-    }
+    std::string State2000(const std::string& db) { return GetDbState(app, "SQL Server 2000 SP4 企业版", db, conn); }
+    std::string StateEx(const std::string& db) { return GetDbState(app, "SQL Server 2005 SP3 标准版", db, conn); }
 };
 
 } // namespace
 
-TEST(PasswordComment, PrefixesNonEmptyBatchesOnly) {
-    EXPECT_EQ(PrefixPasswordComment("select 1"), "--password \r\nselect 1");
-    EXPECT_EQ(PrefixPasswordComment(""), "");
-}
-
-TEST(NullToZeroOf, NullEmptyNumbersAndTexts) {
-    EXPECT_EQ(NullToZero(Value::Null()), 0);
-    EXPECT_EQ(NullToZero(Value()), 0);
-    EXPECT_EQ(NullToZero(Value::Text("")), 0);
-    EXPECT_EQ(NullToZero(Value::Number(0)), 0);
-    EXPECT_EQ(NullToZero(Value::Number(1)), 1);
-    EXPECT_EQ(NullToZero(Value::Text("1")), 1);
-    EXPECT_EQ(NullToZero(Value::Text(" 2.5 ")), 2.5);
-    EXPECT_FALSE(TryNullToZero(Value::Text("abc")).has_value());
-    EXPECT_FALSE(TryNullToZero(Value::Text("1x")).has_value());
-    EXPECT_EQ(NullToZero(Value::Text("abc")), 0);
-}
-
-TEST_F(StateFixture, Sql2000ProbesElevenFlagsInOrderWithoutPrefix) {
+TEST_F(DbStateFake, Sql2000ProbesElevenFlagsInOrderWithoutPrefix) {
     Flags("UFDATA_001_2015", {});
     EXPECT_EQ(State2000("UFDATA_001_2015"), "正常");
     ASSERT_EQ(fake->sent.size(), 11u);
     for (size_t i = 0; i < 11; ++i) EXPECT_EQ(fake->sent[i], Probe(kFlags[i], "UFDATA_001_2015"));
 }
 
-TEST_F(StateFixture, Sql2000SingleFlags) {
-    const std::pair<const char*, const char*> cases[] = {
-        {"IsReadOnly", "只读"}, {"IsSingleUser", "单用户"}, {"IsShutdown", "置疑"}, {"IsEmergencyMode", "紧急"},
-        {"IsInStandBy", "只读"}, {"IsDetached", "脱机"}, {"IsDboOnly", "DBO"}, {"IsInLoad", "装载"},
-        {"IsInRecovery", "恢复"}, {"IsOffline", "脱机"}, {"IsSuspect", "可疑"}};
-    for (const auto& [flag, label] : cases) {
-        Flags("db1", {flag});
-        EXPECT_EQ(State2000("db1"), label) << flag;
+TEST_F(DbStateFake, Sql2000LabelsSingleAndCombinedInProbeOrder) {
+    const std::pair<std::set<std::string>, const char*> cases[] = {
+        {{"IsReadOnly"}, "只读"}, {{"IsSingleUser"}, "单用户"}, {{"IsShutdown"}, "置疑"}, {{"IsEmergencyMode"}, "紧急"},
+        {{"IsInStandBy"}, "只读"}, {{"IsDetached"}, "脱机"}, {{"IsDboOnly"}, "DBO"}, {{"IsInLoad"}, "装载"},
+        {{"IsInRecovery"}, "恢复"}, {{"IsOffline"}, "脱机"}, {{"IsSuspect"}, "可疑"},
+        {{"IsShutdown", "IsSuspect"}, "置疑\\可疑"},
+        {{"IsEmergencyMode", "IsInStandBy", "IsOffline"}, "紧急\\只读\\脱机"},
+        {{"IsEmergencyMode", "IsInStandBy", "IsOffline", "IsReadOnly"}, "只读\\紧急\\只读\\脱机"}};
+    for (const auto& [flags, label] : cases) {
+        Flags("db1", flags);
+        EXPECT_EQ(State2000("db1"), label) << *flags.begin();
     }
 }
 
-TEST_F(StateFixture, Sql2000CombinedFlagsJoinInProbeOrder) {
-    Flags("db1", {"IsShutdown", "IsSuspect"});
-    EXPECT_EQ(State2000("db1"), "置疑\\可疑");
-    Flags("db1", {"IsEmergencyMode", "IsInStandBy", "IsOffline"});
-    EXPECT_EQ(State2000("db1"), "紧急\\只读\\脱机");
-    Flags("db1", {"IsEmergencyMode", "IsInStandBy", "IsOffline", "IsReadOnly"});
-    EXPECT_EQ(State2000("db1"), "只读\\紧急\\只读\\脱机");
-    Flags("db1", {"IsDetached", "IsOffline"});
-    EXPECT_EQ(State2000("db1"), "脱机\\脱机");
-}
-
-TEST_F(StateFixture, Sql2000OnlyAFlagOfExactlyOneCounts) {
+TEST_F(DbStateFake, Sql2000OnlyAFlagOfExactlyOneCounts) {
     fake->handler = [](const std::string& sql) {
         if (sql.find("IsShutdown") != std::string::npos) return FakeConnection::Rows({"Status"}, {{Value::Number(2)}});
         if (sql.find("IsSuspect") != std::string::npos) return FakeConnection::Rows({"Status"}, {{Value::Text("1")}});
@@ -111,51 +79,41 @@ TEST_F(StateFixture, Sql2000OnlyAFlagOfExactlyOneCounts) {
     EXPECT_EQ(State2000("db1"), "可疑");
 }
 
-TEST_F(StateFixture, Sql2000FailedProbesCountAsZeroAndLeaveTheirError) {
-    fake->state = 0;
+TEST_F(DbStateFake, Sql2000FailuresGiveNormalAndLeaveTheirError) {
+    fake->state = 0;   // every probe fails: each counts as zero
     EXPECT_EQ(State2000("db1"), "正常");
     EXPECT_EQ(app.cMsg, "对象关闭时，不允许操作。");
     EXPECT_EQ(conn.get(), fake.get());   // handed back unchanged
-}
 
-TEST_F(StateFixture, Sql2000UnreadableFlagStopsWithNormalAndKeepsAnEarlierMessage) {
+    fake->state = 1;
+    fake->sent.clear();
     fake->handler = [](const std::string& sql) {
         if (sql.find("IsReadOnly") != std::string::npos) return FakeConnection::Rows({"Status"}, {{Value::Number(1)}});
         return FakeConnection::Rows({"Status"}, {{Value::Text("abc")}});
     };
-    EXPECT_EQ(State2000("db1"), "正常");   // the read-only label found before is dropped
+    EXPECT_EQ(State2000("db1"), "正常");   // an unreadable flag stops; the read-only label found before is dropped
     EXPECT_EQ(app.cMsg, "类型不匹配");
     EXPECT_EQ(fake->sent.size(), 2u);
 }
 
-TEST_F(StateFixture, ExMapsEveryStatusWithOnePrefixedQuery) {
-    for (const char* label : {"在线", "脱机", "还原", "恢复", "置疑", "紧急只读状态", "正常"}) {
-        ExStatus("UFDATA_001_2015", Value::Text(label));
-        fake->sent.clear();
-        EXPECT_EQ(GetDbState(app, "SQL Server 2005 SP3 标准版", "UFDATA_001_2015", conn), label);
-        ASSERT_EQ(fake->sent.size(), 1u);
-        EXPECT_EQ(fake->sent[0], ExQuery("UFDATA_001_2015"));
-    }
-    ExStatus("UFDATA_001_2015", Value::Text("紧急只读状态"));
+TEST_F(DbStateFake, ExMapsTheStatusWithOnePrefixedQueryOrGivesTheError) {
+    fake->answers[ExQuery("UFDATA_001_2015")] = FakeConnection::Rows({"cValue"}, {{Value::Text("紧急只读状态")}});
+    EXPECT_EQ(StateEx("UFDATA_001_2015"), "紧急只读状态");
     EXPECT_EQ(GetDbState(app, "SQL Server 2008 SP1 企业版", "UFDATA_001_2015", conn), "紧急只读状态");
-}
-
-TEST_F(StateFixture, ExFailureGivesEmptyTextAndTheError) {
+    EXPECT_EQ(fake->sent, std::vector<std::string>(2, ExQuery("UFDATA_001_2015")));
     fake->answers[ExQuery("db1")] = FakeConnection::Fail("连接已断开", 10054);
     EXPECT_EQ(GetDbStateEx(app, "db1", conn), "");
     EXPECT_EQ(app.cMsg, "连接已断开");
 }
 
-TEST_F(StateFixture, ApostropheInANameIsDoubledInTheLiterals) {
-    ExStatus("O''Brien 2015", Value::Text("置疑"));
-    EXPECT_EQ(GetDbState(app, "SQL Server 2005 SP3 标准版", "O'Brien 2015", conn), "置疑");
+TEST_F(DbStateFake, ApostropheInANameIsDoubledInTheLiterals) {
+    fake->answers[ExQuery("O''Brien 2015")] = FakeConnection::Rows({"cValue"}, {{Value::Text("置疑")}});
+    EXPECT_EQ(StateEx("O'Brien 2015"), "置疑");
     Flags("O''Brien 2015", {"IsSuspect"});
     EXPECT_EQ(State2000("O'Brien 2015"), "可疑");
 }
 
-TEST_F(StateFixture, VersionClassDecidesTheClassifier) {
-    EXPECT_EQ(GetDbState(app, "", "db1", conn), "");
-    EXPECT_EQ(GetDbState(app, "12.0.2000.8. 企业版", "db1", conn), "");
-    EXPECT_EQ(GetDbState(app, "11.0.2100.60. 标准版", "db1", conn), "");
+TEST_F(DbStateFake, NoVersionClassNoClassifier) {
+    for (const char* v : {"", "12.0.2000.8. 企业版", "11.0.2100.60. 标准版"}) EXPECT_EQ(GetDbState(app, v, "db1", conn), "");
     EXPECT_TRUE(fake->sent.empty());
 }

@@ -12,12 +12,23 @@
 
 #include <atomic>
 #include <filesystem>
-#include <memory>
 #include <string>
 #include <unistd.h>
 #include <vector>
 
 namespace qmtest {
+
+// One database of a scenario; `flags` as JSON strings, for SQL Server 2000.
+inline std::string Db(const std::string& name, const std::string& state, const std::string& flags = "") {
+    return R"({"name": ")" + name + R"(", "state": ")" + state + R"(", "data_file": ")" + name +
+           R"(.MDF", "log_file": ")" + name + R"(_LOG.LDF")" + (flags.empty() ? "" : R"(, "flags": [)" + flags + "]") +
+           "}";
+}
+
+inline std::string Scenario(const std::string& version, const std::string& databases, const std::string& extra = "") {
+    return R"({"version": ")" + version + R"(", "edition": "Standard Edition", "logins": {"sa": ""},
+              "databases": [)" + databases + "]" + extra + "}";
+}
 
 class SimHarness {
 public:
@@ -43,7 +54,6 @@ public:
         app = std::make_unique<qm::AppState>(platform);
         app->cDBServer = "127.0.0.1";
         app->cDBUser = "sa";
-        app->cDBPwd = "";
         app->oMaster = qm::OpenSqlConnection(*app, "master");
         EXPECT_TRUE(app->oMaster && app->oMaster->State() == 1) << app->cMsg;
         if (!app->oMaster || app->oMaster->State() != 1) return false;
@@ -58,11 +68,10 @@ public:
         for (const auto& e : engine->Transcript()) out.push_back(e.sql);
         return out;
     }
-    std::vector<sqlsim::TranscriptEntry> Failures() const {
-        std::vector<sqlsim::TranscriptEntry> out;
+    bool AnyFailure() const {
         for (const auto& e : engine->Transcript())
-            if (e.failed) out.push_back(e);
-        return out;
+            if (e.failed) return true;
+        return false;
     }
 
     std::string dataDir;

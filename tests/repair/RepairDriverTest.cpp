@@ -3,30 +3,22 @@
 
 #include "repair/Repair.h"
 
-#include <gmock/gmock.h>
-
 #include <cctype>
 
 using namespace qmtest;
-using ::testing::ElementsAre;
-using ::testing::HasSubstr;
+using ::testing::Contains;
+using ::testing::Not;
 
 namespace {
 
-class FakeProgress : public qm::RepairProgress {
-public:
+struct FakeProgress : qm::RepairProgress {
     void RunStarted(int maximum) override { started.push_back(maximum); }
     void RowDone(int row, int position, const std::string& report) override {
-        done.push_back({row, position, report});
+        done.push_back(std::to_string(row) + "/" + std::to_string(position) + " " + report);
     }
     bool StopRequested() override { return stopAfter >= 0 && int(done.size()) >= stopAfter; }
-
-    struct Done {
-        int row, position;
-        std::string report;
-    };
     std::vector<int> started;
-    std::vector<Done> done;
+    std::vector<std::string> done;   // "row/position report"
     int stopAfter = -1;
 };
 
@@ -36,12 +28,19 @@ protected:
         RepairFixture::SetUp();
         m.grid.AppendRow({"DB", "选择", "账套号", "账套名称", "年度", "路径", "报告"});
     }
-
+    // Loads UFDATA_00<n>_2015 in each of the states (NODATA: suspect without its data file), one ticked row each.
+    void LoadRows(int major, const std::vector<std::string>& states) {
+        std::vector<std::string> dbs;
+        for (size_t i = 0; i < states.size(); ++i)
+            dbs.push_back(DbJson(Db(i + 1), states[i] == "NODATA" ? "SUSPECT" : states[i], states[i] != "NODATA"));
+        Load(major, dbs);
+        for (size_t i = 0; i < states.size(); ++i) AddRow(Db(i + 1), "Y");
+    }
+    static std::string Db(size_t n) { return "UFDATA_00" + std::to_string(n) + "_2015"; }
     void AddRow(const std::string& db, const std::string& mark, const std::string& report = "") {
         m.grid.AppendRow({db, mark, "001", "演示", "2015", PathOf(db + ".MDF"), report});
         m.iAccCount = int16_t(m.grid.Rows() - 1);
     }
-
     // What the run sent besides the state queries.
     std::vector<std::string> RepairStatements() const {
         std::vector<std::string> out;
@@ -49,126 +48,92 @@ protected:
             if (sql.find("DATABASEPROPERTY") == std::string::npos) out.push_back(sql);
         return out;
     }
-    int StateQueries() const { return int(Sent().size() - RepairStatements().size()); }
-
     std::string Report(int row) const { return m.grid.Cell(row, qm::kColReport); }
+    void Run() { qm::Repair(*app, m, &progress); }
 
     qm::MainModel m;
     FakeProgress progress;
 };
 
-TEST_F(RepairDriver, NoTickedRowSendsNothing) {
-    Load(ScenarioJson(9, {DbJson("UFDATA_001_2015", "SUSPECT"), DbJson("UFDATA_002_2015", "SUSPECT")}), k2005);
-    AddRow("UFDATA_001_2015", "y");
-    AddRow("UFDATA_002_2015", " Y");
-    AddRow("UFDATA_002_2015", "Y ");
-    m.labReport.color = qm::kRed;
-    m.labReport.caption = "发现3个异常数据库";
-    EXPECT_TRUE(qm::Repair(*app, m, &progress));
+TEST_F(RepairDriver, OnlyAnExactYIsTicked) {
+    Load(9, {DbJson(Db(1), "SUSPECT"), DbJson(Db(2), "SUSPECT")});
+    AddRow(Db(1), "y");
+    AddRow(Db(2), " Y");
+    AddRow(Db(2), "Y ");
+    m.labReport = {"发现3个异常数据库", qm::kRed};
+    Run();
     EXPECT_TRUE(Sent().empty());
     for (int i = 1; i <= 3; ++i) EXPECT_EQ(Report(i), "");
     EXPECT_EQ(m.labReport.caption, "");
     EXPECT_EQ(m.labReport.color, qm::kRed);
     EXPECT_THAT(progress.started, ElementsAre(3));
-    ASSERT_EQ(progress.done.size(), 3u);
-    EXPECT_EQ(progress.done[2].row, 3);
-    EXPECT_EQ(progress.done[2].position, 3);
-    EXPECT_EQ(progress.done[2].report, "");
-}
-
-TEST_F(RepairDriver, ThreeRepairedIsBlueWithTrailingBlank) {
-    Load(ScenarioJson(9, {DbJson("UFDATA_001_2015", "SUSPECT"), DbJson("UFDATA_002_2015", "SUSPECT"),
-                          DbJson("UFDATA_003_2015", "EMERGENCY")}),
-         k2005);
-    AddRow("UFDATA_001_2015", "Y");
-    AddRow("UFDATA_002_2015", "Y");
-    AddRow("UFDATA_003_2015", "Y");
-    qm::Repair(*app, m, &progress);
-    EXPECT_EQ(Report(1), "成功修复");
-    EXPECT_EQ(Report(2), "成功修复");
-    EXPECT_EQ(Report(3), "成功修复");
-    EXPECT_EQ(m.labReport.caption, "已成功修复3个账套年度数据 ");
-    EXPECT_EQ(m.labReport.color, qm::kBlue);
-    EXPECT_EQ(StateQueries(), 3);
-    EXPECT_EQ(RepairStatements().back(), "alter database UFDATA_003_2015 set ONLINE");
-    EXPECT_EQ(progress.done[0].report, "成功修复");
+    EXPECT_THAT(progress.done, ElementsAre("1/1 ", "2/2 ", "3/3 "));
 }
 
 TEST_F(RepairDriver, MixedRunIsRedAndCountsEveryRowOfTheGrid) {
-    Load(ScenarioJson(9, {DbJson("UFDATA_001_2015", "SUSPECT"), DbJson("UFDATA_002_2015", "SUSPECT", false),
-                          DbJson("UFDATA_003_2015", "SUSPECT"), DbJson("UFDATA_004_2015", "SUSPECT")}),
-         k2005);
-    AddRow("UFDATA_001_2015", "Y");
-    AddRow("UFDATA_002_2015", "Y");
-    AddRow("UFDATA_003_2015", "Y");
-    AddRow("UFDATA_004_2015", "", "成功修复");  // an earlier run's report, not worked on now
-    qm::Repair(*app, m, &progress);
-    EXPECT_EQ(Report(2), "错误：未找到数据文件");
+    LoadRows(9, {"SUSPECT", "NODATA", "EMERGENCY"});
+    AddRow(Db(4), "", "成功修复");   // an earlier run's report, not worked on now
+    Run();
+    EXPECT_THAT(progress.done, ElementsAre("1/1 成功修复", "2/2 错误：未找到数据文件", "3/3 成功修复", "4/4 "));
     EXPECT_EQ(Report(4), "成功修复");
     EXPECT_EQ(m.labReport.caption, "已成功修复3个账套年度数据 尚有1个账套年度数据未能修复");
     EXPECT_EQ(m.labReport.color, qm::kRed);
+    // The emergency database went the read-only way: no log rebuild.
+    EXPECT_THAT(RepairStatements(), Not(Contains(LookupPath(Db(3)))));
 }
 
 TEST_F(RepairDriver, HealthyAndUnsupportedStates) {
-    Load(ScenarioJson(9, {DbJson("UFDATA_001_2015", "ONLINE"), DbJson("UFDATA_002_2015", "OFFLINE")}), k2005);
-    AddRow("UFDATA_001_2015", "Y");
+    Load(9, {DbJson(Db(1), "ONLINE"), DbJson(Db(2), "OFFLINE")});
+    AddRow(Db(1), "Y");
     m.labReport.color = qm::kBlue;
-    qm::Repair(*app, m, &progress);
+    Run();
     EXPECT_EQ(Report(1), "数据库状态正常，无需修复");
-    EXPECT_EQ(m.labReport.caption, "");  // neither repaired nor failed
+    EXPECT_EQ(m.labReport.caption, "");   // neither repaired nor failed
     EXPECT_EQ(m.labReport.color, qm::kBlue);
-
-    AddRow("UFDATA_002_2015", "Y");
+    AddRow(Db(2), "Y");
     engine->ClearTranscript();
-    qm::Repair(*app, m, &progress);
+    Run();
     EXPECT_EQ(Report(2), "未修复：不支持的数据库状态（脱机）");
     EXPECT_EQ(m.labReport.caption, "尚有1个账套年度数据未能修复");
     EXPECT_EQ(m.labReport.color, qm::kRed);
     EXPECT_TRUE(RepairStatements().empty());
 }
 
-TEST_F(RepairDriver, FailedStateQueryIsTheReport) {
-    Load(ScenarioJson(9, {DbJson("UFDATA_001_2015", "SUSPECT")}), k2005);
-    engine->AddFault({"DATABASEPROPERTYEX", 1, 50000, "查询失败"});
-    AddRow("UFDATA_001_2015", "Y");
-    qm::Repair(*app, m, &progress);
-    EXPECT_EQ(Report(1), "查询失败");
-    EXPECT_TRUE(RepairStatements().empty());
+TEST_F(RepairDriver, FailuresWithoutRepairTextAreReported) {
+    LoadRows(9, {"SUSPECT", "SUSPECT"});
+    engine->AddFault({"Rebuild Log", 1, 5000, ""});   // a routine failing without text is no success
+    engine->AddFault({"DATABASEPROPERTYEX ('UFDATA_002_2015'", 1, 50000, "查询失败"});
+    Run();
+    EXPECT_EQ(Report(1), "修复失败");
+    EXPECT_EQ(Report(2), "查询失败");   // a failed state query is the report, nothing is repaired
+    EXPECT_THAT(RepairStatements(), Not(Contains(LookupPath(Db(2)))));
+    EXPECT_EQ(m.labReport.caption, "尚有2个账套年度数据未能修复");
     EXPECT_EQ(app->cMsg, "");
 }
 
-TEST_F(RepairDriver, RoutineFailingWithoutTextIsNoSuccess) {
-    Load(ScenarioJson(9, {DbJson("UFDATA_001_2015", "SUSPECT", true, false)}), k2005);
-    engine->AddFault({"Rebuild Log", 1, 5000, ""});
-    AddRow("UFDATA_001_2015", "Y");
-    qm::Repair(*app, m, &progress);
-    EXPECT_EQ(Report(1), "修复失败");
-    EXPECT_EQ(m.labReport.caption, "尚有1个账套年度数据未能修复");
-}
-
 TEST_F(RepairDriver, StopEndsTheRunAfterTheCurrentDatabase) {
-    Load(ScenarioJson(9, {DbJson("UFDATA_001_2015", "SUSPECT"), DbJson("UFDATA_002_2015", "SUSPECT"),
-                          DbJson("UFDATA_003_2015", "SUSPECT")}),
-         k2005);
-    AddRow("UFDATA_001_2015", "Y");
-    AddRow("UFDATA_002_2015", "Y");
-    AddRow("UFDATA_003_2015", "Y");
-    m.bStop = true;  // a request left from before the run does not count
+    LoadRows(9, {"SUSPECT", "SUSPECT", "SUSPECT"});
+    m.bStop = true;   // a request left from before the run does not count
     progress.stopAfter = 2;
-    qm::Repair(*app, m, &progress);
-    EXPECT_EQ(Report(1), "成功修复");
-    EXPECT_EQ(Report(2), "成功修复");
+    Run();
+    EXPECT_THAT(progress.done, ElementsAre("1/1 成功修复", "2/2 成功修复"));
     EXPECT_EQ(Report(3), "");
-    EXPECT_EQ(progress.done.size(), 2u);
-    EXPECT_EQ(StateQueries(), 2);
+    EXPECT_EQ(Sent().size() - RepairStatements().size(), 2u);   // no state query for the third
     EXPECT_EQ(m.labReport.caption, "已成功修复2个账套年度数据 ");
+    EXPECT_EQ(m.labReport.color, qm::kBlue);
 }
 
-TEST_F(RepairDriver, StatementsBelongToTheirRow) {
-    Load(ScenarioJson(9, {DbJson("UFDATA_001_2015", "SUSPECT"), DbJson("UFDATA_002_2015", "SUSPECT")}), k2005);
-    AddRow("UFDATA_001_2015", "");
-    AddRow("UFDATA_002_2015", "Y");
+TEST_F(RepairDriver, StatementsBelongToTheirRowAndThePathIsUpperCased) {
+    Load(8, {DbJson(Db(1), "SUSPECT"), DbJson(Db(2), "SUSPECT")});
+    AddRow(Db(1), "");
+    // The whole path in lower case: only upper-casing finds the file (the folder is upper case).
+    std::string lower = PathOf(Db(2) + ".MDF");
+    for (char& c : lower) c = char(std::tolower(static_cast<unsigned char>(c)));
+    m.grid.AppendRow({Db(2), "Y", "002", "演示", "2015", lower, ""});
+    m.iAccCount = 2;
     qm::Repair(*app, m, nullptr);
+    EXPECT_EQ(Report(2), "成功修复");
+    EXPECT_THAT(RepairStatements(), Contains("dbcc rebuild_log('UFDATA_002_2015 ','" + PathOf(Db(2) + ".LDF") + "')"));
     ASSERT_FALSE(observer.statements.empty());
     for (const auto& e : observer.statements) EXPECT_EQ(e.row, 2) << e.sql;
     for (const auto& mv : observer.moves) EXPECT_EQ(mv.row, 2) << mv.path;
@@ -176,54 +141,31 @@ TEST_F(RepairDriver, StatementsBelongToTheirRow) {
     EXPECT_EQ(Report(1), "");
 }
 
-TEST_F(RepairDriver, LowerCasePathReachesTheRebuildUpperCased) {
-    Load(ScenarioJson(8, {DbJson("UFDATA_001_2015", "SUSPECT")}), k2000);
-    // The whole path in lower case: only upper-casing finds the file (the folder is upper case).
-    std::string lower = PathOf("UFDATA_001_2015.MDF");
-    for (char& c : lower) c = char(std::tolower(static_cast<unsigned char>(c)));
-    m.grid.AppendRow({"UFDATA_001_2015", "Y", "001", "演示", "2015", lower, ""});
-    m.iAccCount = 1;
-    qm::Repair(*app, m, &progress);
-    EXPECT_EQ(Report(1), "成功修复");
-    EXPECT_THAT(RepairStatements(),
-                ::testing::Contains("dbcc rebuild_log('UFDATA_001_2015 ','" + PathOf("UFDATA_001_2015.LDF") + "')"));
-}
-
 TEST_F(RepairDriver, NothingOutsideTheNamedLogFilesIsTouched) {
-    Load(ScenarioJson(9, {DbJson("UFDATA_001_2015", "SUSPECT"), DbJson("UFDATA_002_2015", "SUSPECT"),
-                          DbJson("UFDATA_003_2015", "ONLINE")}),
-         k2005);
-    const std::vector<std::string> bystanders = {"readme.txt", "OTHER.MDF", "OTHER_LOG.LDF", "MDF", "UFDATA_001_2015.LDF.bak"};
+    LoadRows(9, {"SUSPECT", "SUSPECT", "ONLINE"});
+    const std::vector<std::string> bystanders = {"readme.txt", "OTHER.MDF", "OTHER_LOG.LDF", "MDF", Db(1) + ".LDF.bak"};
     for (const auto& f : bystanders) WriteFile(PathOf(f), "keep " + f);
-    WriteFile(PathOf("UFDATA_001_2015_LOG.LDF"), "stale 1");
-    WriteFile(PathOf("UFDATA_001_2015.LDF"), "stale derived 1");
-    WriteFile(PathOf("UFDATA_002_2015_LOG.LDF"), "stale 2");
-    const std::string keptLog3 = ReadFile(PathOf("UFDATA_003_2015_LOG.LDF"));
-    AddRow("UFDATA_001_2015", "Y");
-    AddRow("UFDATA_002_2015", "Y");
-    AddRow("UFDATA_003_2015", "Y");
-    qm::Repair(*app, m, &progress);
+    WriteFile(PathOf(Db(1) + "_LOG.LDF"), "stale 1");
+    WriteFile(PathOf(Db(1) + ".LDF"), "stale derived 1");
+    WriteFile(PathOf(Db(2) + "_LOG.LDF"), "stale 2");
+    const std::string keptLog3 = ReadFile(PathOf(Db(3) + "_LOG.LDF"));
+    Run();
 
     for (const auto& f : bystanders) EXPECT_EQ(ReadFile(PathOf(f)), "keep " + f) << f;
-    EXPECT_EQ(ReadFile(PathOf("UFDATA_003_2015_LOG.LDF")), keptLog3);
+    EXPECT_EQ(ReadFile(PathOf(Db(3) + "_LOG.LDF")), keptLog3);
     ASSERT_EQ(observer.moves.size(), 3u);
-    const std::vector<std::string> movedContent = {"stale 1", "stale derived 1", "stale 2"};
-    for (size_t i = 0; i < observer.moves.size(); ++i) {
-        EXPECT_EQ(observer.moves[i].error, "");
-        EXPECT_EQ(ReadFile(observer.moves[i].newPath), movedContent[i]) << observer.moves[i].newPath;
-    }
-    // Every change the file layer saw was one of those moves.
+    const std::string movedContent[] = {"stale 1", "stale derived 1", "stale 2"};
+    for (size_t i = 0; i < 3; ++i) EXPECT_EQ(ReadFile(observer.moves[i].newPath), movedContent[i]) << i;
+    // Every change the file layer saw (or was asked for) was one of those moves: nothing removed or written.
     for (const auto& p : files.changed) {
         bool named = false;
         for (const auto& mv : observer.moves) named = named || p == mv.path || p == mv.newPath;
         EXPECT_TRUE(named) << p;
     }
-    EXPECT_EQ(files.removeCalls, 0);
     const std::string bak = std::string(".") + kStamp + ".bak";
-    EXPECT_THAT(Files(), ElementsAre("MDF", "OTHER.MDF", "OTHER_LOG.LDF", "UFDATA_001_2015.LDF" + bak,
-                                     "UFDATA_001_2015.LDF.bak", "UFDATA_001_2015.MDF", "UFDATA_001_2015_LOG.LDF",
-                                     "UFDATA_001_2015_LOG.LDF" + bak, "UFDATA_002_2015.MDF", "UFDATA_002_2015_LOG.LDF",
-                                     "UFDATA_002_2015_LOG.LDF" + bak, "UFDATA_003_2015.MDF", "UFDATA_003_2015_LOG.LDF",
+    EXPECT_THAT(Files(), ElementsAre("MDF", "OTHER.MDF", "OTHER_LOG.LDF", Db(1) + ".LDF" + bak, Db(1) + ".LDF.bak",
+                                     Db(1) + ".MDF", Db(1) + "_LOG.LDF", Db(1) + "_LOG.LDF" + bak, Db(2) + ".MDF",
+                                     Db(2) + "_LOG.LDF", Db(2) + "_LOG.LDF" + bak, Db(3) + ".MDF", Db(3) + "_LOG.LDF",
                                      "readme.txt"));
 }
 

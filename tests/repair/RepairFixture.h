@@ -4,101 +4,62 @@
 // fixture works from /tmp and names the folder relative to it (QMREP-<pid>-<n>/DATA).
 #include "app/AppState.h"
 #include "app/Db.h"
-#include "platform/FileSystem.h"
 #include "platform/LocalFileSystem.h"
 #include "platform/SystemServices.h"
 #include "sqlsim/Engine.h"
 #include "sqlsim/InProcess.h"
 
-#include <gtest/gtest.h>
+#include <gmock/gmock.h>
 
 #include <algorithm>
 #include <atomic>
-#include <chrono>
-#include <cstdlib>
-#include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <map>
-#include <memory>
+#include <sstream>
 #include <string>
 #include <unistd.h>
 #include <vector>
 
 namespace qmtest {
 
-// 2015-01-02 03:04:05 UTC; the fixture runs in UTC so the .bak stamp is 20150102030405.
-inline constexpr std::time_t kFixedTime = 1420167845;
-inline constexpr const char* kStamp = "20150102030405";
+using ::testing::ElementsAre;
+using ::testing::HasSubstr;
 
-class FixedClock : public qm::Clock {
-public:
-    std::chrono::system_clock::time_point Now() override {
-        return std::chrono::system_clock::from_time_t(kFixedTime);
-    }
+// 2015-01-02 03:04:05 UTC; the fixture runs in UTC so the .bak stamp is 20150102030405.
+inline constexpr const char* kStamp = "20150102030405";
+struct FixedClock : qm::Clock {
+    std::chrono::system_clock::time_point Now() override { return std::chrono::system_clock::from_time_t(1420167845); }
 };
 
-// The real file layer, except that moves and deletions of chosen paths are refused with a chosen
-// description — a log file the server holds open. `refuseTimes` < 0 refuses for ever.
+// The real file layer, except that moves of one chosen path are refused with a chosen description
+// (a log file the server holds open), `refuseTimes` times or for ever (< 0). Records every change.
 class RefusingFileSystem : public qm::FileSystem {
 public:
-    struct Refusal {
-        std::string description;
-        int times = -1;
-    };
-
-    bool Exists(const std::string& path) override {
-        ++existsCalls;
-        if (path.empty()) ++emptyPathCalls;
-        return real.Exists(path);
-    }
-    bool Copy(const std::string& from, const std::string& to, std::string& error) override {
-        changed.push_back(to);
-        return real.Copy(from, to, error);
-    }
-    bool Move(const std::string& from, const std::string& to, std::string& error) override {
-        if (from.empty()) ++emptyPathCalls;
-        if (Refused(from, error)) return false;
-        changed.push_back(from);
-        changed.push_back(to);
+    using S = const std::string&;
+    bool Exists(S p) override { return emptyPathCalls += p.empty(), real.Exists(p); }
+    bool Copy(S f, S t, std::string& e) override { return changed.push_back(t), real.Copy(f, t, e); }
+    bool Remove(S p, std::string& e) override { return changed.push_back(p), real.Remove(p, e); }
+    bool ReadLines(S p, std::vector<std::string>& l) override { return real.ReadLines(p, l); }
+    bool ReadAll(S p, std::string& b, std::string& e) override { return real.ReadAll(p, b, e); }
+    bool WriteAtomic(S p, S b, std::string& e) override { return changed.push_back(p), real.WriteAtomic(p, b, e); }
+    bool Move(S from, S to, std::string& error) override {
+        emptyPathCalls += from.empty();
+        if (from == refusePath && refuseTimes != 0) {
+            refuseTimes -= refuseTimes > 0;
+            error = refuseText;
+            return false;
+        }
+        changed.insert(changed.end(), {from, to});
         return real.Move(from, to, error);
     }
-    bool Remove(const std::string& path, std::string& error) override {
-        ++removeCalls;
-        if (Refused(path, error)) return false;
-        changed.push_back(path);
-        return real.Remove(path, error);
-    }
-    bool ReadLines(const std::string& path, std::vector<std::string>& lines) override {
-        return real.ReadLines(path, lines);
-    }
-    bool ReadAll(const std::string& path, std::string& bytes, std::string& error) override {
-        return real.ReadAll(path, bytes, error);
-    }
-    bool WriteAtomic(const std::string& path, const std::string& bytes, std::string& error) override {
-        changed.push_back(path);
-        return real.WriteAtomic(path, bytes, error);
-    }
-
-    void Refuse(const std::string& path, const std::string& description, int times = -1) {
-        refusals[path] = {description, times};
-    }
+    void Refuse(S path, S text, int times = -1) { refusePath = path, refuseText = text, refuseTimes = times; }
 
     qm::LocalFileSystem real;
-    std::map<std::string, Refusal> refusals;
-    std::vector<std::string> changed;   // every path a successful change touched
-    int existsCalls = 0;
+    std::string refusePath, refuseText;
+    int refuseTimes = 0;
+    std::vector<std::string> changed;   // every path a change touched or tried to
     int emptyPathCalls = 0;
-    int removeCalls = 0;
-
-private:
-    bool Refused(const std::string& path, std::string& error) {
-        auto it = refusals.find(path);
-        if (it == refusals.end() || it->second.times == 0) return false;
-        if (it->second.times > 0) --it->second.times;
-        error = it->second.description;
-        return true;
-    }
 };
 
 struct RecordingObserver : qm::StatementObserver {
@@ -110,8 +71,7 @@ struct RecordingObserver : qm::StatementObserver {
         statements.push_back(e);
         events.push_back("sql " + e.sql);
     }
-    void OnFileMoved(int row, const std::string& path, const std::string& newPath,
-                     const std::string& error) override {
+    void OnFileMoved(int row, const std::string& path, const std::string& newPath, const std::string& error) override {
         moves.push_back({row, path, newPath, error});
         events.push_back("move " + path);
     }
@@ -123,27 +83,16 @@ struct RecordingObserver : qm::StatementObserver {
 // Version texts as the version detection writes them.
 inline const std::string k2000 = "SQL Server 2000 SP4 标准版";
 inline const std::string k2005 = "SQL Server 2005 SP3 标准版";
-inline const std::string k2008 = "SQL Server 2008 SP3 标准版";
+inline const std::string kDb = "UFDATA_001_2015";
 
 // One database of a scenario, in the scenario's JSON.
 inline std::string DbJson(const std::string& name, const std::string& state, bool dataExists = true,
                           bool logExists = true, const std::string& logFile = "",
-                          const std::string& logName = "Ufmodel_LOG", const std::string& flags = "") {
-    std::string j = R"({"name": ")" + name + R"(", "state": ")" + state + R"(", "data_file": ")" + name +
-                    R"(.MDF", "log_file": ")" + (logFile.empty() ? name + "_LOG.LDF" : logFile) +
-                    R"(", "log_name": ")" + logName + R"(", "data_file_exists": )" +
-                    (dataExists ? "true" : "false") + R"(, "log_file_exists": )" + (logExists ? "true" : "false");
-    if (!flags.empty()) j += R"(, "flags": [)" + flags + "]";
-    return j + "}";
-}
-
-// A scenario for the server `major` (8, 9, 10) with the given databases.
-inline std::string ScenarioJson(int major, const std::vector<std::string>& dbs) {
-    const char* version = major == 8 ? "8.00.2039" : major == 9 ? "9.00.4035.00" : "10.00.5500.00";
-    std::string j = R"({"version": ")" + std::string(version) +
-                    R"(", "edition": "Standard Edition", "language": "zh-CN", "logins": {"sa": ""}, "databases": [)";
-    for (size_t i = 0; i < dbs.size(); ++i) j += (i ? ", " : "") + dbs[i];
-    return j + "]}";
+                          const std::string& logName = "Ufmodel_LOG") {
+    return R"({"name": ")" + name + R"(", "state": ")" + state + R"(", "data_file": ")" + name +
+           R"(.MDF", "log_file": ")" + (logFile.empty() ? name + "_LOG.LDF" : logFile) + R"(", "log_name": ")" +
+           logName + R"(", "data_file_exists": )" + (dataExists ? "true" : "false") +
+           R"(, "log_file_exists": )" + (logExists ? "true" : "false") + "}";
 }
 
 class RepairFixture : public ::testing::Test {
@@ -156,14 +105,12 @@ protected:
         std::filesystem::current_path("/tmp");
         root = "QMREP-" + std::to_string(::getpid()) + "-" + std::to_string(counter++);
         dataDir = root + "/DATA";
-        std::error_code ec;
-        std::filesystem::remove_all(root, ec);
+        std::filesystem::remove_all(root);
         platform.files = &files;
         platform.clock = &clock;
         app = std::make_unique<qm::AppState>(platform);
         app->observer = &observer;
     }
-
     void TearDown() override {
         app.reset();
         engine.reset();
@@ -172,14 +119,18 @@ protected:
         std::filesystem::current_path(oldCwd_, ec);
     }
 
-    // Loads the scenario and opens master on it; cSQLVersion and cProduct are the caller's.
-    void Load(const std::string& json, const std::string& version, const std::string& product = "U8") {
+    // Loads a scenario for the server `major` (8, 9, 10) and opens master on it with that version's text.
+    void Load(int major, const std::vector<std::string>& dbs, const std::string& product = "U8") {
+        std::string json = R"({"version": ")" + std::string(major == 8 ? "8.00.2039" : major == 9 ? "9.00.4035.00"
+                           : "10.00.5500.00") + R"(", "edition": "Standard Edition", "language": "zh-CN", )"
+                           R"("logins": {"sa": ""}, "databases": [)";
+        for (size_t i = 0; i < dbs.size(); ++i) json += (i ? ", " : "") + dbs[i];
         std::string error;
-        engine = sqlsim::Engine::FromJson(json, dataDir, error);
+        engine = sqlsim::Engine::FromJson(json + "]}", dataDir, error);
         ASSERT_TRUE(engine) << error;
         app->oMaster = sqlsim::MakeInProcessConnection(engine);
         ASSERT_TRUE(app->oMaster->Open(qm::BuildConnectionString("127.0.0.1", "master", "sa", ""), error)) << error;
-        app->cSQLVersion = version;
+        app->cSQLVersion = major == 8 ? k2000 : major == 9 ? k2005 : "SQL Server 2008 SP3 标准版";
         app->cProduct = product;
         engine->ClearTranscript();
     }
@@ -189,48 +140,53 @@ protected:
         for (const auto& e : engine->Transcript()) out.push_back(e.sql);
         return out;
     }
-    std::vector<bool> Failed() const {
-        std::vector<bool> out;
-        for (const auto& e : engine->Transcript()) out.push_back(e.failed);
+    // One character per statement sent: 'X' failed, '.' succeeded.
+    std::string Failures() const {
+        std::string out;
+        for (const auto& e : engine->Transcript()) out += e.failed ? 'X' : '.';
         return out;
     }
-    std::string MessageOf(size_t i) const {
-        auto t = engine->Transcript();
-        return i < t.size() ? t[i].message : std::string();
-    }
-
+    std::string MessageOf(size_t i) const { return engine->Transcript().at(i).message; }
     std::string PathOf(const std::string& file) const { return dataDir + "/" + file; }
 
     // Names in the data folder, sorted.
     std::vector<std::string> Files() const {
         std::vector<std::string> out;
-        std::error_code ec;
-        for (const auto& e : std::filesystem::directory_iterator(dataDir, ec))
-            out.push_back(e.path().filename().string());
+        for (const auto& e : std::filesystem::directory_iterator(dataDir)) out.push_back(e.path().filename());
         std::sort(out.begin(), out.end());
         return out;
     }
-
     static std::string ReadFile(const std::string& path) {
         std::ifstream f(path, std::ios::binary);
         return std::string(std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>());
     }
-    static void WriteFile(const std::string& path, const std::string& text) {
-        std::ofstream f(path, std::ios::binary);
-        f << text;
-    }
-
+    static void WriteFile(const std::string& path, const std::string& text) { std::ofstream(path, std::ios::binary) << text; }
     static std::string LookupPath(const std::string& db) {
         return "select b.filename from sysdatabases as a inner join sysaltfiles as b on a.dbid=b.dbid"
                " where b.fileid=2 and a.name='" + db + "'";
     }
-    static std::string LookupName(const std::string& db) {
-        return "select b.name as filename from sysdatabases as a inner join sysaltfiles as b on a.dbid=b.dbid"
-               " where b.fileid=2 and a.name='" + db + "'";
+    // The statements of the repair sequences on kDb by short name, so that a transcript reads as a line:
+    // "L E S R M O" is the 2005 rebuild, "A1 C E2 R2 D A0 C" most of the 2000 one.
+    std::vector<std::string> Seq(const std::string& names) const {
+        const std::string alter = "alter database " + kDb;
+        const std::map<std::string, std::string> byName = {
+            {"L", LookupPath(kDb)}, {"E", alter + " set emergency "},
+            {"S", alter + " set single_user with rollback immediate "},
+            {"R", alter + " Rebuild Log on (name=Ufmodel_LOG,filename='" + PathOf(kDb + "_LOG.LDF") + "') "},
+            {"M", alter + " set multi_user"}, {"O", alter + " set ONLINE"},
+            {"A1", "sp_configure 'allow updates',1"}, {"A0", "sp_configure 'allow updates',0"},
+            {"C", "reconfigure with override"},
+            {"E2", "update sysdatabases set status=-32768 where dbid=DB_ID('" + kDb + "') "},
+            {"U2", "update sysdatabases set status=4194328 where dbid=DB_ID('" + kDb + "')"},
+            {"R2", "dbcc rebuild_log('" + kDb + " ','" + PathOf(kDb + ".LDF") + "')"},
+            {"D", "sp_dboption '" + kDb + " ','dbo use only','false'"}};
+        std::vector<std::string> out;
+        std::istringstream in(names);
+        for (std::string n; in >> n;) out.push_back(byName.at(n));
+        return out;
     }
 
-    std::string root;
-    std::string dataDir;
+    std::string root, dataDir;
     RefusingFileSystem files;
     FixedClock clock;
     RecordingObserver observer;
