@@ -2,6 +2,9 @@
 // A scripted engine for the TDS front end: answers each batch through a handler and records what it
 // received, so protocol tests do not depend on the catalogue.
 #include "sqlsim/Engine.h"
+#include "tds/TdsServer.h"
+
+#include <gtest/gtest.h>
 
 #include <functional>
 #include <map>
@@ -35,10 +38,7 @@ public:
     std::vector<sqlsim::TranscriptEntry> Transcript() const override { return {}; }
     void ClearTranscript() override {}
     void AddFault(const sqlsim::Fault&) override {}
-    std::optional<sqlsim::Message> CheckDatabase(const std::string& name) override {
-        if (name == "NoSuchDb") return sqlsim::Message{4060, 1, 11, "无法打开登录所请求的数据库 \"NoSuchDb\"。登录失败。"};
-        return std::nullopt;
-    }
+    std::optional<sqlsim::Message> CheckDatabase(const std::string&) override { return std::nullopt; }
     bool SetTranscriptFile(const std::string&, std::string&) override { return true; }
     std::string TranscriptJsonLines() const override { return {}; }
     bool English() const override { return false; }
@@ -53,6 +53,16 @@ private:
     int major_;
     mutable std::mutex mu_;
     std::vector<std::string> batches_;
+};
+
+// The TDS front end on an ephemeral port of 127.0.0.1, over a StubEngine of the given release.
+struct StubServer {
+    explicit StubServer(int major = 9) : engine(std::make_shared<StubEngine>(major)), server(engine, {}) {
+        std::string error;
+        EXPECT_TRUE(server.Start(0, error)) << error;
+    }
+    std::shared_ptr<StubEngine> engine;
+    sqlsim::tds::TdsServer server;
 };
 
 } // namespace qmtest

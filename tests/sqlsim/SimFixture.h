@@ -1,5 +1,5 @@
 #pragma once
-// A fresh upper-case data folder per test and an engine loaded from a scenario text.
+// A fresh upper-case data folder per test and an engine loaded from a scenario text or file.
 #include "sqlsim/Engine.h"
 
 #include <gtest/gtest.h>
@@ -11,37 +11,27 @@
 
 namespace simtest {
 
-inline std::string MakeDataDir() {
-    char tmpl[] = "/tmp/QM-SIMTEST-XXXXXX";
-    const char* made = mkdtemp(tmpl);
-    std::string dir = std::string(made ? made : "/tmp/QM-SIMTEST-FALLBACK") + "/DATA";
-    std::filesystem::create_directories(dir);
-    return dir;
-}
-
 inline bool Exists(const std::string& path) { return std::filesystem::exists(path); }
-
-inline void Touch(const std::string& path) { std::ofstream(path) << "x"; }
 
 class SimTest : public ::testing::Test {
 protected:
     void TearDown() override {
         std::error_code ec;
         if (!dir.empty()) std::filesystem::remove_all(std::filesystem::path(dir).parent_path(), ec);
+        dir.clear();
     }
 
-    std::shared_ptr<sqlsim::Engine> Load(const std::string& json) {
-        if (dir.empty()) dir = MakeDataDir();
+    // `text` is a scenario in JSON, or the name of a shipped scenario file ending in .json.
+    std::shared_ptr<sqlsim::Engine> Load(const std::string& text) {
+        if (dir.empty()) {
+            char tmpl[] = "/tmp/QM-SIMTEST-XXXXXX";
+            dir = std::string(mkdtemp(tmpl)) + "/DATA";
+            std::filesystem::create_directories(dir);
+        }
         std::string error;
-        engine = sqlsim::Engine::FromJson(json, dir, error);
-        EXPECT_TRUE(engine) << error;
-        return engine;
-    }
-
-    std::shared_ptr<sqlsim::Engine> LoadFile(const std::string& name) {
-        if (dir.empty()) dir = MakeDataDir();
-        std::string error;
-        engine = sqlsim::Engine::FromFile(std::string(SQLSIM_SCENARIO_DIR) + "/" + name, dir, error);
+        engine = text.ends_with(".json")
+                     ? sqlsim::Engine::FromFile(std::string(SQLSIM_SCENARIO_DIR) + "/" + text, dir, error)
+                     : sqlsim::Engine::FromJson(text, dir, error);
         EXPECT_TRUE(engine) << error;
         return engine;
     }
@@ -64,6 +54,13 @@ protected:
             if (m.severity > 10) return {m.number, m.text};
         }
         return {0, ""};
+    }
+
+    // Every message number of a batch, in order.
+    static std::vector<int> Numbers(const sqlsim::BatchResult& r) {
+        std::vector<int> out;
+        for (const auto& m : r.messages) out.push_back(m.number);
+        return out;
     }
 
     std::string P(const std::string& file) const { return dir + "/" + file; }
