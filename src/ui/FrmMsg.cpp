@@ -106,18 +106,11 @@ int FrmMsg::ShowMsg(int inValue, const std::string& message) {
 
     QTimer::singleShot(0, this, [this] {
         if (!isVisible()) return;
-        if (!presetAnswer_.empty()) {
-            const std::string name = std::exchange(presetAnswer_, std::string());
-            Press(name);
-        } else if (shownHook) {
-            shownHook(*this);
-        }
+        if (shownHook) shownHook(*this);
     });
     exec();
     return state_.iMsgResult;
 }
-
-void FrmMsg::PresetAnswer(const std::string& controlName) { presetAnswer_ = controlName; }
 
 bool FrmMsg::Press(const std::string& controlName) {
     if (controlName == "picExit") {

@@ -27,10 +27,8 @@ public:
 
     const MsgState& State() const { return state_; }
 
-    // Seams so that no test (or harness) waits for a person:
-    // the next modal showing presses the named control (cmdConfirm, cmdYes, cmdNo or picExit) once it is up;
-    void PresetAnswer(const std::string& controlName);
-    // every modal showing of any instance calls this once it is up (e.g. to record and answer).
+    // Seam so that no test (or harness) waits for a person: every modal showing of any instance calls
+    // this once it is up (e.g. to record and answer).
     static std::function<void(FrmMsg&)> shownHook;
     // Presses a control by object name as the operator would; false for an unknown or hidden one.
     bool Press(const std::string& controlName);
@@ -39,7 +37,6 @@ private:
     void Answer(int result);
 
     MsgState state_;
-    std::string presetAnswer_;
 
     QLabel* labHint_ = nullptr;
     ClickLabel* picExit_ = nullptr;

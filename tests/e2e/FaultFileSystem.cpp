@@ -29,26 +29,19 @@ void FaultFileSystem::AddFault(const std::string& path, const std::string& text,
     faults_[Normalise(hasFolder ? path : dataDir + "/" + path)] = text;
 }
 
-const std::string* FaultFileSystem::FaultFor(const std::string& path) const {
-    if (path.empty()) return nullptr;
-    auto it = faults_.find(Normalise(path));
-    return it == faults_.end() ? nullptr : &it->second;
+bool FaultFileSystem::Refused(const std::string& path, std::string& error) const {
+    auto it = path.empty() ? faults_.end() : faults_.find(Normalise(path));
+    if (it == faults_.end()) return false;
+    error = it->second;
+    return true;
 }
 
 bool FaultFileSystem::Move(const std::string& from, const std::string& to, std::string& error) {
-    if (const std::string* text = FaultFor(from)) {
-        error = *text;
-        return false;
-    }
-    return inner_.Move(from, to, error);
+    return !Refused(from, error) && inner_.Move(from, to, error);
 }
 
 bool FaultFileSystem::Remove(const std::string& path, std::string& error) {
-    if (const std::string* text = FaultFor(path)) {
-        error = *text;
-        return false;
-    }
-    return inner_.Remove(path, error);
+    return !Refused(path, error) && inner_.Remove(path, error);
 }
 
 } // namespace qme2e

@@ -33,7 +33,8 @@ public:
     }
 
 private:
-    const std::string* FaultFor(const std::string& path) const;
+    // True, with the fault's description in `error`, when `path` is one of the refused files.
+    bool Refused(const std::string& path, std::string& error) const;
 
     qm::FileSystem& inner_;
     std::map<std::string, std::string> faults_;  // normalised path -> description

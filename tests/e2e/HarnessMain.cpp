@@ -60,24 +60,16 @@ int Usage(const std::string& why) {
 
 bool ParseArgs(int argc, char** argv, Options& o, std::string& error) {
     for (int i = 1; i < argc; ++i) {
-        std::string a = argv[i];
-        auto value = [&](std::string& into) {
-            if (i + 1 >= argc) { error = a + " needs a value"; return false; }
-            into = argv[++i];
-            return true;
-        };
-        if (a == "--scenario") { if (!value(o.scenario)) return false; }
-        else if (a == "--out") { if (!value(o.out)) return false; }
-        else if (a == "--tick") { if (!value(o.tick)) return false; }
-        else if (a == "--file-fault") {
-            std::string arg, path, text;
-            if (!value(arg)) return false;
-            if (!qme2e::ParseFileFault(arg, path, text)) { error = "--file-fault needs PATH=TEXT"; return false; }
-            o.faults.emplace_back(path, text);
-        } else {
-            error = "unknown argument " + a;
-            return false;
-        }
+        const std::string a = argv[i];
+        if (a != "--scenario" && a != "--out" && a != "--tick" && a != "--file-fault") { error = "unknown argument " + a; return false; }
+        if (i + 1 >= argc) { error = a + " needs a value"; return false; }
+        const std::string v = argv[++i];
+        std::string path, text;
+        if (a == "--scenario") o.scenario = v;
+        else if (a == "--out") o.out = v;
+        else if (a == "--tick") o.tick = v;
+        else if (qme2e::ParseFileFault(v, path, text)) o.faults.emplace_back(path, text);
+        else { error = "--file-fault needs PATH=TEXT"; return false; }
     }
     if (o.scenario.empty() || o.out.empty()) { error = "--scenario and --out are required"; return false; }
     return true;

@@ -16,19 +16,15 @@ using namespace qme2e;
 
 TEST(HarnessParts, ListeningLineGivesThePortAndNothingElseDoes) {
     EXPECT_EQ(ParseListeningPort("listening on 127.0.0.1:49152"), 49152);
-    EXPECT_EQ(ParseListeningPort("listening on 127.0.0.1:1433\r"), 1433);
     EXPECT_EQ(ParseListeningPort("listening on 127.0.0.1:"), 0);
     EXPECT_EQ(ParseListeningPort("listening on 0.0.0.0:1433"), 0);
     EXPECT_EQ(ParseListeningPort("listening on 127.0.0.1:99999999"), 0);
-    EXPECT_EQ(ParseListeningPort("error: scenario not found"), 0);
 }
 
 TEST(HarnessParts, FileFaultsRefuseMovesAndDeletionsOfTheNamedFileOnly) {
     std::string path, text;
-    EXPECT_TRUE(ParseFileFault("A_LOG.LDF=拒绝的权限", path, text));
-    EXPECT_EQ(path, "A_LOG.LDF");
-    EXPECT_EQ(text, "拒绝的权限");
     EXPECT_TRUE(ParseFileFault("/X/B.LDF=a=b", path, text));
+    EXPECT_EQ(path, "/X/B.LDF");
     EXPECT_EQ(text, "a=b");
     EXPECT_FALSE(ParseFileFault("=text", path, text));
     EXPECT_FALSE(ParseFileFault("nofault", path, text));
@@ -51,47 +47,31 @@ TEST(HarnessParts, FileFaultsRefuseMovesAndDeletionsOfTheNamedFileOnly) {
     EXPECT_TRUE(std::filesystem::exists(dir / "A_LOG.LDF"));
     EXPECT_TRUE(files.Move((dir / "B_LOG.LDF").string(), (dir / "B.bak").string(), error)) << error;
     EXPECT_TRUE(std::filesystem::exists(dir / "B.bak"));
-    EXPECT_FALSE(files.Remove("", error));  // the empty path reaches the real layer, which refuses it
     std::filesystem::remove_all(dir);
 }
 
-TEST(HarnessParts, LabelColourComesFromTheStyleSheetColourOnly) {
+TEST(HarnessParts, LabelColourTickListAndTranscript) {
     EXPECT_EQ(StyleSheetColor("color: rgb(255, 0, 0);"), "#ff0000");
-    EXPECT_EQ(StyleSheetColor("QLabel { color:#0000FF }"), "#0000ff");
+    EXPECT_EQ(StyleSheetColor("background-color: white; color: #0000FF"), "#0000ff");
     EXPECT_EQ(StyleSheetColor("background-color: red;"), "");
-    EXPECT_EQ(StyleSheetColor("background-color: white; color: blue"), "#0000ff");
-    EXPECT_EQ(StyleSheetColor(""), "");
-}
 
-TEST(HarnessParts, TickListNamesOneBasedRows) {
     std::vector<int> rows;
     EXPECT_TRUE(ParseTickList("all", 3, rows));
     EXPECT_EQ(rows, (std::vector<int>{1, 2, 3}));
     EXPECT_TRUE(ParseTickList("1,3", 3, rows));
     EXPECT_EQ(rows, (std::vector<int>{1, 3}));
-    EXPECT_TRUE(ParseTickList("all", 0, rows));
+    EXPECT_TRUE(ParseTickList("none", 3, rows));
     EXPECT_TRUE(rows.empty());
-    EXPECT_FALSE(ParseTickList("0", 3, rows));
-    EXPECT_FALSE(ParseTickList("1,,2", 3, rows));
-    EXPECT_FALSE(ParseTickList("x", 3, rows));
-}
+    for (const char* bad : {"0", "1,,2", "x"}) EXPECT_FALSE(ParseTickList(bad, 3, rows)) << bad;
 
-TEST(HarnessParts, TranscriptKeepsOrderAndErrors) {
     nlohmann::ordered_json out;
     std::string error;
-    ASSERT_TRUE(ConvertTranscript(
-        R"([{"sql":"select 1","failed":false},{"sql":"ALTER DATABASE a REBUILD LOG","failed":true,"number":5025,"message":"m"}])",
-        out, error)) << error;
-    ASSERT_EQ(out.size(), 2u);
-    EXPECT_TRUE(out[0]["error"].is_null());
-    EXPECT_EQ(out[1]["error"]["number"], 5025);
-    EXPECT_EQ(out[1]["error"]["message"], "m");
-
     ASSERT_TRUE(ConvertTranscript("{\"sql\":\"a\",\"error\":null}\n{\"sql\":\"b\",\"error\":{\"number\":1,\"message\":\"x\"}}\n",
                                   out, error)) << error;
     ASSERT_EQ(out.size(), 2u);
-    EXPECT_EQ(out[1]["error"]["number"], 1);
+    EXPECT_TRUE(out[0]["error"].is_null());
+    EXPECT_EQ(out[1]["error"], (nlohmann::ordered_json{{"number", 1}, {"message", "x"}}));
     EXPECT_TRUE(ConvertTranscript("", out, error));
     EXPECT_TRUE(out.empty());
-    EXPECT_FALSE(ConvertTranscript("[{\"text\":\"no sql\"}]", out, error));
+    EXPECT_FALSE(ConvertTranscript("{\"text\":\"no sql\"}", out, error));
 }

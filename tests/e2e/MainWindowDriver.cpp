@@ -38,12 +38,6 @@ T* Find(QWidget* w, const char* name) {
     return w ? w->findChild<T*>(QString::fromLatin1(name)) : nullptr;
 }
 
-nlohmann::ordered_json Rows(const GridSnapshot& g) {
-    auto rows = nlohmann::ordered_json::array();
-    for (auto& r : g.rows) rows.push_back(r);
-    return rows;
-}
-
 } // namespace
 
 std::unique_ptr<QWidget> MainWindowDriver::MakeMainWindow(qm::AppState& app) {
@@ -88,14 +82,14 @@ bool MainWindowDriver::Run(qm::AppState& app, const std::string& tick, nlohmann:
             j["count"] = int(model_.iAccCount);
             j["header"] = g.header;
         }
-        j["rows"] = Rows(g);
-        return std::make_pair(j, g);
+        j["rows"] = nlohmann::ordered_json::array();
+        for (auto& r : g.rows) j["rows"].push_back(r);
+        return j;
     };
 
     result["title"] = ToUtf8(caption->text());
     result["product"] = app.cProduct;  // as the list was loaded; 刷新全部 would clear it later
-    auto load = snapshot(true).first;
-    result["load"] = load;
+    result["load"] = snapshot(true);
 
     std::vector<int> ticks;
     if (!ParseTickList(tick, int(model_.iAccCount), ticks)) {
@@ -127,7 +121,7 @@ bool MainWindowDriver::Run(qm::AppState& app, const std::string& tick, nlohmann:
         error = "the repair run did not finish";
         return false;
     }
-    result["repair"] = snapshot(false).first;
+    result["repair"] = snapshot(false);
     // For screenshots under a real display: keep the finished run on screen for a while.
     if (const char* hold = std::getenv("QM_E2E_HOLD_MS"); hold && *hold) {
         std::fprintf(stderr, "quillmere-e2e: repair finished\n");
@@ -140,7 +134,7 @@ bool MainWindowDriver::Run(qm::AppState& app, const std::string& tick, nlohmann:
         error = "the list did not reload after 刷新";
         return false;
     }
-    result["reload"] = snapshot(true).first;
+    result["reload"] = snapshot(true);
     result["reload"].erase("header");
     return true;
 }

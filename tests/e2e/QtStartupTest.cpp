@@ -4,27 +4,18 @@
 
 #include "server/SqlLoginDialog.h"
 #include "support/FakeConnection.h"
+#include "../ui/UiTestSupport.h"
 
-#include <QApplication>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTimer>
 
-#include <gtest/gtest.h>
-
 #include <functional>
 
 using namespace qm;
+using qmtest::App;
 
 namespace {
-
-QApplication& App() {
-    static int argc = 1;
-    static char name[] = "qtstartup";
-    static char* argv[] = {name, nullptr};
-    static QApplication* app = new QApplication(argc, argv);
-    return *app;
-}
 
 // Runs `act` on the first visible top-level widget of type T once one is up (polled, not slept).
 template <class T>
@@ -60,8 +51,13 @@ struct QtStartupTest : ::testing::Test {
 TEST_F(QtStartupTest, LoginDialogStartsFromTheGivenValuesAndHandsBackWhatItAccepted) {
     QtStartupWindows windows(*app, nullptr);
     LoginSettings values{"", "", "secret"};  // empty server and login: the dialog's defaults
-    WhenShown<SqlLoginDialog>([](SqlLoginDialog& d) { d.findChild<QPushButton*>("cmdConfirm")->click(); });
+    bool modal = false;
+    WhenShown<SqlLoginDialog>([&](SqlLoginDialog& d) {
+        modal = QApplication::activeModalWidget() == &d;
+        d.findChild<QPushButton*>("cmdConfirm")->click();
+    });
     EXPECT_TRUE(windows.ConnSql(values));
+    EXPECT_TRUE(modal);
     EXPECT_EQ(values.cLoginServer, "127.0.0.1");
     EXPECT_EQ(values.cLoginUser, "SA");
     EXPECT_EQ(values.cLoginPwd, "secret");
@@ -84,35 +80,25 @@ TEST_F(QtStartupTest, EndMessageIsAWarningBoxCaptionedWithTheToolTitle) {
     QtStartupWindows windows(*app, nullptr);
     std::vector<std::string> seen;
     windows.endMessageShown = [&](const std::string& t) { seen.push_back(t); };
-    QString title, text;
-    QMessageBox::Icon icon = QMessageBox::NoIcon;
-    QMessageBox::StandardButtons buttons;
+    bool shown = false;
     WhenShown<QMessageBox>([&](QMessageBox& box) {
-        title = box.windowTitle();
-        text = box.text();
-        icon = box.icon();
-        buttons = box.standardButtons();
+        shown = true;
+        EXPECT_EQ(box.windowTitle(), QString("Quillmere"));
+        EXPECT_EQ(box.text(), QString::fromUtf8(kAlreadyRunningText));
+        EXPECT_EQ(box.icon(), QMessageBox::Warning);
+        EXPECT_EQ(box.standardButtons(), QMessageBox::StandardButtons(QMessageBox::Ok));
         box.button(QMessageBox::Ok)->click();
     });
     windows.ShowEndMessage(kAlreadyRunningText);
-    EXPECT_EQ(title, QString("Quillmere"));
-    EXPECT_EQ(text, QString::fromUtf8(kAlreadyRunningText));
-    EXPECT_EQ(icon, QMessageBox::Warning);
-    EXPECT_EQ(buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
+    EXPECT_TRUE(shown);
     EXPECT_EQ(seen, std::vector<std::string>{kAlreadyRunningText});
 }
 
 TEST_F(QtStartupTest, MainWindowIsMadeOnceHookedBeforeShowingAndShownModeless) {
     int made = 0, hooked = 0;
     bool visibleWhenHooked = true;
-    QtStartupWindows windows(*app, [&](AppState&) {
-        ++made;
-        return std::make_unique<QWidget>();
-    });
-    windows.beforeMainShown = [&](QWidget& w) {
-        ++hooked;
-        visibleWhenHooked = w.isVisible();
-    };
+    QtStartupWindows windows(*app, [&](AppState&) { ++made; return std::make_unique<QWidget>(); });
+    windows.beforeMainShown = [&](QWidget& w) { ++hooked; visibleWhenHooked = w.isVisible(); };
     windows.ShowMainWindow();
     windows.ShowMainWindow();
     EXPECT_EQ(made, 1);

@@ -6,8 +6,8 @@
 
 namespace qme2e {
 
-// Accepts a JSON array (or one JSON object per line) whose entries carry "sql" and either "error"
-// (null or {number, message}) or "failed"/"number"/"message". False with a description otherwise.
+// Accepts one JSON object per line carrying "sql" and "error" (null or {number, message}). False with
+// a description otherwise.
 bool ConvertTranscript(const std::string& text, nlohmann::ordered_json& out, std::string& error);
 
 } // namespace qme2e

@@ -43,12 +43,7 @@ GridSnapshot ReadGrid(const QAbstractItemView& view) {
     for (int c = 0; c < cols; ++c) g.header.push_back(ToUtf8(model->headerData(c, Qt::Horizontal).toString()));
     for (int r = 0; r < model->rowCount(); ++r) {
         std::vector<std::string> row;
-        bool named = false;
-        for (int c = 0; c < cols; ++c) {
-            row.push_back(ToUtf8(model->data(model->index(r, c)).toString()));
-            if (c == 0 && !row.back().empty()) named = true;
-        }
-        if (named) ++g.count;
+        for (int c = 0; c < cols; ++c) row.push_back(ToUtf8(model->data(model->index(r, c)).toString()));
         g.rows.push_back(std::move(row));
     }
     return g;

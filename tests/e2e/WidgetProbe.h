@@ -22,7 +22,6 @@ std::string StyleSheetColor(const QString& styleSheet);
 struct GridSnapshot {
     std::vector<std::string> header;
     std::vector<std::vector<std::string>> rows;
-    int count = 0;  // rows that name a database (the empty row of an empty list does not count)
 };
 GridSnapshot ReadGrid(const QAbstractItemView& view);
 

@@ -1,18 +1,15 @@
 // The repair run off the window's thread: a stand-in driver that waits for the test before each row.
-#include "MainWindowFixture.h"
+#include "UiTestSupport.h"
 
 #include "repair/RepairProgress.h"
 
+#include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTableWidget>
-#include <QTest>
 
 #include <chrono>
-#include <condition_variable>
-#include <functional>
-#include <mutex>
 #include <thread>
 
 using namespace qm;
@@ -20,58 +17,26 @@ using namespace qm::ui;
 
 namespace {
 
-// Lets the driver through one row at a time; gives up after a deadline so a failing test cannot hang.
-class Gate {
-public:
-    void Allow(int rows) {
-        std::lock_guard lock(m_);
-        allowed_ = rows;
-        cv_.notify_all();
-    }
-    // With `stopped` given, a stop request also ends the wait (a driver between statements).
-    bool WaitFor(int row, const std::function<bool()>& stopped = {}) {
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-        std::unique_lock lock(m_);
-        while (allowed_ < row) {
-            if (stopped && stopped()) return false;
-            if (cv_.wait_until(lock, std::min(deadline, std::chrono::steady_clock::now() + std::chrono::milliseconds(5))) ==
-                    std::cv_status::timeout &&
-                std::chrono::steady_clock::now() >= deadline)
-                return false;
-        }
-        return true;
-    }
-
-private:
-    std::mutex m_;
-    std::condition_variable cv_;
-    int allowed_ = 0;
-};
-
-struct CountingObserver : StatementObserver {
-    void OnStatement(const StatementEvent&) override { ++statements; }
-    void OnFileMoved(int, const std::string&, const std::string&, const std::string&) override {}
-    std::atomic<int> statements{0};
-};
-
 struct RepairRunTest : qmtest::MainWindowFixture {
     RepairRunTest() {
         rows.push_back({"UFDATA_003_2013", "", "003", "第三账套", "2013", "D:\\DATA\\UFDATA_003_2013.MDF", ""});
+        UseBlockingRepair();
     }
-    ~RepairRunTest() override { gate.Allow(1000); }
+    ~RepairRunTest() override { allowed = 1000; }
 
-    // Ticked rows get a statement (the second one fails) and a report; stops between rows when asked.
+    // Ticked rows get a statement (the second one fails) and a report. Before each row the driver waits
+    // until the test lets it through (20 s at most, so a failing test cannot hang); with `abortOnStop`
+    // a stop request also ends the wait, as a driver between statements would.
     void UseBlockingRepair() {
         EngineOps ops = Ops();
         ops.repair = [this](AppState& a, MainModel& m, RepairProgress* p) {
             workerThread = std::this_thread::get_id();
-            m.bStop = false;
             p->RunStarted(m.iAccCount);
-            for (int row = 1; row <= m.iAccCount; ++row) {
-                if (p->StopRequested()) break;
-                if (!gate.WaitFor(row, abortOnStop ? std::function<bool()>([p] { return p->StopRequested(); })
-                                                   : std::function<bool()>()))
-                    break;
+            const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+            for (int row = 1; row <= m.iAccCount && !p->StopRequested(); ++row) {
+                while (allowed < row && !(abortOnStop && p->StopRequested()) && std::chrono::steady_clock::now() < deadline)
+                    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+                if (allowed < row) break;
                 std::string report;
                 if (m.grid.Cell(row, kColSelect) == "Y") {
                     const bool ok = row != 2;
@@ -89,8 +54,13 @@ struct RepairRunTest : qmtest::MainWindowFixture {
     }
 
     QTableWidget* Grid() { return W<QTableWidget>("grdTable"); }
+    void ExpectButtonsEnabled(bool on) {
+        for (const char* name : {"cmdSelect", "cmdClear", "cmdShowAll", "cmdBrush", "cmdConfirm", "cmdCancel", "imgExit"})
+            EXPECT_EQ(W<QWidget>(name)->isEnabled(), on) << name;
+        EXPECT_EQ(W<QPushButton>("cmdStop")->isEnabled(), !on);
+    }
 
-    Gate gate;
+    std::atomic<int> allowed{0};
     bool abortOnStop = false;
     std::thread::id workerThread;
 };
@@ -98,8 +68,7 @@ struct RepairRunTest : qmtest::MainWindowFixture {
 } // namespace
 
 TEST_F(RepairRunTest, RunsOffTheWindowThreadWithButtonsLockedProgressStopAndTooltips) {
-    UseBlockingRepair();
-    CountingObserver before;
+    qmtest::CountingObserver before;
     app->observer = &before;
     Shown();
     W<QPushButton>("cmdSelect")->click();
@@ -107,10 +76,7 @@ TEST_F(RepairRunTest, RunsOffTheWindowThreadWithButtonsLockedProgressStopAndTool
 
     W<QPushButton>("cmdConfirm")->click();
     ASSERT_TRUE(window->Running());
-    for (const char* name : {"cmdSelect", "cmdClear", "cmdShowAll", "cmdBrush", "cmdConfirm", "cmdCancel"})
-        EXPECT_FALSE(W<QPushButton>(name)->isEnabled()) << name;
-    EXPECT_FALSE(W<QWidget>("imgExit")->isEnabled());
-    EXPECT_TRUE(W<QPushButton>("cmdStop")->isEnabled());
+    ExpectButtonsEnabled(false);
     auto* bar = W<QProgressBar>("ProDB");
     QTRY_COMPARE_WITH_TIMEOUT(bar->maximum(), 3, 10000);
     EXPECT_EQ(bar->value(), 0);
@@ -124,13 +90,13 @@ TEST_F(RepairRunTest, RunsOffTheWindowThreadWithButtonsLockedProgressStopAndTool
     EXPECT_FALSE(window->close());  // the window system's close waits for the run too
     EXPECT_TRUE(window->isVisible());
 
-    gate.Allow(1);
+    allowed = 1;
     QTRY_COMPARE_WITH_TIMEOUT(bar->value(), 1, 10000);
     EXPECT_EQ(Grid()->item(0, kColReport)->text(), "成功修复");
     EXPECT_TRUE(Grid()->item(0, kColReport)->toolTip().contains("[成功] ALTER DATABASE UFDATA_001_2015 SET EMERGENCY"));
 
     W<QPushButton>("cmdStop")->click();
-    gate.Allow(2);
+    allowed = 2;
     QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 1, 10000);
     EXPECT_NE(workerThread, std::this_thread::get_id());
 
@@ -147,9 +113,7 @@ TEST_F(RepairRunTest, RunsOffTheWindowThreadWithButtonsLockedProgressStopAndTool
 
     // Everything comes back, and the observer that was there before saw each statement.
     EXPECT_FALSE(window->Running());
-    for (const char* name : {"cmdSelect", "cmdClear", "cmdShowAll", "cmdBrush", "cmdConfirm", "cmdCancel"})
-        EXPECT_TRUE(W<QPushButton>(name)->isEnabled()) << name;
-    EXPECT_FALSE(W<QPushButton>("cmdStop")->isEnabled());
+    ExpectButtonsEnabled(true);
     EXPECT_EQ(app->observer, &before);
     EXPECT_EQ(before.statements.load(), 2);
 
@@ -158,27 +122,17 @@ TEST_F(RepairRunTest, RunsOffTheWindowThreadWithButtonsLockedProgressStopAndTool
     EXPECT_EQ(Grid()->item(0, kColReport)->toolTip(), "");
 }
 
-TEST_F(RepairRunTest, SecondRunStartsCleanAndUntickedRowsAreSkipped) {
-    UseBlockingRepair();
-    gate.Allow(1000);
+TEST_F(RepairRunTest, StopPressedBeforeARunDoesNotCarryOverIntoIt) {
+    allowed = 1000;
     Shown();
     QSignalSpy finished(window.get(), &FrmMain::repairFinished);
-    emit Grid()->cellDoubleClicked(2, kColSelect);  // only the third row
-    W<QPushButton>("cmdConfirm")->click();
-    QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 1, 10000);
-    EXPECT_EQ(Grid()->item(0, kColReport)->text(), "");
-    EXPECT_EQ(Grid()->item(2, kColReport)->text(), "成功修复");
-    EXPECT_EQ(W<QProgressBar>("ProDB")->value(), 3);
-
-    // A stop pressed before the run does not carry over into the next one.
     window->RequestStop();
     W<QPushButton>("cmdConfirm")->click();
-    QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 2, 10000);
+    QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 1, 10000);
     EXPECT_EQ(W<QProgressBar>("ProDB")->value(), 3);
 }
 
 TEST_F(RepairRunTest, ClosingTheWindowDuringARunStopsAndWaitsForTheWorker) {
-    UseBlockingRepair();
     abortOnStop = true;
     Shown();
     W<QPushButton>("cmdSelect")->click();
