@@ -1,114 +1,172 @@
 #pragma once
-// A scripted login component and the wrapper under test, wired to fakes of every platform service.
+// Scriptable stand-ins for the product's automation components and platform services, and the login
+// wrapper under test wired to them.
+#include "app/Interfaces.h"
 #include "login/ClsUFLogin.h"
-
-#include "FakeAutomation.h"
+#include "platform/SystemServices.h"
 #include "support/FakeConnection.h"
 
 #include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cctype>
+#include <set>
 
 namespace qmtest {
 
 using qm::AutoError;
 using qm::AutoValue;
 namespace progid = qm::progid;
+using Calls = std::vector<std::vector<std::string>>;
 
 inline AutoValue T(const std::string& s) { return AutoValue::Text(s); }
+
+struct CaseLess {
+    bool operator()(const std::string& a, const std::string& b) const {
+        return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
+            return std::tolower(static_cast<unsigned char>(x)) < std::tolower(static_cast<unsigned char>(y));
+        });
+    }
+};
+
+// Members answer in any letter case, as IDispatch does; every call is recorded with its argument texts.
+class FakeObject : public qm::AutomationObject {
+public:
+    using Method = std::function<bool(const std::vector<AutoValue>&, AutoValue&, AutoError&)>;
+    explicit FakeObject(std::string id = {}) : progId(std::move(id)) {}
+
+    bool Call(const std::string& m, const std::vector<AutoValue>& args, AutoValue& r, AutoError& e) override {
+        auto& texts = calls[m].emplace_back();
+        for (const auto& a : args) texts.push_back(a.toText());
+        if (auto f = methods.find(m); f != methods.end()) return f->second(args, r, e);
+        return args.empty() ? Get(m, r, e) : (e = AutoError::Make(qm::autoerr::kNoMember), false);
+    }
+    bool Get(const std::string& p, AutoValue& r, AutoError& e) override {
+        auto f = props.find(p);
+        if (f == props.end()) e = AutoError::Make(qm::autoerr::kNoMember);
+        else r = f->second;
+        return f != props.end();
+    }
+    bool Set(const std::string& p, const AutoValue& v, AutoError&) override { return props[p] = v, true; }
+    Calls CallsOf(const std::string& member) { return calls[member]; }
+
+    std::string progId;
+    std::map<std::string, AutoValue, CaseLess> props;
+    std::map<std::string, Method, CaseLess> methods;
+    std::map<std::string, Calls, CaseLess> calls;
+};
+
+// Creates the installed classes; a class with an entry in `failures` fails with that error.
+struct FakeAutomationFactory : qm::AutomationFactory {
+    std::shared_ptr<qm::AutomationObject> Create(const std::string& progId, AutoError& err) override {
+        creations.push_back(progId);
+        auto c = classes.find(progId);
+        if (auto f = failures.find(progId); f != failures.end() || c == classes.end()) {
+            err = f != failures.end() ? f->second : AutoError::Make(qm::autoerr::kCannotCreate);
+            return nullptr;
+        }
+        return created.emplace_back(c->second());
+    }
+    int CreationsOf(const std::string& id) const { return int(std::count(creations.begin(), creations.end(), id)); }
+    std::vector<std::shared_ptr<FakeObject>> CreatedOf(const std::string& id) const {
+        std::vector<std::shared_ptr<FakeObject>> out;
+        std::copy_if(created.begin(), created.end(), std::back_inserter(out), [&](auto& o) { return o->progId == id; });
+        return out;
+    }
+    std::map<std::string, std::function<std::shared_ptr<FakeObject>()>> classes;
+    std::map<std::string, AutoError> failures;
+    std::vector<std::string> creations;
+    std::vector<std::shared_ptr<FakeObject>> created;
+};
+
+struct FakeRegistry : qm::Registry {
+    bool CanOpenLocalMachineKey(const std::string& key) override { return asked.push_back(key), keys.count(key) > 0; }
+    std::set<std::string> keys;
+    std::vector<std::string> asked;
+};
+
+struct FakeSystemInfo : qm::SystemInfo {
+    std::string ComputerName() override { return "WS-ACCT01"; }
+};
+
+struct RecordingDialog : qm::MsgDialog {
+    int ShowMsg(int kind, const std::string& message) override {
+        shown.push_back(std::to_string(kind) + " " + message);
+        return -1;
+    }
+    std::vector<std::string> shown;  // "kind message"
+};
 
 // The login object of T6 ("U8Login.clsLogin") or T3 ("UFLoginSQL.Login") as a test scripts it. Each
 // creation makes a new object; the n-th one reports accNames[n] as cAccName ("" after the list).
 struct Component {
     std::vector<std::string> accNames;
-    AutoValue logState = AutoValue::Number(0);
+    AutoValue logState = AutoValue::Number(0), year = T("2015");
     bool refuseDirectLogin = false;
     std::string dbConnect = "Provider=SQLOLEDB;Persist Security Info=True;User ID=sa;Password=Secret;"
                             "Data Source=SRV01;Initial Catalog=UFSystem;";
-    std::string sysPassword, cServer = "FALLBACK", accId = "001", year = "2015", share;
+    std::string sysPassword, cServer = "FALLBACK", accId = "001", share;
     std::shared_ptr<FakeObject> inner = std::make_shared<FakeObject>("Login()");
     size_t made = 0;
 
     std::shared_ptr<FakeObject> Make(const std::string& progId) {
-        auto o = std::make_shared<FakeObject>(progId);
-        size_t pass = made++;
-        o->props["cAccName"] = T(pass < accNames.size() ? accNames[pass] : "");
-        o->props["LogState"] = logState;
-        auto sys = std::make_shared<FakeObject>("UfSystemDb");
+        auto o = std::make_shared<FakeObject>(progId), sys = std::make_shared<FakeObject>("UfSystemDb");
         sys->props["DbConnect"] = T(dbConnect);
-        o->props["UfSystemDb"] = AutoValue::Object(sys);
-        o->props["UfDbName"] = T("UFDATA connection text");
-        o->props["SysPassword"] = T(sysPassword);
-        o->props["cServer"] = T(cServer);
-        o->props["cacc_id"] = T(accId);
-        o->props["ciyear"] = T(year);
-        o->props["cSubname"] = T("DP");
-        o->props["cUserID"] = T("admin");
-        o->props["cUsername"] = T("系统管理员");
-        o->props["cUserpassword"] = T("pw-of-admin");
-        o->props["sharestring"] = T(share);
-        auto in = inner;
-        bool refuse = refuseDirectLogin;
-        auto refused = [](AutoError& err) {
-            err = FakeAutomationFactory::Error(-2147217843, "用户不能登录");
-            return false;
+        const size_t pass = made++;
+        o->props = {{"cAccName", T(pass < accNames.size() ? accNames[pass] : "")}, {"LogState", logState},
+                    {"UfSystemDb", AutoValue::Object(sys)}, {"UfDbName", T("UFDATA connection text")},
+                    {"SysPassword", T(sysPassword)}, {"cServer", T(cServer)}, {"cacc_id", T(accId)},
+                    {"ciyear", year}, {"cSubname", T("DP")}, {"cUserID", T("admin")},
+                    {"cUsername", T("系统管理员")}, {"cUserpassword", T("pw-of-admin")}, {"sharestring", T(share)}};
+        auto signIn = [refuse = refuseDirectLogin](AutoError& e) {
+            if (refuse) e = AutoError{-2147217843, "用户不能登录"};
+            return !refuse;
         };
-        o->methods["Login"] = [in, refuse, refused](const std::vector<AutoValue>& a, AutoValue& r, AutoError& e) {
-            if (a.empty()) {
-                r = AutoValue::Object(in);
-                return true;
-            }
-            if (a.size() == 7 && refuse) return refused(e);
-            return true;
+        o->methods["Login"] = [in = inner, signIn](const std::vector<AutoValue>& a, AutoValue& r, AutoError& e) {
+            if (a.empty()) r = AutoValue::Object(in);
+            return a.size() == 7 ? signIn(e) : true;
         };
-        o->methods["LoginAs"] = [refuse, refused](const std::vector<AutoValue>&, AutoValue&, AutoError& e) {
-            return refuse ? refused(e) : true;
-        };
-        auto ok = [](const std::vector<AutoValue>&, AutoValue&, AutoError&) { return true; };
-        o->methods["ClearError"] = ok;
-        o->methods["ShutDown"] = ok;
+        o->methods["LoginAs"] = [signIn](auto&, auto&, AutoError& e) { return signIn(e); };
+        o->methods["ClearError"] = o->methods["ShutDown"] = [](auto&, auto&, auto&) { return true; };
         return o;
     }
 };
 
+// The wrapper with T6's login object and the account database object installed.
 class LoginTest : public ::testing::Test {
 protected:
     void SetUp() override {
+        login = std::make_unique<qm::ClsUFLogin>(Services(), &dialog);
+        automation.classes[progid::kUfDatabase] = [] {
+            auto db = std::make_shared<FakeObject>(progid::kUfDatabase);
+            db->methods["OpenDatabase"] = [](auto&, auto&, auto&) { return true; };
+            return db;
+        };
+        Install(progid::kU8Login);
+    }
+    qm::Platform Services() {
         qm::Platform p;
         p.automation = &automation;
         p.registry = &registry;
         p.system = &system;
         p.connections = &connections;
-        login = std::make_unique<qm::ClsUFLogin>(p, &dialog);
-        automation.Install(progid::kUfDatabase, [] {
-            auto db = std::make_shared<FakeObject>(progid::kUfDatabase);
-            db->methods["OpenDatabase"] = [](const std::vector<AutoValue>&, AutoValue&, AutoError&) { return true; };
-            return db;
-        });
+        return p;
     }
-
-    void InstallT6() {
-        automation.Install(progid::kU8Login, [this] { return component.Make(progid::kU8Login); });
-    }
-    void InstallT3() {
-        automation.Install(progid::kT3Login, [this] { return component.Make(progid::kT3Login); });
+    void Install(const char* id) {
+        automation.classes[id] = [this, id] { return component.Make(id); };
     }
     void InstallU8FrontEnd() {
-        automation.Install(progid::kU8FrontEnd, [] { return std::make_shared<FakeObject>(progid::kU8FrontEnd); });
+        automation.classes[progid::kU8FrontEnd] = [] { return std::make_shared<FakeObject>(progid::kU8FrontEnd); };
     }
-    void RefuseConnections() {
-        connections.prepare = [](FakeConnection& c) { c.openError = "[SQL Server]用户 'SA' 登录失败。"; };
-    }
-
     bool Run() {
         std::string a[7];
         return login->Regedit(a[0], a[1], a[2], a[3], a[4], a[5], a[6]);
     }
-    std::shared_ptr<FakeObject> LastLogin(const char* progId = progid::kU8Login) {
-        auto all = automation.CreatedOf(progId);
+    std::shared_ptr<FakeObject> LastLogin(const char* id = progid::kU8Login) {
+        auto all = automation.CreatedOf(id);
         return all.empty() ? nullptr : all.back();
     }
-    std::string ProvingText() {
-        return connections.created.empty() ? std::string("<none>") : connections.created.front()->connectionString;
-    }
+    std::string ProvingText() { return connections.created.at(0)->connectionString; }
 
     FakeAutomationFactory automation;
     FakeRegistry registry;

@@ -3,9 +3,9 @@
 #include "LoginFixture.h"
 
 #include "app/Startup.h"
+#include "platform/TempFolder.h"
 #include "sqlsim/InProcess.h"
 
-#include <cstdlib>
 #include <filesystem>
 
 using namespace qm;
@@ -35,32 +35,19 @@ class StartupLoginTest : public LoginTest {
 protected:
     void SetUp() override {
         LoginTest::SetUp();
-        char tmpl[] = "/tmp/QM-LOGIN-XXXXXX";
-        const char* made = mkdtemp(tmpl);
-        ASSERT_TRUE(made);
-        root = made;
-        std::filesystem::create_directories(root + "/DATA");
+        std::filesystem::create_directories(root / "DATA");
         std::string error;
-        engine = sqlsim::Engine::FromJson(kScenario, root + "/DATA", error);
+        engine = sqlsim::Engine::FromJson(kScenario, root / "DATA", error);
         ASSERT_TRUE(engine) << error;
         sim = std::make_unique<sqlsim::InProcessConnectionFactory>(engine);
-
-        Platform p;
-        p.automation = &automation;
-        p.registry = &registry;
-        p.system = &system;
+        Platform p = Services();
         p.connections = sim.get();
-        p.toolFolder = root;
+        p.toolFolder = root.path();
         app = std::make_unique<AppState>(p);
-        app->frmMsg = &sharedDialog;
+        app->frmMsg = &dialog;  // the wrapper's own dialog too
         app->makeLoginWrapper = [this] { return MakeProductLogin(*app, &dialog); };
         component.dbConnect = "Provider=SQLOLEDB;User ID=sa;Password=Secret;Data Source=127.0.0.1;";
     }
-    void TearDown() override {
-        std::error_code ec;
-        if (!root.empty()) std::filesystem::remove_all(root, ec);
-    }
-
     int CatalogueQueries() const {
         int n = 0;
         for (const auto& e : engine->Transcript())
@@ -68,21 +55,17 @@ protected:
         return n;
     }
 
-    std::string root;
+    TempFolder root;
     std::shared_ptr<sqlsim::Engine> engine;
     std::unique_ptr<sqlsim::InProcessConnectionFactory> sim;
     std::unique_ptr<AppState> app;
-    RecordingDialog sharedDialog;
     Windows windows;
 };
 
 TEST_F(StartupLoginTest, ProductSignInSkipsSqlDialogAndNamesTheProduct) {
-    InstallT6();
     ASSERT_TRUE(Main(*app, windows));
     EXPECT_EQ(windows.log, std::vector<std::string>{"Main"});
-    EXPECT_EQ(app->cDBServer, "127.0.0.1");
-    EXPECT_EQ(app->cDBUser, "SA");
-    EXPECT_EQ(app->cDBPwd, "Secret");
+    EXPECT_EQ(app->cDBServer + "|" + app->cDBUser + "|" + app->cDBPwd, "127.0.0.1|SA|Secret");
     EXPECT_EQ(app->cProduct, "T6");
     EXPECT_EQ(app->cSystemDB, "UFSystem");
     ASSERT_TRUE(app->oMaster);
@@ -90,33 +73,31 @@ TEST_F(StartupLoginTest, ProductSignInSkipsSqlDialogAndNamesTheProduct) {
     EXPECT_EQ(CatalogueQueries(), 0);
     EXPECT_FALSE(engine->Transcript().empty());  // the version query did reach the server
     EXPECT_TRUE(dialog.shown.empty());
-    EXPECT_TRUE(sharedDialog.shown.empty());
 }
 
-TEST_F(StartupLoginTest, U8TenFallsBackToSqlDialogButKeepsItsKind) {
-    InstallU8FrontEnd();
-    InstallT6();
-    ASSERT_TRUE(Main(*app, windows));
-    EXPECT_EQ(windows.log, (std::vector<std::string>{"ConnSql", "Main"}));
-    EXPECT_EQ(app->cProduct, "U8");
-    EXPECT_EQ(CatalogueQueries(), 0);
-    EXPECT_TRUE(dialog.shown.empty());
-}
+// Without a product sign-in the SQL dialog runs; only without a product kind does the catalogue decide.
+struct Fallback {
+    bool u8, t6, wrongPassword;
+    const char* product;
+    int catalogueQueries;
+};
+class StartupFallbackTest : public StartupLoginTest, public ::testing::WithParamInterface<Fallback> {};
 
-TEST_F(StartupLoginTest, WithoutComponentTheCatalogueDecides) {
-    ASSERT_TRUE(Main(*app, windows));
-    EXPECT_EQ(windows.log, (std::vector<std::string>{"ConnSql", "Main"}));
-    EXPECT_EQ(app->cProduct, "T+");
-    EXPECT_EQ(CatalogueQueries(), 2);
-}
-
-TEST_F(StartupLoginTest, RefusedProvingConnectionFallsBackToSqlDialog) {
-    component.dbConnect = "Password=Wrong;Data Source=127.0.0.1;";
-    InstallT6();
+TEST_P(StartupFallbackTest, SqlDialogRunsAndTheKindComesFromTheWrapperWhenItHasOne) {
+    const Fallback& c = GetParam();
+    if (c.u8) InstallU8FrontEnd();
+    if (!c.t6) automation.classes.erase(progid::kU8Login);
+    if (c.wrongPassword) component.dbConnect = "Password=Wrong;Data Source=127.0.0.1;";
     ASSERT_TRUE(Main(*app, windows));
     EXPECT_EQ(windows.log, (std::vector<std::string>{"ConnSql", "Main"}));
     EXPECT_EQ(app->cDBPwd, "Secret");  // the dialog's values replace the wrapper's
-    EXPECT_EQ(app->cProduct, "T6");    // the wrapper's kind still counts
+    EXPECT_EQ(app->cProduct, c.product);
+    EXPECT_EQ(CatalogueQueries(), c.catalogueQueries);
+    EXPECT_TRUE(dialog.shown.empty());
 }
+
+INSTANTIATE_TEST_SUITE_P(Login, StartupFallbackTest,
+                         ::testing::Values(Fallback{true, true, false, "U8", 0}, Fallback{false, true, true, "T6", 0},
+                                           Fallback{false, false, false, "T+", 2}));
 
 } // namespace

@@ -12,95 +12,67 @@ using namespace qm;
 
 namespace {
 
-// A second copy of the program: a child process that takes the key, reports on `ready`, and holds it
-// until `release` is closed (or it is killed).
-struct HolderProcess {
-    pid_t pid = -1;
-    int release = -1;  // parent's write end; closing it lets the child exit
-
-    bool start(const std::string& key) {
-        int ready[2], hold[2];
-        if (::pipe(ready) != 0 || ::pipe(hold) != 0) return false;
-        pid = ::fork();
-        if (pid < 0) return false;
-        if (pid == 0) {
-            ::close(ready[0]);
-            ::close(hold[1]);
-            LocalInstanceGuard guard;
-            const char answer = guard.TryAcquire(key) ? 'y' : 'n';
-            (void)!::write(ready[1], &answer, 1);
-            char c;
-            while (::read(hold[0], &c, 1) > 0) {
-            }
-            ::_exit(0);
+// A second copy of the program: a child process that takes the key, reports on a pipe, and holds it until
+// `release` is closed or it is killed. Returns the child's id, or -1 when it did not get the key.
+pid_t StartHolder(const std::string& key, int& release) {
+    int ready[2], hold[2];
+    if (::pipe(ready) != 0 || ::pipe(hold) != 0) return -1;
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        LocalInstanceGuard guard;
+        const char answer = guard.TryAcquire(key) ? 'y' : 'n';
+        (void)!::write(ready[1], &answer, 1);
+        ::close(hold[1]);
+        char c;
+        while (::read(hold[0], &c, 1) > 0) {
         }
-        ::close(ready[1]);
-        ::close(hold[0]);
-        release = hold[1];
-        // Wait (bounded) for the child to say whether it holds the key.
-        pollfd p{ready[0], POLLIN, 0};
-        char answer = 0;
-        const bool ok = ::poll(&p, 1, 10000) == 1 && ::read(ready[0], &answer, 1) == 1 && answer == 'y';
-        ::close(ready[0]);
-        return ok;
+        ::_exit(0);
     }
-    void exitNormally() {
-        ::close(release);
-        int status;
-        ::waitpid(pid, &status, 0);
-    }
-    void crash() {
-        ::kill(pid, SIGKILL);
-        int status;
-        ::waitpid(pid, &status, 0);
-        ::close(release);
-    }
-};
+    ::close(ready[1]);
+    ::close(hold[0]);
+    release = hold[1];
+    pollfd p{ready[0], POLLIN, 0};
+    char answer = 0;
+    const bool ok = ::poll(&p, 1, 10000) == 1 && ::read(ready[0], &answer, 1) == 1 && answer == 'y';
+    ::close(ready[0]);
+    return ok ? pid : -1;
+}
 
-std::string UniqueKey(const char* what) {
-    return std::string("/opt/quillmere-test/") + what + "/" + std::to_string(::getpid()) + "/" +
+std::string UniqueKey() {
+    return "/opt/quillmere-test/" + std::to_string(::getpid()) + "/" +
            std::to_string(std::chrono::steady_clock::now().time_since_epoch().count());
 }
 
 } // namespace
 
-TEST(InstanceGuard, ASecondCopyIsRefusedWhileTheFirstRuns) {
-    const std::string key = UniqueKey("exit");
-    HolderProcess first;
-    ASSERT_TRUE(first.start(key));
-    {
-        LocalInstanceGuard second;
+TEST(InstanceGuard, ASecondCopyIsRefusedWhileTheFirstRunsEvenIfItCrashes) {
+    for (bool crash : {false, true}) {
+        SCOPED_TRACE(crash);
+        const std::string key = UniqueKey();
+        int release = -1;
+        const pid_t first = StartHolder(key, release);
+        ASSERT_GT(first, 0);
+        LocalInstanceGuard second, other;
         EXPECT_FALSE(second.TryAcquire(key));
-        LocalInstanceGuard other;
         EXPECT_TRUE(other.TryAcquire(key + "/another folder"));  // a copy in another folder may run
+        if (crash) ::kill(first, SIGKILL);
+        ::close(release);
+        int status;
+        ::waitpid(first, &status, 0);
+        EXPECT_TRUE(second.TryAcquire(key));
+        EXPECT_TRUE(second.TryAcquire(key));  // asking again keeps the hold
     }
-    first.exitNormally();
-    LocalInstanceGuard later;
-    EXPECT_TRUE(later.TryAcquire(key));
-    EXPECT_TRUE(later.TryAcquire(key));  // asking again keeps the hold
-}
-
-TEST(InstanceGuard, ACrashedCopyDoesNotKeepTheKey) {
-    const std::string key = UniqueKey("crash");
-    HolderProcess first;
-    ASSERT_TRUE(first.start(key));
-    LocalInstanceGuard second;
-    EXPECT_FALSE(second.TryAcquire(key));
-    first.crash();
-    EXPECT_TRUE(second.TryAcquire(key));
 }
 
 TEST(InstanceGuard, TheHoldEndsWithTheGuardAndLockNamesDependOnTheKeyOnly) {
-    const std::string key = UniqueKey("scope");
+    const std::string key = UniqueKey();
     {
-        LocalInstanceGuard g;
+        LocalInstanceGuard g, h;
         ASSERT_TRUE(g.TryAcquire(key));
-        LocalInstanceGuard h;
         EXPECT_FALSE(h.TryAcquire(key));  // also within one process
     }
     LocalInstanceGuard again;
     EXPECT_TRUE(again.TryAcquire(key));
-    EXPECT_EQ(InstanceLockName("a"), InstanceLockName("a"));
     EXPECT_NE(InstanceLockName("a"), InstanceLockName("b"));
     EXPECT_EQ(InstanceLockName("x").size(), std::string("quillmere-").size() + 16);
 }

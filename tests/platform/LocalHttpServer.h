@@ -8,7 +8,6 @@
 #include <unistd.h>
 
 #include <atomic>
-#include <functional>
 #include <map>
 #include <string>
 #include <thread>
@@ -24,17 +23,17 @@ public:
         bool hang = false;    // never answer; hold the connection until the client gives up
     };
 
-    LocalHttpServer() {
+    explicit LocalHttpServer(std::map<std::string, Reply> routes = {}) : routes_(std::move(routes)) {
         listen_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
         sockaddr_in addr{};
         addr.sin_family = AF_INET;
         addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        addr.sin_port = 0;
-        ::bind(listen_, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
-        ::listen(listen_, 8);
         socklen_t len = sizeof addr;
+        ::bind(listen_, reinterpret_cast<sockaddr*>(&addr), len);
+        ::listen(listen_, 8);
         ::getsockname(listen_, reinterpret_cast<sockaddr*>(&addr), &len);
         port_ = ntohs(addr.sin_port);
+        if (!routes_.empty()) thread_ = std::thread([this] { loop(); });
     }
     ~LocalHttpServer() {
         stop_ = true;
@@ -42,24 +41,15 @@ public:
         ::close(listen_);
     }
 
-    void route(const std::string& path, Reply r) { routes_[path] = std::move(r); }
-    void start() { thread_ = std::thread([this] { loop(); }); }
-    std::string url(const std::string& path) const {
-        return "http://127.0.0.1:" + std::to_string(port_) + path;
-    }
+    std::string url(const std::string& path) const { return "http://127.0.0.1:" + std::to_string(port_) + path; }
     int requests() const { return requests_; }
 
 private:
     bool waitReadable(int fd) {
         pollfd p{fd, POLLIN, 0};
-        while (!stop_) {
-            const int n = ::poll(&p, 1, 50);
-            if (n > 0) return true;
-            if (n < 0) return false;
-        }
-        return false;
+        for (int n = 0; !stop_ && n == 0;) n = ::poll(&p, 1, 50);
+        return !stop_ && (p.revents & (POLLIN | POLLHUP)) != 0;
     }
-
     void loop() {
         while (waitReadable(listen_)) {
             const int c = ::accept4(listen_, nullptr, nullptr, SOCK_CLOEXEC);
@@ -68,33 +58,25 @@ private:
             ::close(c);
         }
     }
-
     void serve(int c) {
         std::string request;
         char buf[4096];
-        while (request.find("\r\n\r\n") == std::string::npos && request.size() < 65536) {
-            if (!waitReadable(c)) return;
-            const ssize_t n = ::recv(c, buf, sizeof buf, 0);
-            if (n <= 0) return;
+        for (ssize_t n = 1; request.find("\r\n\r\n") == std::string::npos && n > 0;) {
+            if (!waitReadable(c) || (n = ::recv(c, buf, sizeof buf, 0)) <= 0) return;
             request.append(buf, static_cast<size_t>(n));
         }
         ++requests_;
-        const auto sp1 = request.find(' ');
-        const auto sp2 = request.find(' ', sp1 + 1);
-        const std::string path = request.substr(sp1 + 1, sp2 - sp1 - 1);
-        auto it = routes_.find(path);
-        Reply r = it != routes_.end() ? it->second : Reply{404, "", "not here", false};
-        if (r.hang) {
-            // Wait for the client to close (recv gives 0) or for the server to stop.
+        const auto sp = request.find(' ');
+        auto it = routes_.find(request.substr(sp + 1, request.find(' ', sp + 1) - sp - 1));
+        const Reply r = it != routes_.end() ? it->second : Reply{404, "", "not here", false};
+        if (r.hang) {  // wait for the client to close (recv gives 0) or for the server to stop
             while (waitReadable(c) && ::recv(c, buf, sizeof buf, 0) > 0) {
             }
             return;
         }
-        std::string out = "HTTP/1.0 " + std::to_string(r.status) + " X\r\nContent-Length: " +
-                          std::to_string(r.body.size()) + "\r\n" + r.headers + "Connection: close\r\n\r\n" +
-                          r.body;
-        size_t sent = 0;
-        while (sent < out.size()) {
+        const std::string out = "HTTP/1.0 " + std::to_string(r.status) + " X\r\nContent-Length: " +
+                                std::to_string(r.body.size()) + "\r\n" + r.headers + "Connection: close\r\n\r\n" + r.body;
+        for (size_t sent = 0; sent < out.size();) {
             const ssize_t n = ::send(c, out.data() + sent, out.size() - sent, MSG_NOSIGNAL);
             if (n <= 0) return;
             sent += static_cast<size_t>(n);

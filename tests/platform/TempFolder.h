@@ -1,8 +1,9 @@
 #pragma once
 // A fresh folder under the system's temp folder for one test, removed with everything in it afterwards.
+#include <stdlib.h>
+
 #include <filesystem>
 #include <fstream>
-#include <random>
 #include <string>
 #include <system_error>
 
@@ -11,13 +12,8 @@ namespace qmtest {
 class TempFolder {
 public:
     TempFolder() {
-        std::error_code ec;
-        const auto base = std::filesystem::temp_directory_path(ec);
-        std::random_device random;
-        for (int attempt = 0; attempt < 100 && path_.empty(); ++attempt) {
-            const auto p = base / ("qm-test-" + std::to_string(random()) + std::to_string(random()));
-            if (std::filesystem::create_directory(p, ec)) path_ = p.string();
-        }
+        std::string t = (std::filesystem::temp_directory_path() / "qm-test-XXXXXX").string();
+        if (::mkdtemp(t.data())) path_ = t;
     }
     ~TempFolder() {
         std::error_code ec;
@@ -31,9 +27,8 @@ public:
 
     // Writes raw bytes to a file in the folder and returns its path.
     std::string write(const std::string& name, const std::string& bytes) const {
-        const std::string p = *this / name;
-        std::ofstream(p, std::ios::binary) << bytes;
-        return p;
+        std::ofstream(*this / name, std::ios::binary) << bytes;
+        return *this / name;
     }
     static std::string read(const std::string& p) {
         std::ifstream in(p, std::ios::binary);
