@@ -81,15 +81,19 @@ SqlResult ExecuteSql(AppState& app, const std::shared_ptr<Connection>& conn, con
     return r;
 }
 
-Value GetFieldValue(AppState& app, const std::string& field, const std::string& table, const std::string& condition,
-                    const std::shared_ptr<Connection>& conn) {
+namespace {
+
+// Runs a query and gives the named field of its first row; `noRow` when there is none. Empties cMsg
+// first and leaves the description there on error (the result is then the empty value).
+Value FirstRowValue(AppState& app, const std::string& field, const std::string& query,
+                    const std::shared_ptr<Connection>& conn, const Value& noRow) {
     app.cMsg.clear();
-    SqlResult r = ExecuteSql(app, conn, "select " + field + " from " + table + " where 1=1 and " + condition);
+    SqlResult r = ExecuteSql(app, conn, query);
     if (!r.ok) {
         app.cMsg = r.error;
         return Value();
     }
-    if (r.recordset.rows.empty()) return Value::Null();
+    if (r.recordset.rows.empty()) return noRow;
     bool missing = false;
     Value v = FirstRowField(r.recordset, field, missing);
     if (missing) {
@@ -99,22 +103,17 @@ Value GetFieldValue(AppState& app, const std::string& field, const std::string& 
     return v;
 }
 
+} // namespace
+
+Value GetFieldValue(AppState& app, const std::string& field, const std::string& table, const std::string& condition,
+                    const std::shared_ptr<Connection>& conn) {
+    return FirstRowValue(app, field, "select " + field + " from " + table + " where 1=1 and " + condition, conn,
+                         Value::Null());
+}
+
 Value GetSqlValue(AppState& app, const std::string& field, const std::string& query,
                   const std::shared_ptr<Connection>& conn) {
-    app.cMsg.clear();
-    SqlResult r = ExecuteSql(app, conn, query);
-    if (!r.ok) {
-        app.cMsg = r.error;
-        return Value();
-    }
-    if (r.recordset.rows.empty()) return Value::Text("");
-    bool missing = false;
-    Value v = FirstRowField(r.recordset, field, missing);
-    if (missing) {
-        app.cMsg = "在对应所需名称或序数的集合中，未找到项目。";
-        return Value();
-    }
-    return v;
+    return FirstRowValue(app, field, query, conn, Value::Text(""));
 }
 
 std::string NullToStr(const Value& v) { return v.toText(); }

@@ -9,12 +9,6 @@ namespace qm {
 
 namespace {
 
-std::string AsciiUpper(std::string s) {
-    for (char& c : s)
-        if (c >= 'a' && c <= 'z') c = char(c - 'a' + 'A');
-    return s;
-}
-
 // The server refuses to bring the database online because of its log file (or lost the connection
 // doing so): a new log is what it needs.
 bool NeedsLogRebuild(const std::string& message) {

@@ -33,23 +33,32 @@ bool DataFileMissing(AppState& app, const std::string& path) {
     return !path.empty() && !FileExists(app, path);
 }
 
-bool Sequence2005(AppState& app, const std::string& db, std::string& path) {
+// The opening both rebuilds share: the data file must exist; the log the server records and the log
+// beside the data file are moved aside. `path` becomes the derived log path. False at the failure exit.
+bool ClearStaleLogs(AppState& app, const std::string& db, std::string& path,
+                    bool (*accepted)(const PendingError&), std::string& logPath, PendingError& pending) {
     app.cMsg.clear();
     if (DataFileMissing(app, path)) {
         app.cMsg = kDataFileMissing;
         return false;
     }
-    const std::string logPath = GetLogFilePath(app, db);
+    logPath = GetLogFilePath(app, db);
 
-    PendingError pending;
     MoveAsideIfExists(app, logPath, pending);
-    if (!AcceptedRefusal(pending)) return FailureExit(app, pending);
+    if (!accepted(pending)) return FailureExit(app, pending);
     pending.Clear();
 
     path = DerivedLogPath(path);
     MoveAsideIfExists(app, path, pending);
-    if (!AcceptedRefusal(pending)) return FailureExit(app, pending);
+    if (!accepted(pending)) return FailureExit(app, pending);
     pending.Clear();
+    return true;
+}
+
+bool Sequence2005(AppState& app, const std::string& db, std::string& path) {
+    std::string logPath;
+    PendingError pending;
+    if (!ClearStaleLogs(app, db, path, AcceptedRefusal, logPath, pending)) return false;
 
     std::string logicalName = GetLogName(app.cProduct);
     if (logicalName.empty()) logicalName = GetLogFileName(app, db);
@@ -78,22 +87,9 @@ bool Sequence2005(AppState& app, const std::string& db, std::string& path) {
 }
 
 bool Sequence2000(AppState& app, const std::string& db, std::string& path) {
-    app.cMsg.clear();
-    if (DataFileMissing(app, path)) {
-        app.cMsg = kDataFileMissing;
-        return false;
-    }
-    const std::string logPath = GetLogFilePath(app, db);
-
+    std::string logPath;
     PendingError pending;
-    MoveAsideIfExists(app, logPath, pending);
-    if (!AcceptedRefusal2000(pending)) return FailureExit(app, pending);
-    pending.Clear();
-
-    path = DerivedLogPath(path);
-    MoveAsideIfExists(app, path, pending);
-    if (!AcceptedRefusal2000(pending)) return FailureExit(app, pending);
-    pending.Clear();
+    if (!ClearStaleLogs(app, db, path, AcceptedRefusal2000, logPath, pending)) return false;
 
     const std::string dbLiteral = SqlLiteralBody(db);
     const std::string rebuild = "dbcc rebuild_log('" + dbLiteral + " ','" + SqlLiteralBody(path) + "')";

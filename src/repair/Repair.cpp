@@ -3,19 +3,13 @@
 #include "discovery/DbState.h"
 #include "repair/ReReadOnly.h"
 #include "repair/ReShutdown.h"
+#include "repair/SequenceSteps.h"
 
 #include <exception>
 
 namespace qm {
 
 namespace {
-
-// Leaves non-ASCII bytes alone: only the ASCII letters of a path matter for the MDF → LDF derivation.
-std::string AsciiUpper(std::string s) {
-    for (char& c : s)
-        if (c >= 'a' && c <= 'z') c = char(c - 'a' + 'A');
-    return s;
-}
 
 std::string RepairRow(AppState& app, AccountGrid& grid, int row) {
     std::string path = AsciiUpper(grid.Cell(row, kColPath));

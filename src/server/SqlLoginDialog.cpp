@@ -45,20 +45,8 @@ SqlLoginDialog::SqlLoginDialog(ConnectionFactory* connections, MsgDialog* msg, Q
     setFixedSize(kWidth, kHeight);
     setModal(true);
 
-    auto* labHint = new QLabel("服务器设置", this);
-    labHint->setObjectName("labHint");
-    labHint->setGeometry(12, 0, 200, kTitleHeight);
-    QFont bold = labHint->font();
-    bold.setBold(true);
-    labHint->setFont(bold);
-    labHint->setStyleSheet("color: white;");
-
-    auto* picExit = new ui::ClickLabel(this);
-    picExit->setObjectName("picExit");
-    picExit->setToolTip("关闭");
-    picExit->setPixmap(ui::DrawClosePicture(22, 20));
-    picExit->setGeometry(kWidth - 28, 4, 22, 20);
-    connect(picExit, &ui::ClickLabel::clicked, this, [this] { reject(); });
+    BuildTitleBar("服务器设置", kWidth);
+    connect(picExit_, &ui::ClickLabel::clicked, this, [this] { reject(); });
 
     txtServerName_ = MakeRow(this, kTitleHeight + 24, "服务器", true, "txtServerName", "请输入服务器名称");
     txtUser_ = MakeRow(this, kTitleHeight + 60, "操作员", true, "txtUser", "请输入操作员");

@@ -45,19 +45,7 @@ FrmAbout::FrmAbout(Shell* shell, QWidget* parent)
     setFixedSize(kWidth, kHeight);
     setModal(false);
 
-    labHint_ = new QLabel("关于", this);
-    labHint_->setObjectName("labHint");
-    labHint_->setGeometry(12, 0, 200, kTitleHeight);
-    QFont bold = labHint_->font();
-    bold.setBold(true);
-    labHint_->setFont(bold);
-    labHint_->setStyleSheet("color: white;");
-
-    picExit_ = new ClickLabel(this);
-    picExit_->setObjectName("picExit");
-    picExit_->setToolTip("关闭");
-    picExit_->setPixmap(DrawClosePicture(22, 20));
-    picExit_->setGeometry(kWidth - 28, 4, 22, 20);
+    BuildTitleBar("关于", kWidth);
     connect(picExit_, &ClickLabel::clicked, this, [this] { close(); });
 
     imgLogo_ = new ClickLabel(this);
@@ -84,7 +72,7 @@ FrmAbout::FrmAbout(Shell* shell, QWidget* parent)
 
     label1_ = new QLabel("版权信息", this);
     label1_->setObjectName("Label1");
-    label1_->setFont(bold);
+    label1_->setFont(labHint_->font());
     label1_->setGeometry(20, kTitleHeight + 80, 120, 20);
 
     labCopyRight_ = new QLabel(this);

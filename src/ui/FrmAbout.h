@@ -43,14 +43,12 @@ private:
     void OpenMaker();
 
     Shell* shell_;
-    QLabel* labHint_ = nullptr;
     QLabel* label1_ = nullptr;
     QLabel* labToolText_ = nullptr;
     ClickLabel* labMaker_ = nullptr;
     QLabel* labCopyRight_ = nullptr;
     QPlainTextEdit* txtMessage_ = nullptr;
     ClickLabel* imgLogo_ = nullptr;
-    ClickLabel* picExit_ = nullptr;
 };
 
 } // namespace qm::ui

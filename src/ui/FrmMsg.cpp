@@ -41,19 +41,7 @@ FrmMsg::FrmMsg(QWidget* parent) : FramedDialog(parent) {
     setFixedSize(kWidth, kHeight);
     setModal(true);
 
-    labHint_ = new QLabel("提示", this);
-    labHint_->setObjectName("labHint");
-    labHint_->setGeometry(12, 0, 200, kTitleHeight);
-    QFont bold = labHint_->font();
-    bold.setBold(true);
-    labHint_->setFont(bold);
-    labHint_->setStyleSheet("color: white;");
-
-    picExit_ = new ClickLabel(this);
-    picExit_->setObjectName("picExit");
-    picExit_->setToolTip("关闭");
-    picExit_->setPixmap(DrawClosePicture(22, 20));
-    picExit_->setGeometry(kWidth - 28, 4, 22, 20);
+    BuildTitleBar("提示", kWidth);
     connect(picExit_, &ClickLabel::clicked, this, [this] { reject(); });
 
     picWarm_ = MakeIcon(this, "picWarm", 1);

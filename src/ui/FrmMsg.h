@@ -38,8 +38,6 @@ private:
 
     MsgState state_;
 
-    QLabel* labHint_ = nullptr;
-    ClickLabel* picExit_ = nullptr;
     QLabel* picWarm_ = nullptr;
     QLabel* picQuery_ = nullptr;
     QLabel* picError_ = nullptr;

@@ -89,6 +89,22 @@ QPixmap StandardIcon(int which, int size) {
     return QApplication::style()->standardIcon(sp).pixmap(size, size);
 }
 
+void FramedDialog::BuildTitleBar(const QString& title, int width) {
+    labHint_ = new QLabel(title, this);
+    labHint_->setObjectName("labHint");
+    labHint_->setGeometry(12, 0, 200, kTitleHeight);
+    QFont bold = labHint_->font();
+    bold.setBold(true);
+    labHint_->setFont(bold);
+    labHint_->setStyleSheet("color: white;");
+
+    picExit_ = new ClickLabel(this);
+    picExit_->setObjectName("picExit");
+    picExit_->setToolTip("关闭");
+    picExit_->setPixmap(DrawClosePicture(22, 20));
+    picExit_->setGeometry(width - 28, 4, 22, 20);
+}
+
 void FramedDialog::mousePressEvent(QMouseEvent* e) {
     if (!dragger_.Press(this, e)) QDialog::mousePressEvent(e);
 }

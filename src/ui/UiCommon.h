@@ -61,10 +61,17 @@ public:
     explicit FramedDialog(QWidget* parent = nullptr) : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint) {}
 
 protected:
+    // The title label labHint and the close picture picExit in the drawn title band of a window
+    // `width` pixels wide. The caller decides what the close picture does.
+    void BuildTitleBar(const QString& title, int width);
+
     void mousePressEvent(QMouseEvent* e) override;
     void mouseMoveEvent(QMouseEvent* e) override;
     void mouseReleaseEvent(QMouseEvent* e) override;
     void paintEvent(QPaintEvent* e) override;
+
+    QLabel* labHint_ = nullptr;
+    ClickLabel* picExit_ = nullptr;
 
 private:
     WindowDragger dragger_;
