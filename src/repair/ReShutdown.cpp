@@ -55,6 +55,20 @@ bool ClearStaleLogs(AppState& app, const std::string& db, std::string& path,
     return true;
 }
 
+// After the rebuild: a failure that says the log file still exists earns one more try, once the file
+// is moved aside again (only a refusal because the server holds it open is accepted). False sends the
+// sequence to its failure exit with `pending` holding the reason.
+bool RetryIfLogExists(AppState& app, const char* existsFragment, const std::string& logFile,
+                      const std::string& rebuild, PendingError& pending) {
+    if (!pending.failed) return true;
+    if (pending.text.find(existsFragment) == std::string::npos) return false;
+    pending.Clear();
+    MoveAsideIfExists(app, logFile, pending);
+    if (!AcceptedRefusal(pending)) return false;
+    pending.Clear();
+    return ExecStep(app, rebuild, pending);
+}
+
 bool Sequence2005(AppState& app, const std::string& db, std::string& path) {
     std::string logPath;
     PendingError pending;
@@ -70,14 +84,7 @@ bool Sequence2005(AppState& app, const std::string& db, std::string& path) {
     ExecStep(app, alter + " set single_user with rollback immediate ", pending);
     ExecStep(app, rebuild, pending);
 
-    if (pending.failed) {
-        if (pending.text.find(kExists2005) == std::string::npos) return FailureExit(app, pending);
-        pending.Clear();
-        MoveAsideIfExists(app, logPath, pending);
-        if (!AcceptedRefusal(pending)) return FailureExit(app, pending);
-        pending.Clear();
-        if (!ExecStep(app, rebuild, pending)) return FailureExit(app, pending);
-    }
+    if (!RetryIfLogExists(app, kExists2005, logPath, rebuild, pending)) return FailureExit(app, pending);
 
     // The log is rebuilt: both closing statements go out whatever the first one did.
     ExecStep(app, alter + " set multi_user", pending);
@@ -101,14 +108,7 @@ bool Sequence2000(AppState& app, const std::string& db, std::string& path) {
     ExecStep(app, "update sysdatabases set status=-32768 where dbid=DB_ID('" + dbLiteral + "') ", pending);
     ExecStep(app, rebuild, pending);
 
-    if (pending.failed) {
-        if (pending.text.find(kExists2000) == std::string::npos) return FailureExit(app, pending);
-        pending.Clear();
-        MoveAsideIfExists(app, path, pending);
-        if (!AcceptedRefusal(pending)) return FailureExit(app, pending);
-        pending.Clear();
-        if (!ExecStep(app, rebuild, pending)) return FailureExit(app, pending);
-    }
+    if (!RetryIfLogExists(app, kExists2000, path, rebuild, pending)) return FailureExit(app, pending);
 
     // The closing statements turn 'allow updates' off themselves; each goes out whatever the one
     // before it did.
