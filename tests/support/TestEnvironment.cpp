@@ -3,5 +3,5 @@
 // Font libraries keep caches for the life of the process; LeakSanitizer should not count them against
 // our code.
 extern "C" const char* __lsan_default_suppressions() {
-    return "leak:libfontconfig\nleak:libQt6Gui\nleak:libdbus\n";
+    return "leak:libfontconfig\nleak:libdbus\n";
 }
