@@ -87,16 +87,17 @@ public:
     }
 
     BatchResult ExecuteWithPause(const std::string& sql, Pause& pause) override {
+        std::unique_lock<std::mutex> lock(mu_);
         BatchResult r;
         try {
-            RunBatch(sql, pause, r);
+            RunBatch(sql, pause, lock, r);
         } catch (const std::exception& e) {
             r.messages.push_back(msgs_.Internal(e.what()));
         } catch (...) {
             r.messages.push_back(msgs_.Internal("unknown failure"));
         }
         for (const auto& m : r.messages) r.failed = r.failed || m.severity > 10;
-        std::lock_guard<std::mutex> lock(mu_);
+        if (!lock.owns_lock()) lock.lock();
         Record(sql, r);
         return r;
     }
@@ -165,12 +166,10 @@ private:
         return false;
     }
 
-    // Each statement runs under the lock; the time a statement takes is spent without it.
-    void RunBatch(const std::string& sql, Pause& pause, BatchResult& r) {
-        {
-            std::lock_guard<std::mutex> lock(mu_);
-            if (FireFault(sql, r)) return;
-        }
+    // The batch runs under the lock, so batches are recorded in the order they ran; only the time a
+    // statement takes is spent without it.
+    void RunBatch(const std::string& sql, Pause& pause, std::unique_lock<std::mutex>& lock, BatchResult& r) {
+        if (FireFault(sql, r)) return;
         LexResult lex = Lex(sql);
         if (!lex.ok) {
             r.messages.push_back(msgs_.UnclosedQuote(lex.unclosed));
@@ -179,17 +178,16 @@ private:
         }
         for (const auto& stmt : SplitStatements(lex.tokens)) {
             BatchResult one;
-            bool ok;
-            std::chrono::milliseconds busy{0};
-            {
-                std::lock_guard<std::mutex> lock(mu_);
-                ok = RunStatement(stmt, sql, one);
-                busy = commands_.TakeBusyTime();
-            }
-            if (busy.count() > 0 && !pause.Sleep(busy)) {
-                r = BatchResult{};
-                r.cancelled = true;
-                return;
+            const bool ok = RunStatement(stmt, sql, one);
+            if (const auto busy = commands_.TakeBusyTime(); busy.count() > 0) {
+                lock.unlock();
+                const bool finished = pause.Sleep(busy);
+                lock.lock();
+                if (!finished) {
+                    r = BatchResult{};
+                    r.cancelled = true;
+                    return;
+                }
             }
             for (auto& rs : one.results) r.results.push_back(std::move(rs));
             for (auto& m : one.messages) r.messages.push_back(std::move(m));
