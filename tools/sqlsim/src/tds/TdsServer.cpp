@@ -75,7 +75,7 @@ void TdsServer::AcceptLoop() {
         Conn& c = conns_.emplace_back();
         c.fd = fd;
         c.thread = std::thread([this, &c, spid] {
-            RunSession(c.fd, spid, *engine_, config_, drop_);
+            RunSession(c.fd, spid, *engine_, config_, drop_, dropped_);
             ::shutdown(c.fd, SHUT_RDWR);   // the client sees the end now; close() waits for the reaper
             c.done = true;
         });

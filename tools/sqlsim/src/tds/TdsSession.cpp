@@ -54,8 +54,10 @@ private:
 
 class Session {
 public:
-    Session(int fd, uint16_t spid, Engine& engine, const SessionConfig& config, const std::function<void()>& dropServer)
-        : fd_(fd), ch_(fd, spid), engine_(engine), config_(config), dropServer_(dropServer), server_(U16(config.serverName)) {}
+    Session(int fd, uint16_t spid, Engine& engine, const SessionConfig& config, const std::function<void()>& dropServer,
+            const std::atomic<bool>& dropped)
+        : fd_(fd), ch_(fd, spid), engine_(engine), config_(config), dropServer_(dropServer), dropped_(dropped),
+          server_(U16(config.serverName)) {}
 
     void Run() {
         for (;;) {
@@ -156,6 +158,7 @@ private:
         }
         std::string sql;
         if (!Ucs2ToUtf8(payload.data() + start, payload.size() - start, sql)) return Drop("batch text of odd length");
+        if (dropped_) return false;
         if (!config_.dropAt.empty() && text::ContainsCI(sql, config_.dropAt)) {
             engine_.RecordDropped(sql);
             if (config_.log) config_.log("server dropped on a batch containing \"" + config_.dropAt + "\"");
@@ -186,6 +189,7 @@ private:
     Engine& engine_;
     const SessionConfig& config_;
     const std::function<void()>& dropServer_;
+    const std::atomic<bool>& dropped_;
     std::u16string server_;
     bool preloginSeen_ = false;
     bool loggedIn_ = false;
@@ -195,8 +199,8 @@ private:
 } // namespace
 
 void RunSession(int fd, uint16_t spid, Engine& engine, const SessionConfig& config,
-                const std::function<void()>& dropServer) {
-    Session(fd, spid, engine, config, dropServer).Run();
+                const std::function<void()>& dropServer, const std::atomic<bool>& dropped) {
+    Session(fd, spid, engine, config, dropServer, dropped).Run();
 }
 
 } // namespace sqlsim::tds

@@ -4,6 +4,7 @@
 // takes its time the session keeps reading, so an attention cancels it at once.
 #include "sqlsim/Engine.h"
 
+#include <atomic>
 #include <functional>
 #include <memory>
 #include <string>
@@ -20,8 +21,9 @@ struct SessionConfig {
     std::string dropAt;
 };
 
-// `dropServer` closes every connection and stops the listener; the session then ends.
+// `dropServer` closes every connection and stops the listener; `dropped` says it happened. A session
+// runs no batch after the drop, even one that reached its socket before it saw the connection end.
 void RunSession(int fd, uint16_t spid, Engine& engine, const SessionConfig& config,
-                const std::function<void()>& dropServer);
+                const std::function<void()>& dropServer, const std::atomic<bool>& dropped);
 
 } // namespace sqlsim::tds
