@@ -92,7 +92,6 @@ TEST_F(ScenarioOverTds, RefusedRebuildAndMessagesAndTranscript) {
     const std::vector<std::string> sent = {
         "alter database UFDATA_001_2015 set emergency ",
         "alter database UFDATA_001_2015 Rebuild Log on (name=Ufmodel_LOG,filename='" + log + "') ",
-        "sp_configure 'allow updates',1",
     };
     qm::SqlResult emergency = c->Execute(sent[0]);
     EXPECT_TRUE(emergency.ok) << emergency.error;
@@ -100,11 +99,6 @@ TEST_F(ScenarioOverTds, RefusedRebuildAndMessagesAndTranscript) {
     EXPECT_FALSE(rebuild.ok);
     EXPECT_NE(rebuild.error.find("应该重命名或删除它"), std::string::npos) << rebuild.error;
     EXPECT_EQ(rebuild.errorNumber, 5025);
-    qm::SqlResult configure = c->Execute(sent[2]);
-    EXPECT_TRUE(configure.ok) << configure.error;
-    ASSERT_FALSE(configure.messages.empty());
-    EXPECT_EQ(configure.messages.back().number, 15457);
-    EXPECT_LE(configure.messages.back().severity, 10);
 
     const auto transcript = engine->Transcript();
     ASSERT_EQ(transcript.size(), sent.size());
@@ -137,10 +131,6 @@ TEST_F(ScenarioOverTds, AttentionEndsALongCheckAtOnceWithoutHoldingUpOthers) {
     EXPECT_FALSE(cancelled.ok);
 
     EXPECT_TRUE(checker->Execute("dbcc checkdb(N'B') with no_infomsgs").ok);
-    const auto transcript = engine->Transcript();
-    const auto entry = std::find_if(transcript.begin(), transcript.end(), [](const auto& e) { return e.cancelled; });
-    ASSERT_NE(entry, transcript.end());
-    EXPECT_EQ(entry->sql, "dbcc checkdb(N'A') with no_infomsgs");
     EXPECT_NE(engine->TranscriptJsonLines().find("with no_infomsgs\", \"error\": null, \"cancelled\": true}"), std::string::npos);
 }
 

@@ -9,11 +9,11 @@ namespace {
 
 const char* k2005 = R"({"version": "9.00.4035.00",
   "databases": [{"name": "UFDATA_001_2015", "checkdb": {"allocation_errors": 2, "consistency_errors": 12}},
-                {"name": "it's"}, {"name": "UFDATA_003_2015", "state": "SUSPECT"}, {"name": "UFDATA_004_2015", "state": "EMERGENCY"}],
+                {"name": "it's"}, {"name": "UFDATA_003_2015", "state": "EMERGENCY"}],
   "faults": [{"match": "CHECKDB('ufdata_003", "number": 5030, "message": "未能排它地锁定数据库以执行该操作。"}]})";
 const char* k2005en = R"({"language": "en", "databases": [{"name": "A", "checkdb": {"allocation_errors": 1}}]})";
 const char* k2000 = R"({"version": "8.00.2039",
-  "databases": [{"name": "E", "flags": ["IsEmergencyMode"]}, {"name": "S", "flags": ["IsSuspect"]}, {"name": "D", "flags": ["IsDboOnly"]}]})";
+  "databases": [{"name": "E", "flags": ["IsEmergencyMode"]}, {"name": "D", "flags": ["IsDboOnly"]}]})";
 
 std::vector<int> Repeat(int number, size_t n, std::vector<int> tail) {
     std::vector<int> out(n, number);
@@ -44,15 +44,13 @@ TEST_F(CheckdbTest, OutcomesFollowTheScenarioTheStateAndTheRelease) {
         // A fault fires before the state is looked at; the next check meets the state.
         {k2005, "dbcc checkdb('UFDATA_003_2015')", {5030}},
         {k2005, "dbcc checkdb('UFDATA_003_2015')", {926},
-         {{926, "无法打开数据库 'UFDATA_003_2015'。恢复操作已将该数据库标记为 SUSPECT。有关详细信息，请参阅 SQL Server 错误日志。"}}},
-        {k2005, "dbcc checkdb(N'UFDATA_004_2015') with no_infomsgs", {926}},
+         {{926, "无法打开数据库 'UFDATA_003_2015'。恢复操作已将该数据库标记为 SUSPECT。有关详细信息，请参阅 SQL Server 错误日志。"}}},   // not ONLINE
         {k2005, "dbcc checkdb(N'nosuch') with no_infomsgs", {2520}},
         {k2005, "dbcc checkdb(N'it''s') with no_infomsgs, nosuch", {102}},
         {k2005en, "dbcc checkdb(N'A') with no_infomsgs", {8939, 8989, 8958},
          {{8989, "CHECKDB found 1 allocation errors and 0 consistency errors in database 'A'."},
           {8958, "repair_allow_data_loss is the minimum repair level for the errors found by DBCC CHECKDB (A)."}}},
         {k2000, "dbcc checkdb(N'E') with no_infomsgs", {945}},
-        {k2000, "dbcc checkdb(N'S') with no_infomsgs", {926}},
         {k2000, "dbcc checkdb(N'D') with no_infomsgs", {}},
         {k2000, "dbcc checkdb(N'nosuch') with no_infomsgs", {911}},
     };
