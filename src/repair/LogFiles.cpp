@@ -6,13 +6,13 @@
 #include "platform/LocalFileSystem.h"
 #include "platform/SystemServices.h"
 #include "platform/TextCodec.h"
+#include "platform/Threads.h"
 #include "server/SqlText.h"
 
 #include <chrono>
 #include <cstdio>
 #include <ctime>
 #include <exception>
-#include <mutex>
 #include <vector>
 
 namespace qm {
@@ -38,9 +38,9 @@ std::string LookupLogFile(AppState& app, const std::string& column, const std::s
 
 // std::localtime shares one buffer per process; the lock keeps two repair runs from mixing their stamps.
 std::tm LocalTime(std::chrono::system_clock::time_point t) {
-    static std::mutex m;
+    static Mutex m;
     const std::time_t tt = std::chrono::system_clock::to_time_t(t);
-    std::lock_guard<std::mutex> lock(m);
+    LockGuard lock(m);
     const std::tm* p = std::localtime(&tt);
     return p ? *p : std::tm{};
 }
