@@ -1,5 +1,5 @@
-// Whole runs of the tool against the simulator's TDS server, through quillmere-e2e, checked on the
-// JSON it writes: what the operator saw, what the server received, what was left on disk.
+// Whole runs of the Windows program under Wine against the simulator's TDS server, through
+// quillmere-e2e, checked on the JSON it writes: what the operator saw, what the server received, what was left on disk.
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
@@ -72,7 +72,7 @@ TEST(EndToEnd, Sql2005U8RepairsEveryTickedSuspectDatabase) {
     EXPECT_EQ(r["version_text"], "SQL Server 2005 SP3 标准版");
     EXPECT_EQ(r["product"], "T");
     EXPECT_NE(r["title"].get<std::string>().find("SQL Server 2005 SP3"), std::string::npos);
-    EXPECT_EQ(r["data_dir"].get<std::string>().rfind("/TMP/QM-E2E-", 0), 0u);
+    EXPECT_EQ(r["data_dir"].get<std::string>().rfind("Z:\\TMP\\QM-E2E-", 0), 0u);
 
     EXPECT_EQ(r["load"]["count"], 3);
     EXPECT_EQ(r["load"]["color"], "#ff0000");
