@@ -7,18 +7,6 @@ using namespace qmtest;
 
 namespace {
 
-// File names in the expectations: '@' stands for kDb, '~' for the ".<stamp>.bak" of a file moved aside.
-std::string X(const std::string& s) {
-    std::string out;
-    for (char c : s) out += c == '@' ? kDb : c == '~' ? std::string(".") + kStamp + ".bak" : std::string(1, c);
-    return out;
-}
-std::vector<std::string> X(const std::vector<std::string>& names) {
-    std::vector<std::string> out;
-    for (const auto& n : names) out.push_back(X(n));
-    return out;
-}
-
 class ReShutdown : public RepairFixture {
 protected:
     bool Run(const std::string& dataFile = kDb + ".MDF") {
@@ -203,6 +191,16 @@ TEST_F(ReShutdown, GuardStatementsReachTheObserverAndPutTheDatabaseBack) {
     EXPECT_FALSE(Run());
     EXPECT_EQ(observer.statements.at(observer.statements.size() - 3).sql, Seq("B=280")[0]);
     EXPECT_EQ(qm::NullToStr(qm::GetSqlValue(*app, "status", Seq("T")[0], app->oMaster)), "280");
+
+    // 'allow updates' was on already, so the log was rebuilt although sp_configure was refused: the row
+    // fails with that refusal, and the status the rebuild left is not overwritten with the old one.
+    LoadOne(8, true, true);
+    for (const auto& sql : Seq("A1 C")) engine->Execute(sql);
+    engine->ClearTranscript();
+    engine->AddFault({"'allow updates',1", 1, 15247, "没有权限"});
+    EXPECT_FALSE(Run());
+    EXPECT_EQ(app->cMsg, "没有权限");
+    EXPECT_EQ(Sent(), Seq("L F T A1 C E2 R2 A0 C"));
 }
 
 TEST_F(ReShutdown, NoVersionClassSendsNothing) {

@@ -1,6 +1,7 @@
 // The repair run over the grid: which rows are worked on, their reports, the summary and stopping.
 #include "RepairFixture.h"
 
+#include "discovery/LoadAcc.h"
 #include "repair/Repair.h"
 
 #include <cctype>
@@ -141,32 +142,62 @@ TEST_F(RepairDriver, StatementsBelongToTheirRowAndThePathIsUpperCased) {
     EXPECT_EQ(Report(1), "");
 }
 
-TEST_F(RepairDriver, NothingOutsideTheNamedLogFilesIsTouched) {
-    LoadRows(9, {"SUSPECT", "SUSPECT", "ONLINE"});
-    const std::vector<std::string> bystanders = {"readme.txt", "OTHER.MDF", "OTHER_LOG.LDF", "MDF", Db(1) + ".LDF.bak"};
-    for (const auto& f : bystanders) WriteFile(PathOf(f), "keep " + f);
-    WriteFile(PathOf(Db(1) + "_LOG.LDF"), "stale 1");
-    WriteFile(PathOf(Db(1) + ".LDF"), "stale derived 1");
-    WriteFile(PathOf(Db(2) + "_LOG.LDF"), "stale 2");
-    const std::string keptLog3 = ReadFile(PathOf(Db(3) + "_LOG.LDF"));
-    Run();
-
-    for (const auto& f : bystanders) EXPECT_EQ(ReadFile(PathOf(f)), "keep " + f) << f;
-    EXPECT_EQ(ReadFile(PathOf(Db(3) + "_LOG.LDF")), keptLog3);
-    ASSERT_EQ(observer.moves.size(), 3u);
-    const std::string movedContent[] = {"stale 1", "stale derived 1", "stale 2"};
-    for (size_t i = 0; i < 3; ++i) EXPECT_EQ(ReadFile(observer.moves[i].newPath), movedContent[i]) << i;
-    // Every change the file layer saw (or was asked for) was one of those moves: nothing removed or written.
-    for (const auto& p : files.changed) {
-        bool named = false;
-        for (const auto& mv : observer.moves) named = named || p == mv.path || p == mv.newPath;
-        EXPECT_TRUE(named) << p;
+// The shipped scenarios with the layouts met in the field, as the window runs them: load, tick every row,
+// repair, reload. Only stale logs move; a failed row leaves its database listed as it was.
+TEST_F(RepairDriver, FieldLayoutsRepairOnlyWhatTheyMayAndLeaveNoDatabaseWorse) {
+    const std::string lockFailed = "未能排它地锁定数据库以执行该操作。", noLogPath = "未修复：无法确定日志文件路径";
+    struct Case {
+        const char* file;
+        int major;
+        const char* product;
+        std::vector<std::string> reports, files, reloaded;
+    };
+    const Case cases[] = {
+        {"sql2005-safety.json", 9, "U8",
+         {"成功修复", "成功修复", noLogPath, lockFailed, "已超过了锁请求超时时段。"},
+         {"LDFDATA/UFDATA_002_2015.LDF", "LDFDATA/UFDATA_004_2015.MDF", "MDFDATA/UFDATA_001_2015.DAT",
+          "MDFDATA/UFDATA_001_2015_LOG.LDF", "MDFDATA/UFDATA_001_2015_LOG.LDF~", "MDFDATA/UFDATA_002_2015.LDF",
+          "MDFDATA/UFDATA_002_2015.MDF", "MDFDATA/UFDATA_002_2015_LOG.LDF", "MDFDATA/UFDATA_002_2015_LOG.LDF~",
+          "MDFDATA/UFDATA_003_2015.MDF", "MDFDATA/UFDATA_005_2015.MDF", "MDFDATA/UFDATA_006_2015.MDF",
+          "MDFDATA/UFDATA_006_2015_LOG.LDF~", "MDFDATA/UFDATA_007_2015.MDF", "MDFDATA/UFDATA_007_2015_LOG.LDF"},
+         {"UFDATA_005_2015", "UFDATA_006_2015", "UFDATA_007_2015"}},
+        {"sql2000-safety.json", 8, "U8",
+         {"成功修复", "成功修复", "成功修复", noLogPath, lockFailed},
+         {"LDFDATA/UFDATA_002_2015.LDF", "LDFDATA/UFDATA_004_2015.MDF", "MDFDATA/UFDATA_001_2015.DAT",
+          "MDFDATA/UFDATA_001_2015_LOG.LDF", "MDFDATA/UFDATA_001_2015_LOG.LDF~", "MDFDATA/UFDATA_002_2015.LDF",
+          "MDFDATA/UFDATA_002_2015.MDF", "MDFDATA/UFDATA_002_2015_LOG.LDF", "MDFDATA/UFDATA_002_2015_LOG.LDF~",
+          "MDFDATA/UFDATA_003_2015.MDF", "MDFDATA/UFDATA_005_2015.LDF", "MDFDATA/UFDATA_005_2015.MDF",
+          "MDFDATA/UFDATA_006_2015.DAT", "MDFDATA/UFDATA_007_2015.MDF", "MDFDATA/UFDATA_007_2015_LOG.LDF~"},
+         {"UFDATA_006_2015", "UFDATA_007_2015"}},
+        {"sql2005-goldfield.json", 9, "",
+         {"此时无法更改数据库 'GOLDFIELD' 的状态或选项。数据库处于单用户模式，当前某个用户已与其连接。", "成功修复"},
+         {"GOLDFIELD.MDF", "GOLDFIELD_LOG.LDF", "PAYROLL.MDF", "PAYROLL_LOG.LDF"},
+         {"GOLDFIELD"}},
+    };
+    auto column = [&](int col) {
+        std::vector<std::string> out;
+        for (int i = 1; i <= m.iAccCount; ++i) out.push_back(m.grid.Cell(i, col));
+        return out;
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.file);
+        LoadFile(c.file, c.major, c.product);
+        ASSERT_TRUE(qm::LoadAcc(*app, m));
+        for (int i = 1; i <= m.iAccCount; ++i) m.grid.SetCell(i, qm::kColSelect, "Y");
+        Run();
+        EXPECT_EQ(column(qm::kColReport), c.reports);
+        EXPECT_EQ(Files(), X(c.files));
+        // Every change the file layer saw was one of the recorded moves: nothing removed or written.
+        for (const auto& p : files.changed) {
+            bool moved = false;
+            for (const auto& mv : observer.moves) moved = moved || p == mv.path || p == mv.newPath;
+            EXPECT_TRUE(moved) << p;
+        }
+        ASSERT_TRUE(qm::LoadAcc(*app, m));
+        EXPECT_EQ(column(qm::kColDb), c.reloaded);
+        files.changed.clear();
+        observer.moves.clear();
     }
-    const std::string bak = std::string(".") + kStamp + ".bak";
-    EXPECT_THAT(Files(), ElementsAre("MDF", "OTHER.MDF", "OTHER_LOG.LDF", Db(1) + ".LDF" + bak, Db(1) + ".LDF.bak",
-                                     Db(1) + ".MDF", Db(1) + "_LOG.LDF", Db(1) + "_LOG.LDF" + bak, Db(2) + ".MDF",
-                                     Db(2) + "_LOG.LDF", Db(2) + "_LOG.LDF" + bak, Db(3) + ".MDF", Db(3) + "_LOG.LDF",
-                                     "readme.txt"));
 }
 
 } // namespace

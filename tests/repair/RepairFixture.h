@@ -101,6 +101,18 @@ inline std::string DbJson(const std::string& name, const std::string& state, boo
                 logName);
 }
 
+// File names in expectations: '@' stands for kDb, '~' for the ".<stamp>.bak" of a file moved aside.
+inline std::string X(const std::string& s) {
+    std::string out;
+    for (char c : s) out += c == '@' ? kDb : c == '~' ? std::string(".") + kStamp + ".bak" : std::string(1, c);
+    return out;
+}
+inline std::vector<std::string> X(const std::vector<std::string>& names) {
+    std::vector<std::string> out;
+    for (const auto& n : names) out.push_back(X(n));
+    return out;
+}
+
 class RepairFixture : public ::testing::Test {
 protected:
     void SetUp() override {
