@@ -124,26 +124,9 @@ TEST_F(RepairDriver, StopEndsTheRunAfterTheCurrentDatabase) {
     EXPECT_EQ(m.labReport.color, qm::kBlue);
 }
 
-TEST_F(RepairDriver, StatementsBelongToTheirRowAndThePathIsUpperCased) {
-    Load(8, {DbJson(Db(1), "SUSPECT"), DbJson(Db(2), "SUSPECT")});
-    AddRow(Db(1), "");
-    // The whole path in lower case: only upper-casing finds the file (the folder is upper case).
-    std::string lower = PathOf(Db(2) + ".MDF");
-    for (char& c : lower) c = char(std::tolower(static_cast<unsigned char>(c)));
-    m.grid.AppendRow({Db(2), "Y", "002", "演示", "2015", lower, ""});
-    m.iAccCount = 2;
-    qm::Repair(*app, m, nullptr);
-    EXPECT_EQ(Report(2), "成功修复");
-    EXPECT_THAT(RepairStatements(), Contains("dbcc rebuild_log('UFDATA_002_2015 ','" + PathOf(Db(2) + ".LDF") + "')"));
-    ASSERT_FALSE(observer.statements.empty());
-    for (const auto& e : observer.statements) EXPECT_EQ(e.row, 2) << e.sql;
-    for (const auto& mv : observer.moves) EXPECT_EQ(mv.row, 2) << mv.path;
-    EXPECT_EQ(app->observerRow, 0);
-    EXPECT_EQ(Report(1), "");
-}
-
 // The shipped scenarios with the layouts met in the field, as the window runs them: load, tick every row,
-// repair, reload. Only stale logs move; a failed row leaves its database listed as it was.
+// repair, reload. Only stale logs move; a failed row leaves its database listed as it was. The first
+// row's path is written in lower case: only upper-casing finds the file (the folders are upper case).
 TEST_F(RepairDriver, FieldLayoutsRepairOnlyWhatTheyMayAndLeaveNoDatabaseWorse) {
     const std::string lockFailed = "未能排它地锁定数据库以执行该操作。", noLogPath = "未修复：无法确定日志文件路径";
     struct Case {
@@ -184,8 +167,19 @@ TEST_F(RepairDriver, FieldLayoutsRepairOnlyWhatTheyMayAndLeaveNoDatabaseWorse) {
         LoadFile(c.file, c.major, c.product);
         ASSERT_TRUE(qm::LoadAcc(*app, m));
         for (int i = 1; i <= m.iAccCount; ++i) m.grid.SetCell(i, qm::kColSelect, "Y");
+        std::string lower = m.grid.Cell(1, qm::kColPath);
+        for (char& ch : lower) ch = char(std::tolower(static_cast<unsigned char>(ch)));
+        m.grid.SetCell(1, qm::kColPath, lower);
+        observer.statements.clear();
         Run();
         EXPECT_EQ(column(qm::kColReport), c.reports);
+        // Each statement belongs to the row it was sent for, the guards' included.
+        const auto dbs = column(qm::kColDb);
+        for (const auto& e : observer.statements) {
+            ASSERT_GE(e.row, 1) << e.sql;
+            for (int i = 1; i <= m.iAccCount; ++i) EXPECT_TRUE(i == e.row || e.sql.find(dbs[i - 1]) == std::string::npos) << e.sql;
+        }
+        EXPECT_EQ(app->observerRow, 0);
         EXPECT_EQ(Files(), X(c.files));
         // Every change the file layer saw was one of the recorded moves: nothing removed or written.
         for (const auto& p : files.changed) {
