@@ -9,6 +9,7 @@
 #include "repair/SequenceSteps.h"
 #include "server/SqlText.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <ctime>
@@ -51,11 +52,9 @@ bool GetOtherDatabasesFiles(AppState& app, const std::string& db, std::vector<st
     const int col = r.recordset.columnIndex("filename");
     files.clear();
     for (const auto& row : r.recordset.rows)
-        if (col >= 0 && col < int(row.size())) files.push_back(Trim(NullToStr(row[col])));
+        if (col >= 0 && col < int(row.size())) files.push_back(AsciiUpper(Trim(NullToStr(row[col]))));
     return true;
 }
-
-bool SamePath(const std::string& a, const std::string& b) { return AsciiUpper(a) == AsciiUpper(b); }
 
 // std::localtime shares one buffer per process; the lock keeps two repair runs from mixing their stamps.
 std::tm LocalTime(std::chrono::system_clock::time_point t) {
@@ -106,10 +105,9 @@ std::string DerivedLogPath(const std::string& dataPath) {
 }
 
 bool LogFilePlan::MayBeLog(const std::string& path) const {
-    if (path.empty() || SamePath(path, dataPath)) return false;
-    for (const auto& f : otherFiles)
-        if (SamePath(path, f)) return false;
-    return true;
+    const std::string upper = AsciiUpper(path);
+    if (upper.empty() || upper == AsciiUpper(dataPath)) return false;
+    return std::find(otherFiles.begin(), otherFiles.end(), upper) == otherFiles.end();
 }
 
 bool PlanLogFiles(AppState& app, const std::string& db, const std::string& dataPath, LogFilePlan& plan) {

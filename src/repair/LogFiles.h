@@ -32,7 +32,7 @@ struct LogFilePlan {
     std::string dataPath;                 // as the row gives it; "" for the read-only fallback
     std::string logPath;                  // the log file the server records for this database
     std::string derivedPath;              // DerivedLogPath(dataPath)
-    std::vector<std::string> otherFiles;  // every file the server records for another database
+    std::vector<std::string> otherFiles;  // every file the server records for another database, upper-cased
 
     // Not empty, not the data file, no other database's file (paths compared without letter case).
     bool MayBeLog(const std::string& path) const;
