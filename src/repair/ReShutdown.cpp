@@ -92,7 +92,8 @@ bool Sequence2005(AppState& app, const std::string& db, std::string& path) {
     const std::string alter = "alter database " + IdentOrEmpty(db);
     const std::string rebuild = alter + " Rebuild Log on (name=" + IdentOrEmpty(logicalName) + ",filename='" +
                                 SqlLiteralBody(plan.logPath) + "') ";
-    // Single-user use locks every administrator out while the tool is not connected to the database.
+    // Left single-user, the database belongs to whichever application connects first and the
+    // administrator is locked out.
     UndoGuard multiUser(app, {alter + " set multi_user"});
     ExecStep(app, alter + " set emergency ", pending);
     multiUser.Arm();
@@ -144,7 +145,8 @@ bool Sequence2000(AppState& app, const std::string& db, std::string& path) {
     UndoGuard allowUpdates = AllowUpdatesOffGuard(app);
     // Declared after the guard above: leaving early, the old status word goes back while 'allow
     // updates' is still on. A database left at -32768 is no longer listed as damaged at all.
-    UndoGuard statusBack(app, {"update sysdatabases set status=" + oldStatus + " where dbid=DB_ID('" + dbLiteral + "')"});
+    UndoGuard statusBack(app,
+                         {"update sysdatabases set status=" + oldStatus + " where dbid=DB_ID('" + dbLiteral + "')"});
     allowUpdates.Arm();
     ExecStep(app, kAllowUpdatesOn, pending);
     ExecStep(app, kReconfigure, pending);

@@ -67,8 +67,9 @@ bool RunTrapped(AppState& app, Fn&& fn) {
     }
 }
 
-// The one way guard statements reach the server: in order, each whatever the one before it did,
-// outcomes not examined (the transcript and the observer have them). Leaves cMsg alone.
+// The one way guard statements reach the server (and so the place to give them a time limit of their
+// own): in order, each whatever the one before it did, outcomes not examined (the transcript and the
+// observer have them). Leaves cMsg alone.
 void SendGuardStatements(AppState& app, const std::vector<std::string>& statements);
 
 // Undoes a server-wide or database-wide change on every way out of a sequence that does not undo it
