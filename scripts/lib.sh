@@ -1,7 +1,8 @@
 # Shared by scripts/test and scripts/demo.
-QM_PACKAGES=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-base-dev-tools unixodbc unixodbc-dev tdsodbc
-  freetds-bin libsqlite3-dev libcurl4-openssl-dev nlohmann-json3-dev libgtest-dev libgmock-dev
-  xvfb xauth fonts-wqy-microhei x11-utils xdotool imagemagick)
+QM_PACKAGES=(cmake ninja-build g++ pkg-config file unixodbc unixodbc-dev tdsodbc freetds-bin libsqlite3-dev
+  libcurl4-openssl-dev nlohmann-json3-dev libgtest-dev libgmock-dev googletest
+  g++-mingw-w64-i686-win32 g++-mingw-w64-i686-posix wine32:i386 libodbc2:i386 tdsodbc:i386
+  xvfb xauth x11-utils imagemagick fonts-wqy-microhei)
 
 qm_jobs() { nproc 2>/dev/null || echo 2; }
 
@@ -13,6 +14,8 @@ qm_install_packages() {
   if ((${#missing[@]})); then
     local sudo=""
     [[ $(id -u) -ne 0 ]] && sudo=sudo
+    # Wine and the ODBC driver it loads are 32-bit, like the Windows program.
+    dpkg --print-foreign-architectures | grep -qx i386 || $sudo dpkg --add-architecture i386
     $sudo apt-get update
     DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y --no-install-recommends "${missing[@]}"
   fi

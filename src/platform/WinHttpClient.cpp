@@ -74,7 +74,8 @@ bool WinHttpClient::Get(const std::string& url, std::string& body, std::string& 
     body.clear();
     error.clear();
     if (url.empty()) return Fail(body, error, "下载地址为空");
-    const ULONGLONG deadline = GetTickCount64() + static_cast<ULONGLONG>(totalTimeoutMs_);
+    // GetTickCount (XP has no 64-bit count): the unsigned difference stays right across its wrap.
+    const DWORD started = GetTickCount();
 
     const std::wstring wurl = Utf8ToWide(url);
     URL_COMPONENTS parts{};
@@ -122,7 +123,7 @@ bool WinHttpClient::Get(const std::string& url, std::string& body, std::string& 
 
     char buf[16384];
     for (;;) {
-        if (GetTickCount64() > deadline) return Fail(body, error, Describe(ERROR_WINHTTP_TIMEOUT));
+        if (GetTickCount() - started > static_cast<DWORD>(totalTimeoutMs_)) return Fail(body, error, Describe(ERROR_WINHTTP_TIMEOUT));
         DWORD got = 0;
         if (!WinHttpReadData(request.h, buf, sizeof buf, &got)) return Fail(body, error, Describe(GetLastError()));
         if (got == 0) break;

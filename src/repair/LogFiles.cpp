@@ -6,6 +6,7 @@
 #include "platform/LocalFileSystem.h"
 #include "platform/SystemServices.h"
 #include "platform/TextCodec.h"
+#include "platform/Threads.h"
 #include "repair/SequenceSteps.h"
 #include "server/SqlText.h"
 
@@ -14,7 +15,6 @@
 #include <cstdio>
 #include <ctime>
 #include <exception>
-#include <mutex>
 #include <vector>
 
 namespace qm {
@@ -58,9 +58,9 @@ bool GetOtherDatabasesFiles(AppState& app, const std::string& db, std::vector<st
 
 // std::localtime shares one buffer per process; the lock keeps two repair runs from mixing their stamps.
 std::tm LocalTime(std::chrono::system_clock::time_point t) {
-    static std::mutex m;
+    static Mutex m;
     const std::time_t tt = std::chrono::system_clock::to_time_t(t);
-    std::lock_guard<std::mutex> lock(m);
+    LockGuard lock(m);
     const std::tm* p = std::localtime(&tt);
     return p ? *p : std::tm{};
 }

@@ -40,7 +40,7 @@ TEST_F(LocalConfigFixture, CommentsAreCutWithTheCharacterBeforeThem) {
     config("[login]\n"
            "Server=192.168.1.5 //database server\n"
            "Tight=192.168.1.5//x\n"
-           "Chinese=服务器//x\n"
+           "Chinese=\xB7\xFE\xCE\xF1\xC6\xF7//x\n"  // 服务器 in GBK, as Notepad saves it on a Chinese Windows
            "Twice=a //b //c\n"
            "Lead=//commented out\n"
            "Empty=\n"

@@ -1,7 +1,6 @@
 #pragma once
 // A fresh folder under the system's temp folder for one test, removed with everything in it afterwards.
-#include <stdlib.h>
-
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -12,8 +11,14 @@ namespace qmtest {
 class TempFolder {
 public:
     TempFolder() {
-        std::string t = (std::filesystem::temp_directory_path() / "qm-test-XXXXXX").string();
-        if (::mkdtemp(t.data())) path_ = t;
+        // A name nobody else holds: create_directory fails on an existing folder, so try the next.
+        const auto base = std::filesystem::temp_directory_path();
+        auto seed = static_cast<unsigned long long>(std::chrono::steady_clock::now().time_since_epoch().count());
+        for (int i = 0; i < 100 && path_.empty(); ++i) {
+            const auto p = base / ("qm-test-" + std::to_string(seed++ % 1000000007ULL));
+            std::error_code ec;
+            if (std::filesystem::create_directory(p, ec)) path_ = p.generic_string();
+        }
     }
     ~TempFolder() {
         std::error_code ec;

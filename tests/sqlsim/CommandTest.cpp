@@ -122,3 +122,35 @@ TEST_F(Command2005Test, EnglishScenarioSpeaksEnglish) {
               "' already exists. It should be renamed or deleted so that a new log file can be created.");
     EXPECT_EQ(engine->CheckLogin("sa", "x")->text, "Login failed for user 'sa'.");
 }
+
+// With Windows paths the catalogue and messages speak Wine's Z: view of the data folder, and every
+// received path, whatever its drive letter case and separators, leads back into that folder.
+TEST_F(Command2005Test, WindowsPathsAreShownAndMappedBack) {
+    auto W = [&](const std::string& file) {
+        std::string p = "Z:" + P(file);
+        std::replace(p.begin(), p.end(), '/', '\\');
+        return p;
+    };
+    Load(R"({"databases": [{"name": "A", "state": "EMERGENCY", "log_file_exists": false}, {"name": "B", "state": "EMERGENCY"}]})",
+         {.windowsPaths = true});
+    EXPECT_EQ(Value("select filename from sysdatabases where name='A'"), W("A.MDF"));
+    EXPECT_EQ(Run("alter database A set ONLINE").messages[0].text, "文件激活失败。物理文件名称\"" + W("A_LOG.LDF") + "\"可能不正确。");
+    EXPECT_EQ(FirstError(Run(Rebuild("B", W("B_LOG.LDF")))).second,
+              "文件 '" + W("B_LOG.LDF") + "' 已存在。应该重命名或删除它，以便可以创建新的日志文件。");
+    EXPECT_EQ(FirstError(Run(Rebuild("B", "C:\\DATA\\B.LDF"))).first, 5120);   // no such place here
+
+    const std::string k2000 = R"({"version": "8.00.2039", "databases": [{"name": "A", "flags": ["IsEmergencyMode"]}]})";
+    const std::pair<std::string, std::string> rebuilds[] = {
+        {"", Rebuild("A", "z:" + P("A1.LDF"))},
+        {k2000, "dbcc rebuild_log('A','" + W("A2.LDF") + "')"},
+    };
+    for (const auto& [scenario, sql] : rebuilds) {
+        SCOPED_TRACE(sql);
+        if (!scenario.empty()) Load(scenario, {.windowsPaths = true});
+        const std::string file = sql.find("A1") != std::string::npos ? "A1.LDF" : "A2.LDF";
+        auto r = Run(sql);
+        ASSERT_FALSE(r.failed) << FirstError(r).second;
+        EXPECT_TRUE(Exists(P(file)));
+        EXPECT_EQ(Value(LogPathQuery("A")), W(file));
+    }
+}

@@ -32,6 +32,8 @@ TEST_F(ScenarioTest, MalformedScenariosAreRefusedWithAReason) {
     EXPECT_NE(error.find("BROKEN"), std::string::npos);
     EXPECT_FALSE(sqlsim::Engine::FromJson(R"({"databases": [{"name": "A"}, {"name": "a "}]})", dir, error));
     EXPECT_FALSE(sqlsim::Engine::FromJson(R"({"databases": [{"name": "A", "flags": ["IsWobbly"]}]})", dir, error));
+    EXPECT_FALSE(sqlsim::Engine::FromJson(R"({"databases": [{"name": "A", "checkdb": {"seconds": -1}}]})", dir, error));
+    EXPECT_NE(error.find("checkdb of A"), std::string::npos);
     EXPECT_FALSE(sqlsim::Engine::FromFile(dir + "/missing.json", dir, error));
 }
 

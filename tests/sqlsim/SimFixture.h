@@ -22,7 +22,7 @@ protected:
     }
 
     // `text` is a scenario in JSON, or the name of a shipped scenario file ending in .json.
-    std::shared_ptr<sqlsim::Engine> Load(const std::string& text) {
+    std::shared_ptr<sqlsim::Engine> Load(const std::string& text, const sqlsim::EngineOptions& options = {}) {
         if (dir.empty()) {
             char tmpl[] = "/tmp/QM-SIMTEST-XXXXXX";
             dir = std::string(mkdtemp(tmpl)) + "/DATA";
@@ -30,8 +30,8 @@ protected:
         }
         std::string error;
         engine = text.ends_with(".json")
-                     ? sqlsim::Engine::FromFile(std::string(SQLSIM_SCENARIO_DIR) + "/" + text, dir, error)
-                     : sqlsim::Engine::FromJson(text, dir, error);
+                     ? sqlsim::Engine::FromFile(std::string(SQLSIM_SCENARIO_DIR) + "/" + text, dir, error, options)
+                     : sqlsim::Engine::FromJson(text, dir, error, options);
         EXPECT_TRUE(engine) << error;
         return engine;
     }

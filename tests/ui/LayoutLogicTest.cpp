@@ -1,14 +1,26 @@
 // The window logic that needs no widgets: frame placement, title line, message values, the per-row
 // statement transcript.
-#include "UiTestSupport.h"
+#include <gtest/gtest.h>
 
 #include "ui/MainLayout.h"
 #include "ui/MsgState.h"
 #include "ui/PublisherInfo.h"
 #include "ui/RowTranscript.h"
 
+#include <atomic>
+
 using namespace qm;
 using namespace qm::ui;
+
+namespace {
+
+struct CountingObserver : StatementObserver {
+    void OnStatement(const StatementEvent&) override { ++statements; }
+    void OnFileMoved(int, const std::string&, const std::string&, const std::string&) override { ++files; }
+    std::atomic<int> statements{0}, files{0};
+};
+
+} // namespace
 
 TEST(MainLayout, DesignSizePlacesCloseAboutAndEdges) {
     const MainFrameLayout l = LayoutMainFrame(11970, 8820);
@@ -78,7 +90,7 @@ TEST(MsgState, FontAndColourAreTakenOnceAndTheFontRoundsToEven) {
 
 TEST(RowTranscript, KeepsStatementsPerRowAndHandsThemOn) {
     RowTranscript t;
-    qmtest::CountingObserver next;
+    CountingObserver next;
     t.SetNext(&next);
     t.OnStatement({2, "alter database [X] set emergency", true, 0, "", ""});
     t.OnStatement({2, "dbcc checkdb", false, 5011, "无法打开数据库", "无法打开数据库\n第二条消息"});

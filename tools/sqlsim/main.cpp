@@ -1,6 +1,11 @@
 // quillmere-sqlsim: the SQL Server simulator behind a TDS listener on 127.0.0.1.
 //   quillmere-sqlsim --scenario F --data-dir D [--port P] [--transcript T] [--language en|zh-CN]
+//                    [--windows-paths] [--drop-at TEXT]
 // The first line on stdout is "listening on 127.0.0.1:<port>"; SIGINT or SIGTERM stops it cleanly.
+// --windows-paths: file paths are spoken as Wine shows the data folder (Z:\TMP\DATA\X.MDF).
+// --drop-at TEXT: the first batch containing TEXT is written to the transcript and never answered;
+// every connection is closed and the listener stops. The program itself runs on until SIGINT/SIGTERM,
+// so the transcript can still be read and the caller ends it as usual.
 #include "sqlsim/Engine.h"
 #include "tds/TdsServer.h"
 
@@ -18,19 +23,25 @@
 namespace {
 
 struct Options {
-    std::string scenario, dataDir, transcript, language;
+    std::string scenario, dataDir, transcript, language, dropAt;
     int port = 0;
+    sqlsim::EngineOptions engine;
 };
 
 int Usage(const std::string& why) {
     std::cerr << "quillmere-sqlsim: " << why << "\n"
-              << "usage: quillmere-sqlsim --scenario F --data-dir D [--port P] [--transcript T] [--language en]\n";
+              << "usage: quillmere-sqlsim --scenario F --data-dir D [--port P] [--transcript T] [--language en]\n"
+                 "                        [--windows-paths] [--drop-at TEXT]\n";
     return 2;
 }
 
 bool Parse(int argc, char** argv, Options& o, std::string& why) {
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
+        if (a == "--windows-paths") {
+            o.engine.windowsPaths = true;
+            continue;
+        }
         if (i + 1 >= argc) {
             why = "missing value after " + a;
             return false;
@@ -40,6 +51,13 @@ bool Parse(int argc, char** argv, Options& o, std::string& why) {
         else if (a == "--data-dir") o.dataDir = v;
         else if (a == "--transcript") o.transcript = v;
         else if (a == "--language") o.language = v;
+        else if (a == "--drop-at") {
+            if (v.empty()) {
+                why = "--drop-at needs a text";
+                return false;
+            }
+            o.dropAt = v;
+        }
         else if (a == "--port") {
             char* end = nullptr;
             const long p = std::strtol(v.c_str(), &end, 10);
@@ -62,7 +80,7 @@ bool Parse(int argc, char** argv, Options& o, std::string& why) {
 
 // --language overrides the scenario's own setting, so one scenario serves both message languages.
 std::shared_ptr<sqlsim::Engine> Load(const Options& o, std::string& error) {
-    if (o.language.empty()) return sqlsim::Engine::FromFile(o.scenario, o.dataDir, error);
+    if (o.language.empty()) return sqlsim::Engine::FromFile(o.scenario, o.dataDir, error, o.engine);
     std::ifstream f(o.scenario, std::ios::binary);
     if (!f) {
         error = "cannot read scenario " + o.scenario;
@@ -76,7 +94,7 @@ std::shared_ptr<sqlsim::Engine> Load(const Options& o, std::string& error) {
         return nullptr;
     }
     j["language"] = o.language;
-    return sqlsim::Engine::FromJson(j.dump(), o.dataDir, error);
+    return sqlsim::Engine::FromJson(j.dump(), o.dataDir, error, o.engine);
 }
 
 } // namespace
@@ -106,6 +124,7 @@ int main(int argc, char** argv) {
 
     sqlsim::tds::SessionConfig config;
     config.language = o.language;
+    config.dropAt = o.dropAt;
     config.log = [](const std::string& line) { std::cerr << "quillmere-sqlsim: " << line << std::endl; };
     sqlsim::tds::TdsServer server(engine, config);
     if (!server.Start(uint16_t(o.port), error)) {

@@ -165,11 +165,11 @@ bool Catalog::Refresh(std::string& error) {
         sqlite3_bind_int(sd.get(), 2, d.dbid);
         sqlite3_bind_int64(sd.get(), 3, model_.StatusWord(d));
         sqlite3_bind_int(sd.get(), 4, level);
-        BindText(sd.get(), 5, d.dataPath);
+        BindText(sd.get(), 5, model_.paths.Shown(d.dataPath));
         if (sqlite3_step(sd.get()) != SQLITE_DONE) break;
         for (int fileid = 1; fileid <= 2; ++fileid) {
             const std::string& name = fileid == 1 ? d.dataName : d.logName;
-            const std::string& path = fileid == 1 ? d.dataPath : d.logPath;
+            const std::string path = model_.paths.Shown(fileid == 1 ? d.dataPath : d.logPath);
             sqlite3_reset(sf.get());
             sqlite3_bind_int(sf.get(), 1, fileid);
             sqlite3_bind_int(sf.get(), 2, fileid == 1 ? 1 : 0);

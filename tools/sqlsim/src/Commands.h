@@ -1,12 +1,14 @@
 #pragma once
-// Statements other than SELECT: ALTER DATABASE, DBCC REBUILD_LOG, sp_configure, RECONFIGURE,
+// Statements other than SELECT: ALTER DATABASE, DBCC REBUILD_LOG, DBCC CHECKDB, sp_configure, RECONFIGURE,
 // sp_dboption, UPDATE sysdatabases, USE and SET options. Each changes the model as the server would.
 #include "Lexer.h"
 #include "Messages.h"
 #include "Model.h"
 #include "sqlsim/Engine.h"
 
+#include <chrono>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace sqlsim {
@@ -35,6 +37,8 @@ public:
     Commands(Model& model, const Messages& msgs) : m_(model), msgs_(msgs) {}
     // Runs one statement; false when it failed (its messages are in out).
     bool Run(const std::vector<Token>& tokens, BatchResult& out);
+    // How long the statement just run takes on this server (then zero again).
+    std::chrono::milliseconds TakeBusyTime() { return std::exchange(busy_, std::chrono::milliseconds{0}); }
 
 private:
     bool AlterDatabase(Cursor& c, BatchResult& out);
@@ -42,6 +46,7 @@ private:
     bool SetOnline(Database& db, BatchResult& out);
     bool RebuildLog(Cursor& c, Database* db, const std::string& name, BatchResult& out);
     bool Dbcc(Cursor& c, BatchResult& out);
+    bool Checkdb(Cursor& c, BatchResult& out);
     bool Configure(Cursor& c, BatchResult& out);
     bool Reconfigure(Cursor& c, BatchResult& out);
     bool DbOption(Cursor& c, BatchResult& out);
@@ -54,6 +59,7 @@ private:
 
     Model& m_;
     const Messages& msgs_;
+    std::chrono::milliseconds busy_{0};
 };
 
 } // namespace sqlsim

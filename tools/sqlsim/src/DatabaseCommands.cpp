@@ -98,8 +98,8 @@ bool Commands::SetOnline(Database& db, BatchResult& out) {
     if (m_.Modern()) {
         if (db.state == "ONLINE") return true;
         // Opening the database needs both files; recovery cannot run without the log.
-        if (!FileExists(db.dataPath)) return fileFailure(msgs_.CannotOpenFile(db.dataPath));
-        if (!FileExists(db.logPath)) return fileFailure(msgs_.FileActivation(db.logPath));
+        if (!FileExists(db.dataPath)) return fileFailure(msgs_.CannotOpenFile(m_.paths.Shown(db.dataPath)));
+        if (!FileExists(db.logPath)) return fileFailure(msgs_.FileActivation(m_.paths.Shown(db.logPath)));
         if (db.state == "SUSPECT") {
             out.messages.push_back(msgs_.MarkedSuspect(db.name));
             return Fail(out, msgs_.AlterFailed());
@@ -112,8 +112,8 @@ bool Commands::SetOnline(Database& db, BatchResult& out) {
         return Fail(out, msgs_.AlterFailed());
     }
     if (!db.flags.count("IsOffline")) return true;
-    if (!FileExists(db.dataPath)) return fileFailure(msgs_.CannotOpenFile(db.dataPath));
-    if (!FileExists(db.logPath)) return fileFailure(msgs_.FileActivation(db.logPath));
+    if (!FileExists(db.dataPath)) return fileFailure(msgs_.CannotOpenFile(m_.paths.Shown(db.dataPath)));
+    if (!FileExists(db.logPath)) return fileFailure(msgs_.FileActivation(m_.paths.Shown(db.logPath)));
     SetBit2000(db, 512, false);
     return true;
 }
@@ -132,9 +132,11 @@ bool Commands::RebuildLog(Cursor& c, Database* db, const std::string& name, Batc
     if (db->dbid <= 3) return fail(msgs_.RebuildSystemDb());
     if (db->state != "SUSPECT" && db->state != "EMERGENCY" && db->state != "RECOVERY_PENDING")
         return fail(msgs_.RebuildNeedsState());
-    if (FileExists(path)) return fail(msgs_.RebuildFileExists(path));
-    if (!CreateLogFile(path)) return fail(msgs_.RebuildCannotCreate(path));
-    db->logPath = path;
+    // Messages name the file as the client wrote it; the file itself is where that path leads here.
+    const std::string file = m_.paths.Host(path);
+    if (FileExists(file)) return fail(msgs_.RebuildFileExists(path));
+    if (!CreateLogFile(file)) return fail(msgs_.RebuildCannotCreate(path));
+    db->logPath = file;
     db->logName = logical;
     db->state = "ONLINE";
     db->userAccess = "RESTRICTED_USER";
@@ -144,6 +146,7 @@ bool Commands::RebuildLog(Cursor& c, Database* db, const std::string& name, Batc
 
 bool Commands::Dbcc(Cursor& c, BatchResult& out) {
     std::string name, path;
+    if (c.Keyword("checkdb")) return Checkdb(c, out);
     if (!c.Keyword("rebuild_log")) return Fail(out, msgs_.DbccBadStatement());
     if (!c.Symbol("(") || !(c.String(name) || c.Name(name))) return SyntaxError(c, out);
     if (c.Symbol(",") && !c.String(path)) return SyntaxError(c, out);
@@ -153,13 +156,14 @@ bool Commands::Dbcc(Cursor& c, BatchResult& out) {
     if (!db) return Fail(out, msgs_.NoSuchDatabase(text::TrimRight(name)));
     if (db->dbid <= 3) return Fail(out, msgs_.RebuildSystemDb());
     if ((db->status & 32768) == 0) return Fail(out, msgs_.RebuildNeedsState());
-    if (FileExists(path)) return Fail(out, msgs_.RebuildFileExists(path));
-    if (!CreateLogFile(path)) return Fail(out, msgs_.RebuildCannotCreate(path));
+    const std::string file = m_.paths.Host(path);
+    if (FileExists(file)) return Fail(out, msgs_.RebuildFileExists(path));
+    if (!CreateLogFile(file)) return Fail(out, msgs_.RebuildCannotCreate(path));
     // The rebuilt database keeps its option bits, loses every state bit and is left for dbo use only.
     const long long options = 1 | 4 | 8 | 16 | 65536 | 4194304;
     db->status = (db->status & options) | 2048;
     db->flags = FlagsFromWord(db->status);
-    db->logPath = path;
+    db->logPath = file;
     out.messages.push_back(msgs_.LogRebuilt(db->name));
     out.messages.push_back(msgs_.DbccDone());
     return true;

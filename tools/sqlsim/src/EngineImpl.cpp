@@ -11,6 +11,7 @@
 #include <fstream>
 #include <mutex>
 #include <sstream>
+#include <thread>
 
 namespace sqlsim {
 
@@ -44,9 +45,20 @@ std::vector<std::vector<Token>> SplitStatements(const std::vector<Token>& tokens
 
 std::string TranscriptLine(const TranscriptEntry& e) {
     std::string line = "{\"sql\": " + text::JsonQuote(e.sql) + ", \"error\": ";
-    if (!e.failed) return line + "null}";
-    return line + "{\"number\": " + std::to_string(e.number) + ", \"message\": " + text::JsonQuote(e.message) + "}}";
+    if (!e.failed) line += "null";
+    else line += "{\"number\": " + std::to_string(e.number) + ", \"message\": " + text::JsonQuote(e.message) + "}";
+    if (e.cancelled) line += ", \"cancelled\": true";
+    if (e.dropped) line += ", \"dropped\": true";
+    return line + "}";
 }
+
+class SleepingPause : public Pause {
+public:
+    bool Sleep(std::chrono::milliseconds d) override {
+        std::this_thread::sleep_for(d);
+        return true;
+    }
+};
 
 class EngineImpl : public Engine {
 public:
@@ -70,18 +82,32 @@ public:
     }
 
     BatchResult Execute(const std::string& sql) override {
-        std::lock_guard<std::mutex> lock(mu_);
+        SleepingPause pause;
+        return ExecuteWithPause(sql, pause);
+    }
+
+    BatchResult ExecuteWithPause(const std::string& sql, Pause& pause) override {
+        std::unique_lock<std::mutex> lock(mu_);
         BatchResult r;
         try {
-            if (!FireFault(sql, r)) RunBatch(sql, r);
+            RunBatch(sql, pause, lock, r);
         } catch (const std::exception& e) {
             r.messages.push_back(msgs_.Internal(e.what()));
         } catch (...) {
             r.messages.push_back(msgs_.Internal("unknown failure"));
         }
         for (const auto& m : r.messages) r.failed = r.failed || m.severity > 10;
+        if (!lock.owns_lock()) lock.lock();
         Record(sql, r);
         return r;
+    }
+
+    void RecordDropped(const std::string& sql) override {
+        TranscriptEntry e;
+        e.sql = sql;
+        e.dropped = true;
+        std::lock_guard<std::mutex> lock(mu_);
+        Append(e);
     }
 
     std::vector<TranscriptEntry> Transcript() const override {
@@ -140,7 +166,10 @@ private:
         return false;
     }
 
-    void RunBatch(const std::string& sql, BatchResult& r) {
+    // The batch runs under the lock, so batches are recorded in the order they ran; only the time a
+    // statement takes is spent without it.
+    void RunBatch(const std::string& sql, Pause& pause, std::unique_lock<std::mutex>& lock, BatchResult& r) {
+        if (FireFault(sql, r)) return;
         LexResult lex = Lex(sql);
         if (!lex.ok) {
             r.messages.push_back(msgs_.UnclosedQuote(lex.unclosed));
@@ -149,17 +178,16 @@ private:
         }
         for (const auto& stmt : SplitStatements(lex.tokens)) {
             BatchResult one;
-            bool ok;
-            if (stmt.front().Is("select")) {
-                Translation t = TranslateSelect(stmt, model_, msgs_);
-                if (t.error) {
-                    one.messages.push_back(*t.error);
-                    ok = false;
-                } else {
-                    ok = catalog_.Query(t.sql, sql, one);
+            const bool ok = RunStatement(stmt, sql, one);
+            if (const auto busy = commands_.TakeBusyTime(); busy.count() > 0) {
+                lock.unlock();
+                const bool finished = pause.Sleep(busy);
+                lock.lock();
+                if (!finished) {
+                    r = BatchResult{};
+                    r.cancelled = true;
+                    return;
                 }
-            } else {
-                ok = commands_.Run(stmt, one);
             }
             for (auto& rs : one.results) r.results.push_back(std::move(rs));
             for (auto& m : one.messages) r.messages.push_back(std::move(m));
@@ -168,10 +196,19 @@ private:
         }
     }
 
+    bool RunStatement(const std::vector<Token>& stmt, const std::string& sql, BatchResult& one) {
+        if (!stmt.front().Is("select")) return commands_.Run(stmt, one);
+        Translation t = TranslateSelect(stmt, model_, msgs_);
+        if (!t.error) return catalog_.Query(t.sql, sql, one);
+        one.messages.push_back(*t.error);
+        return false;
+    }
+
     void Record(const std::string& sql, const BatchResult& r) {
         TranscriptEntry e;
         e.sql = sql;
         e.failed = r.failed;
+        e.cancelled = r.cancelled;
         for (const auto& m : r.messages) {
             if (m.severity > 10) {
                 e.number = m.number;
@@ -179,6 +216,10 @@ private:
                 break;
             }
         }
+        Append(e);
+    }
+
+    void Append(const TranscriptEntry& e) {
         transcript_.push_back(e);
         if (file_) {
             *file_ << TranscriptLine(e) << "\n";
@@ -213,10 +254,12 @@ std::vector<Fault> ParseFaults(const std::string& json) {
 
 } // namespace
 
-std::shared_ptr<Engine> Engine::FromJson(const std::string& json, const std::string& dataDir, std::string& error) {
+std::shared_ptr<Engine> Engine::FromJson(const std::string& json, const std::string& dataDir, std::string& error,
+                                         const EngineOptions& options) {
     try {
         Model model;
-        if (!LoadScenario(json, dataDir, model, error)) return nullptr;
+        if (!LoadScenario(json, dataDir, model, error) || !LoadCheckdbOutcomes(json, model, error)) return nullptr;
+        model.paths.windows = options.windowsPaths;
         auto engine = std::make_shared<EngineImpl>(std::move(model));
         engine->faults = ParseFaults(json);
         return engine;
@@ -226,7 +269,8 @@ std::shared_ptr<Engine> Engine::FromJson(const std::string& json, const std::str
     }
 }
 
-std::shared_ptr<Engine> Engine::FromFile(const std::string& path, const std::string& dataDir, std::string& error) {
+std::shared_ptr<Engine> Engine::FromFile(const std::string& path, const std::string& dataDir, std::string& error,
+                                         const EngineOptions& options) {
     std::ifstream f(path, std::ios::binary);
     if (!f) {
         error = "cannot read scenario " + path;
@@ -234,7 +278,7 @@ std::shared_ptr<Engine> Engine::FromFile(const std::string& path, const std::str
     }
     std::stringstream ss;
     ss << f.rdbuf();
-    return FromJson(ss.str(), dataDir, error);
+    return FromJson(ss.str(), dataDir, error, options);
 }
 
 } // namespace sqlsim

@@ -202,6 +202,36 @@ Message Messages::NotWhileRestoring(const std::string& db) const {
                 "ALTER DATABASE is not permitted while database '" + db + "' is in the Restoring state.");
 }
 
+Message Messages::CheckdbNoDatabase(const std::string& db) const {
+    if (major_ < 9) return NoSuchDatabase(db);
+    return Make(2520, 16, "找不到数据库 '" + db + "'。该数据库不存在，或者在语句尝试使用它之前已被删除。请通过查询 sys.databases 目录视图验证该数据库是否存在。",
+                "Could not find database '" + db + "'. The database either does not exist, or was dropped before a statement "
+                "tried to use it. Verify if the database exists by querying the sys.databases catalog view.", 5);
+}
+
+Message Messages::CheckdbFinding(int n) const {
+    // Numbers of a plausible damaged page; each finding names its own page.
+    const std::string object = std::to_string(2073058421 + n), unit = std::to_string(72057594038321152LL + 65536LL * n),
+                      page = "(1:" + std::to_string(153 + n) + ")";
+    return Make(8939, 16,
+                "表错误: 对象 ID " + object + "，索引 ID 1，分区 ID " + unit + "，分配单元 ID " + unit + " (类型为 In-row data)，页 " +
+                    page + "。测试(IS_OFF (BUF_IOERR, pBUF->bstat))失败。",
+                "Table error: Object ID " + object + ", index ID 1, partition ID " + unit + ", alloc unit ID " + unit +
+                    " (type In-row data), page " + page + ". Test (IS_OFF (BUF_IOERR, pBUF->bstat)) failed. Values are 12716041 and -4.",
+                98);
+}
+
+Message Messages::CheckdbFound(const std::string& db, long long a, long long c) const {
+    const std::string as = std::to_string(a), cs = std::to_string(c);
+    return Make(8989, 10, "CHECKDB 在数据库 '" + db + "' 中发现 " + as + " 个分配错误和 " + cs + " 个一致性错误。",
+                "CHECKDB found " + as + " allocation errors and " + cs + " consistency errors in database '" + db + "'.");
+}
+
+Message Messages::CheckdbRepairLevel(const std::string& db) const {
+    return Make(8958, 10, "repair_allow_data_loss 是 DBCC CHECKDB (" + db + ")发现的错误的最低修复级别。",
+                "repair_allow_data_loss is the minimum repair level for the errors found by DBCC CHECKDB (" + db + ").");
+}
+
 Message Messages::ContextChanged(const std::string& db) const {
     return Make(5701, 0, "已将数据库上下文更改为 '" + db + "'。", "Changed database context to '" + db + "'.", 2);
 }

@@ -46,6 +46,10 @@ public:
     Message InaccessibleFiles(const std::string& db) const;    // 945
     Message MarkedSuspect(const std::string& db) const;        // 926
     Message NotWhileRestoring(const std::string& db) const;    // 5052
+    Message CheckdbNoDatabase(const std::string& db) const;    // 2520 (2005+) / 911 (2000)
+    Message CheckdbFinding(int n) const;                       // 8939, the n-th finding (0-based)
+    Message CheckdbFound(const std::string& db, long long allocation, long long consistency) const; // 8989
+    Message CheckdbRepairLevel(const std::string& db) const;   // 8958
     Message ContextChanged(const std::string& db) const;       // 5701
     Message Internal(const std::string& what) const;           // 50000
 

@@ -1,6 +1,8 @@
 #pragma once
 // The simulated server's state: databases with their files and status, the server options and the
 // account tables of the system databases. Loaded from a scenario; changed by the commands.
+#include "ServerPaths.h"
+
 #include <nlohmann/json.hpp>
 
 #include <optional>
@@ -9,6 +11,12 @@
 #include <vector>
 
 namespace sqlsim {
+
+// What DBCC CHECKDB of a database finds, and how long it takes.
+struct CheckdbOutcome {
+    long long allocationErrors = 0, consistencyErrors = 0;
+    double seconds = 0;
+};
 
 struct Database {
     std::string name;
@@ -20,7 +28,8 @@ struct Database {
     // SQL Server 2000: the sysdatabases status word and the DATABASEPROPERTY flags that are 1
     long long status = 24;
     std::set<std::string> flags;       // canonical names, e.g. "IsSuspect"
-    std::string dataName, dataPath, logName, logPath;   // logical names and full paths
+    std::string dataName, dataPath, logName, logPath;   // logical names and full Unix paths
+    CheckdbOutcome checkdb;
 };
 
 // One row of an account table: column name → value (string or integer).
@@ -37,6 +46,7 @@ struct Model {
     bool hasUfSystem = false, hasUftSystem = false;
     std::vector<AccountRow> uaAccount, eapAccount;
     int allowUpdatesConfig = 0, allowUpdatesRun = 0;
+    PathStyle paths;
 
     bool Modern() const { return major >= 9; }   // 2005 and later: sys.databases, ALTER DATABASE states
     Database* Find(std::string_view name);
@@ -60,5 +70,7 @@ void SetBit2000(Database& db, long long bit, bool on);
 
 // Parses a scenario; creates the data folder and the files it says exist. Empty error on success.
 bool LoadScenario(const std::string& json, const std::string& dataDir, Model& model, std::string& error);
+// Reads each scenario database's "checkdb" settings into a model LoadScenario filled. Empty error on success.
+bool LoadCheckdbOutcomes(const std::string& json, Model& model, std::string& error);
 
 } // namespace sqlsim

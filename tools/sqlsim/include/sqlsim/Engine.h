@@ -1,6 +1,8 @@
 #pragma once
 // SQL Server 2000/2005/2008 stand-in for tests and demos: a scenario's catalogue, the statements the
-// tool sends, and a transcript of every batch. Thread-safe: each call takes the engine's lock.
+// tool sends, and a transcript of every batch. Thread-safe: each call takes the engine's lock, except
+// while a statement takes its time (DBCC CHECKDB's "seconds"), so other connections are served meanwhile.
+#include <chrono>
 #include <memory>
 #include <optional>
 #include <string>
@@ -40,6 +42,7 @@ struct BatchResult {
     std::vector<ResultSet> results;
     std::vector<Message> messages;   // in the order the server sends them
     bool failed = false;             // an error (severity > 10) ended the batch
+    bool cancelled = false;          // the client cancelled it while it ran: nothing else to answer
     long long rowsAffected = -1;     // -1: no count
 };
 
@@ -48,6 +51,8 @@ struct TranscriptEntry {
     bool failed = false;
     int number = 0;          // first error's number
     std::string message;     // first error's text
+    bool cancelled = false;  // the client cancelled it while it ran
+    bool dropped = false;    // the server went away on receiving it, without answering
 };
 
 // A scripted failure: the next `count` batches whose text contains `match` (letter case ignored) fail
@@ -60,11 +65,28 @@ struct Fault {
     int severity = 16;
 };
 
+struct EngineOptions {
+    // Report file paths as a Windows program under Wine sees the data folder (Z:\...), and map the
+    // paths received back to it.
+    bool windowsPaths = false;
+};
+
+// How a statement that takes time spends it. The front end ends the wait early when its client
+// cancels the request or goes away.
+class Pause {
+public:
+    virtual ~Pause() = default;
+    // False when the wait was cut short.
+    virtual bool Sleep(std::chrono::milliseconds duration) = 0;
+};
+
 class Engine {
 public:
     // Loads a scenario (JSON text). Database files named by the scenario live in dataDir.
-    static std::shared_ptr<Engine> FromJson(const std::string& json, const std::string& dataDir, std::string& error);
-    static std::shared_ptr<Engine> FromFile(const std::string& path, const std::string& dataDir, std::string& error);
+    static std::shared_ptr<Engine> FromJson(const std::string& json, const std::string& dataDir, std::string& error,
+                                            const EngineOptions& options = {});
+    static std::shared_ptr<Engine> FromFile(const std::string& path, const std::string& dataDir, std::string& error,
+                                            const EngineOptions& options = {});
 
     virtual ~Engine() = default;
 
@@ -72,6 +94,10 @@ public:
     virtual std::optional<Message> CheckLogin(const std::string& user, const std::string& password) = 0;
     // Runs one batch and appends it to the transcript.
     virtual BatchResult Execute(const std::string& sql) = 0;
+    // The same, spending a statement's time through `pause`; cut short, the batch ends as cancelled.
+    virtual BatchResult ExecuteWithPause(const std::string& sql, Pause&) { return Execute(sql); }
+    // Appends a batch that the server received but never answered.
+    virtual void RecordDropped(const std::string&) {}
 
     virtual std::vector<TranscriptEntry> Transcript() const = 0;
     virtual void ClearTranscript() = 0;

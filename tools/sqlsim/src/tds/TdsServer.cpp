@@ -53,7 +53,7 @@ bool TdsServer::Start(uint16_t port, std::string& error) {
 
 void TdsServer::AcceptLoop() {
     uint16_t nextSpid = 51;
-    while (!stopping_) {
+    while (!stopping_ && !dropped_) {
         pollfd fds[2] = {{listenFd_, POLLIN, 0}, {wake_[0], POLLIN, 0}};
         const int n = ::poll(fds, 2, 1000);
         Reap(false);
@@ -68,10 +68,14 @@ void TdsServer::AcceptLoop() {
         const uint16_t spid = nextSpid;
         nextSpid = nextSpid >= 32000 ? 51 : uint16_t(nextSpid + 1);
         std::lock_guard<std::mutex> lock(mu_);
+        if (dropped_) {   // accepted just before the listener went away
+            ::close(fd);
+            break;
+        }
         Conn& c = conns_.emplace_back();
         c.fd = fd;
         c.thread = std::thread([this, &c, spid] {
-            RunSession(c.fd, spid, *engine_, config_);
+            RunSession(c.fd, spid, *engine_, config_, drop_, dropped_);
             ::shutdown(c.fd, SHUT_RDWR);   // the client sees the end now; close() waits for the reaper
             c.done = true;
         });
@@ -115,6 +119,18 @@ void TdsServer::Stop() {
             ::close(fd);
             fd = -1;
         }
+}
+
+void TdsServer::Drop() {
+    std::lock_guard<std::mutex> lock(mu_);
+    if (dropped_ || listenFd_ < 0) return;
+    dropped_ = true;
+    // A listening socket shut down refuses new clients from now on; the accept loop then ends.
+    ::shutdown(listenFd_, SHUT_RDWR);
+    for (Conn& c : conns_)
+        if (!c.done) ::shutdown(c.fd, SHUT_RDWR);
+    const char byte = 1;
+    [[maybe_unused]] ssize_t w = ::write(wake_[1], &byte, 1);
 }
 
 size_t TdsServer::ActiveConnections() const {

@@ -1,11 +1,13 @@
 #pragma once
 // The simulator's TDS listener on 127.0.0.1: one thread per connection, each running a session
 // against the shared engine. Stop() (or destruction) closes every connection and joins every thread.
+// A session that meets the configured drop text calls Drop(): a server lost mid-run.
 #include "sqlsim/Engine.h"
 #include "tds/TdsSession.h"
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <list>
 #include <memory>
 #include <mutex>
@@ -25,6 +27,9 @@ public:
     bool Start(uint16_t port, std::string& error);
     uint16_t Port() const { return port_; }
     void Stop();
+    // Stops listening and closes every connection at once; threads are joined by Stop().
+    void Drop();
+    bool Dropped() const { return dropped_.load(); }
 
     size_t ActiveConnections() const;     // sessions still running
     size_t AcceptedConnections() const { return accepted_.load(); }
@@ -46,6 +51,8 @@ private:
     uint16_t port_ = 0;
     std::thread acceptThread_;
     std::atomic<bool> stopping_{false};
+    std::atomic<bool> dropped_{false};   // written under mu_
+    std::function<void()> drop_ = [this] { Drop(); };
     std::atomic<size_t> accepted_{0};
     mutable std::mutex mu_;
     std::list<Conn> conns_;

@@ -4,7 +4,11 @@
 #include "tds/TdsLogin.h"
 #include "tds/TdsTokens.h"
 
+#include "Text.h"
+
 #include <algorithm>
+#include <cerrno>
+#include <poll.h>
 
 namespace sqlsim::tds {
 
@@ -14,10 +18,46 @@ bool English(const std::string& language, const Engine& engine) {
     return language.empty() ? engine.English() : language.rfind("en", 0) == 0;
 }
 
+// Spends a statement's time watching the client: an attention or the end of the connection cuts it short.
+class ClientWatch : public Pause {
+public:
+    ClientWatch(int fd, Channel& ch) : fd_(fd), ch_(ch) {}
+
+    bool Sleep(std::chrono::milliseconds duration) override {
+        const auto deadline = std::chrono::steady_clock::now() + duration;
+        for (;;) {
+            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+            if (left.count() <= 0) return true;
+            pollfd p{fd_, POLLIN, 0};
+            const int n = ::poll(&p, 1, int(std::min<long long>(left.count() + 1, 60000)));
+            if (n < 0 && errno != EINTR) return Gone();
+            if (n <= 0) continue;
+            uint8_t type = 0;
+            Bytes payload;
+            if (ch_.Read(type, payload) != ReadStatus::Ok || type != kPktAttention) return Gone();
+            attention = true;
+            return false;
+        }
+    }
+
+    bool attention = false;   // the client cancelled the request
+    bool gone = false;        // the client left, or broke the protocol mid-request
+
+private:
+    bool Gone() {
+        gone = true;
+        return false;
+    }
+    int fd_;
+    Channel& ch_;
+};
+
 class Session {
 public:
-    Session(int fd, uint16_t spid, Engine& engine, const SessionConfig& config)
-        : ch_(fd, spid), engine_(engine), config_(config), server_(U16(config.serverName)) {}
+    Session(int fd, uint16_t spid, Engine& engine, const SessionConfig& config, const std::function<void()>& dropServer,
+            const std::atomic<bool>& dropped)
+        : fd_(fd), ch_(fd, spid), engine_(engine), config_(config), dropServer_(dropServer), dropped_(dropped),
+          server_(U16(config.serverName)) {}
 
     void Run() {
         for (;;) {
@@ -46,16 +86,8 @@ private:
         }
         switch (type) {
         case kPktSqlBatch: return Batch(payload);
-        case kPktAttention: {
-            Writer w;
-            Done(w, version_, kDoneAttn, 0, 0);
-            return ch_.Send(kPktReply, w.take());
-        }
-        case kPktTransaction: {
-            Writer w;
-            Done(w, version_, kDoneFinal, 0, 0);
-            return ch_.Send(kPktReply, w.take());
-        }
+        case kPktAttention: return SendDone(kDoneAttn);   // nothing running: acknowledged all the same
+        case kPktTransaction: return SendDone(kDoneFinal);
         case kPktRpc: {
             Writer w;
             MessageToken(w, version_, Message{2812, 62, 16, "RPC requests are not supported"}, server_);
@@ -126,9 +158,25 @@ private:
         }
         std::string sql;
         if (!Ucs2ToUtf8(payload.data() + start, payload.size() - start, sql)) return Drop("batch text of odd length");
-        const BatchResult result = engine_.Execute(sql);
+        if (dropped_) return false;
+        if (!config_.dropAt.empty() && text::ContainsCI(sql, config_.dropAt)) {
+            engine_.RecordDropped(sql);
+            if (config_.log) config_.log("server dropped on a batch containing \"" + config_.dropAt + "\"");
+            dropServer_();
+            return false;
+        }
+        ClientWatch watch(fd_, ch_);
+        const BatchResult result = engine_.ExecuteWithPause(sql, watch);
         if (config_.onBatch) config_.onBatch(sql, result);
+        if (watch.gone) return Drop("client left during a batch");
+        if (watch.attention) return SendDone(kDoneAttn);   // what ran is discarded, as the client expects
         return ch_.Send(kPktReply, BatchResponse(result, version_, server_));
+    }
+
+    bool SendDone(uint16_t status) {
+        Writer w;
+        Done(w, version_, status, 0, 0);
+        return ch_.Send(kPktReply, w.take());
     }
 
     bool Drop(const std::string& why) {
@@ -136,9 +184,12 @@ private:
         return false;
     }
 
+    int fd_;
     Channel ch_;
     Engine& engine_;
     const SessionConfig& config_;
+    const std::function<void()>& dropServer_;
+    const std::atomic<bool>& dropped_;
     std::u16string server_;
     bool preloginSeen_ = false;
     bool loggedIn_ = false;
@@ -147,8 +198,9 @@ private:
 
 } // namespace
 
-void RunSession(int fd, uint16_t spid, Engine& engine, const SessionConfig& config) {
-    Session(fd, spid, engine, config).Run();
+void RunSession(int fd, uint16_t spid, Engine& engine, const SessionConfig& config,
+                const std::function<void()>& dropServer, const std::atomic<bool>& dropped) {
+    Session(fd, spid, engine, config, dropServer, dropped).Run();
 }
 
 } // namespace sqlsim::tds

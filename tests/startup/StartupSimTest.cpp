@@ -1,6 +1,6 @@
 // The SQL sign-in road of start-up against the in-process simulator: what the server sees, and what a
 // server that refuses the login leaves behind.
-#include "app/Startup.h"
+#include "startup/Startup.h"
 #include "platform/LocalFileSystem.h"
 #include "sqlsim/InProcess.h"
 

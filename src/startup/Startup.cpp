@@ -1,4 +1,4 @@
-#include "app/Startup.h"
+#include "startup/Startup.h"
 
 #include "app/Db.h"
 #include "platform/SystemServices.h"

@@ -1,8 +1,8 @@
 // Start-up with the product login wrapper against the in-process SQL Server simulator: a product sign-in
 // replaces the SQL login dialog, and the product kind comes from the wrapper without a catalogue query.
-#include "LoginFixture.h"
+#include "login/LoginFixture.h"
 
-#include "app/Startup.h"
+#include "startup/Startup.h"
 #include "platform/TempFolder.h"
 #include "sqlsim/InProcess.h"
 
