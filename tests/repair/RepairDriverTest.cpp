@@ -177,7 +177,8 @@ TEST_F(RepairDriver, FieldLayoutsRepairOnlyWhatTheyMayAndLeaveNoDatabaseWorse) {
         const auto dbs = column(qm::kColDb);
         for (const auto& e : observer.statements) {
             ASSERT_GE(e.row, 1) << e.sql;
-            for (int i = 1; i <= m.iAccCount; ++i) EXPECT_TRUE(i == e.row || e.sql.find(dbs[i - 1]) == std::string::npos) << e.sql;
+            for (int i = 1; i <= m.iAccCount; ++i)
+                EXPECT_TRUE(i == e.row || e.sql.find(dbs[i - 1]) == std::string::npos) << e.sql;
         }
         EXPECT_EQ(app->observerRow, 0);
         EXPECT_EQ(Files(), X(c.files));
