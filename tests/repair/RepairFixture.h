@@ -24,7 +24,6 @@
 namespace qmtest {
 
 using ::testing::ElementsAre;
-using ::testing::HasSubstr;
 
 // 2015-01-02 03:04:05 UTC; the fixture runs in UTC so the .bak stamp is 20150102030405.
 inline constexpr const char* kStamp = "20150102030405";
@@ -80,9 +79,6 @@ struct RecordingObserver : qm::StatementObserver {
     std::vector<std::string> events;   // statements and moves, in the order they happened
 };
 
-// Version texts as the version detection writes them.
-inline const std::string k2000 = "SQL Server 2000 SP4 标准版";
-inline const std::string k2005 = "SQL Server 2005 SP3 标准版";
 inline const std::string kDb = "UFDATA_001_2015";
 
 // One database of a scenario, in the scenario's JSON; files are named relative to the data folder.
@@ -160,7 +156,8 @@ protected:
         app->oMaster = sqlsim::MakeInProcessConnection(engine);
         std::string openError;
         ASSERT_TRUE(app->oMaster->Open(qm::BuildConnectionString("127.0.0.1", "master", "sa", ""), openError)) << openError;
-        app->cSQLVersion = major == 8 ? k2000 : major == 9 ? k2005 : "SQL Server 2008 SP3 标准版";
+        // The version text as the version detection writes it.
+        app->cSQLVersion = "SQL Server " + std::string(major == 8 ? "2000 SP4" : major == 9 ? "2005 SP3" : "2008 SP3") + " 标准版";
         app->cProduct = product;
         engine->ClearTranscript();
     }
