@@ -142,14 +142,9 @@ TEST_F(ReShutdown, SequencesSendReportAndLeaveTheRightFiles) {
             EXPECT_TRUE(files.changed.empty());
         }
     }
-}
-
-TEST_F(ReShutdown, NoVersionClassSendsNothing) {
-    Load(9, {DbJson(kDb, "SUSPECT", true, false)});
-    app->cSQLVersion = "Microsoft SQL Server 12.0.2000.8";
-    EXPECT_TRUE(Run());
+    engine->ClearTranscript();
+    EXPECT_TRUE(qm::ReShutdown(*app, "Microsoft SQL Server 12.0.2000.8", kDb, path));   // no version class
     EXPECT_TRUE(Sent().empty());
-    EXPECT_EQ(path, PathOf(kDb + ".MDF"));
 }
 
 TEST_F(ReShutdown, On2008WithoutProductTheLogicalNameComesFromTheServerAndNamesAreQuoted) {
