@@ -4,8 +4,11 @@
 #include "platform/Paths.h"
 #include "platform/Platform.h"
 #include "startup/Startup.h"
+#include "ui/FrmMain.h"
 #include "ui/FrmMsg.h"
 #include "ui/WinStartupWindows.h"
+
+#include <memory>
 
 #include <windows.h>
 
@@ -21,15 +24,12 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     app.makeLoginWrapper = [&app, &loginMsg] { return qm::MakeProductLogin(app, &loginMsg); };
 
     qm::MainModel model;
-    qm::ui::WinStartupWindows windows(app, model);
+    qm::ui::WinStartupWindows windows(app, *platform.platform.connections, frmMsg, [&model](qm::AppState& a) {
+        return std::make_unique<qm::ui::FrmMain>(a, model);
+    });
     // The end path: its message (if any) has been shown. A start-up that was refused or failed with a
     // message ends with 1, a cancelled sign-in with 0.
     if (!qm::Main(app, windows)) return app.cMsg.empty() ? 0 : 1;
 
-    MSG msg;
-    while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
-        TranslateMessage(&msg);
-        DispatchMessageW(&msg);
-    }
-    return int(msg.wParam);
+    return qm::ui::RunMessageLoop();
 }

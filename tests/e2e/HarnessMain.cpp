@@ -22,6 +22,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include <cctype>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -40,6 +41,21 @@ struct Options {
     qme2e::DriveOptions drive;
 };
 
+// The launcher writes every byte outside printable ASCII as %XX (see Launcher.cpp).
+std::string PercentDecoded(const std::string& text) {
+    std::string out;
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '%' && i + 2 < text.size() && std::isxdigit((unsigned char)text[i + 1]) &&
+            std::isxdigit((unsigned char)text[i + 2])) {
+            out += char(std::stoi(text.substr(i + 1, 2), nullptr, 16));
+            i += 2;
+        } else {
+            out += text[i];
+        }
+    }
+    return out;
+}
+
 bool ParseArgs(int argc, wchar_t** argv, Options& o, std::string& error) {
     for (int i = 1; i < argc; ++i) {
         const std::string a = qm::ui::Utf8(argv[i]);
@@ -47,7 +63,7 @@ bool ParseArgs(int argc, wchar_t** argv, Options& o, std::string& error) {
             error = a + " needs a value";
             return false;
         }
-        const std::string v = qm::ui::Utf8(argv[++i]);
+        const std::string v = PercentDecoded(qm::ui::Utf8(argv[++i]));
         std::string path, text;
         if (a == "--tool-dir") o.toolDir = v;
         else if (a == "--data-dir") o.dataDir = v;

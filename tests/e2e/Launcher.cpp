@@ -35,6 +35,22 @@ struct Options {
     std::vector<std::string> harnessArgs;  // passed through unchanged
 };
 
+// Wine turns a Linux program's arguments into Windows text through the Linux locale, and the Chinese
+// locale it runs under is usually not installed, which strips every byte to 7 bits. So the harness gets
+// its texts with every byte outside printable ASCII, and "%", written as %XX.
+std::string PercentEncoded(const std::string& text) {
+    std::string out;
+    for (unsigned char c : text) {
+        if (c >= 0x20 && c < 0x7f && c != '%') {
+            out += char(c);
+            continue;
+        }
+        static const char* hex = "0123456789ABCDEF";
+        out += {'%', hex[c >> 4], hex[c & 15]};
+    }
+    return out;
+}
+
 int Usage(const std::string& why) {
     std::cerr << "quillmere-e2e: " << why << "\n"
               << "usage: quillmere-e2e --scenario F --out result.json [--tick all|none|1,3] [--file-fault PATH=TEXT]...\n"
@@ -54,7 +70,7 @@ bool ParseArgs(int argc, char** argv, Options& o, std::string& error) {
         else if (a == "--out") o.out = v;
         else if (a == "--server-drop-at") o.dropAt = v;
         else if (a == "--tick" || a == "--file-fault" || a == "--verify" || a == "--press-stop-after")
-            o.harnessArgs.insert(o.harnessArgs.end(), {a, v});  // the harness checks their values
+            o.harnessArgs.insert(o.harnessArgs.end(), {a, PercentEncoded(v)});  // the harness checks them
         else {
             error = "unknown argument " + a;
             return false;
