@@ -5,6 +5,7 @@
 
 #include "ui/GridActions.h"
 
+#include <algorithm>
 #include <array>
 
 namespace qm::ui {
@@ -77,8 +78,11 @@ void FrmMain::SyncGridFromModel() {
         col.pszText = header.data();
         SendMessageW(grid_, LVM_SETCOLUMNW, WPARAM(c), LPARAM(&col));
         const int twips = c < int(g.colWidthsTwips.size()) ? g.colWidthsTwips[size_t(c)] : kDefaultColumnTwips[size_t(c)];
-        // The database name column is the rows' key, never shown.
-        SendMessageW(grid_, LVM_SETCOLUMNWIDTH, WPARAM(c), c == kColDb ? 0 : TwipsToScreenPixels(float(twips)));
+        // The database name column is the rows' key, never shown. The header's padding is wider than the
+        // width was made for: a narrow column still shows its whole title.
+        const int fit = int(SendMessageW(grid_, LVM_GETSTRINGWIDTHW, 0, LPARAM(header.c_str()))) + ScaledPixels(14);
+        SendMessageW(grid_, LVM_SETCOLUMNWIDTH, WPARAM(c),
+                     c == kColDb ? 0 : std::max(fit, TwipsToScreenPixels(float(twips))));
     }
     for (int r = 1; r < g.Rows(); ++r) {
         std::wstring key = Wide(g.Cell(r, kColDb));
