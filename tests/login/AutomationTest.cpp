@@ -1,20 +1,10 @@
-// The portable side of the automation layer: values as a late-bound caller reads them, the null-safe
-// calls and the factory that finds no class off Windows.
+// The portable side of the automation layer: values as a late-bound caller reads them and the null-safe
+// calls.
 #include "LoginFixture.h"
 
 using namespace qm;
 
 namespace {
-
-TEST(Automation, StandInFactoryCreatesNothing) {
-    auto factory = MakeAutomationFactory();
-    for (const char* id : {"U8Login.clsLogin", ""}) {
-        AutoError err;
-        EXPECT_EQ(factory->Create(id, err), nullptr);
-        EXPECT_EQ(err.number, 429);
-        EXPECT_EQ(err.description, "ActiveX 部件不能创建对象");
-    }
-}
 
 TEST(Automation, NullObjectFailsWithNoObjectAndAFailedCallLeavesTheResultEmpty) {
     std::shared_ptr<AutomationObject> none;
