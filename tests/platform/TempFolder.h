@@ -6,15 +6,15 @@
 #include <chrono>
 #include <string>
 
+#include <filesystem>
+#include <fstream>
+#include <system_error>
+
 #ifdef _WIN32
 #include <windows.h>
 
 #include <utility>
 #include <vector>
-#else
-#include <filesystem>
-#include <fstream>
-#include <system_error>
 #endif
 
 namespace qmtest {
@@ -27,6 +27,15 @@ inline std::wstring WidePath(const std::string& utf8) {
     return w;
 }
 #endif
+
+// A UTF-8 path as the runtime's file functions take it: wide on Windows.
+inline std::filesystem::path Native(const std::string& utf8) {
+#ifdef _WIN32
+    return std::filesystem::path(WidePath(utf8));
+#else
+    return std::filesystem::path(utf8);
+#endif
+}
 
 class TempFolder {
 public:
@@ -49,42 +58,16 @@ public:
 
     // Writes raw bytes to a file in the folder and returns its path.
     std::string write(const std::string& name, const std::string& bytes) const {
-        const std::string p = *this / name;
-#ifdef _WIN32
-        HANDLE h = CreateFileW(WidePath(p).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-        DWORD written = 0;
-        if (h != INVALID_HANDLE_VALUE) {
-            WriteFile(h, bytes.data(), DWORD(bytes.size()), &written, nullptr);
-            CloseHandle(h);
-        }
-#else
-        std::ofstream(p, std::ios::binary) << bytes;
-#endif
-        return p;
+        std::ofstream(Native(*this / name), std::ios::binary) << bytes;
+        return *this / name;
     }
     static std::string read(const std::string& p) {
-#ifdef _WIN32
-        std::string out;
-        HANDLE h = CreateFileW(WidePath(p).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                               nullptr, OPEN_EXISTING, 0, nullptr);
-        if (h == INVALID_HANDLE_VALUE) return out;
-        char buf[4096];
-        DWORD got = 0;
-        while (ReadFile(h, buf, sizeof buf, &got, nullptr) && got > 0) out.append(buf, got);
-        CloseHandle(h);
-        return out;
-#else
-        std::ifstream in(p, std::ios::binary);
+        std::ifstream in(Native(p), std::ios::binary);
         return std::string(std::istreambuf_iterator<char>(in), {});
-#endif
     }
     static bool MakeFolder(const std::string& p) {
-#ifdef _WIN32
-        return CreateDirectoryW(WidePath(p).c_str(), nullptr) != 0;
-#else
         std::error_code ec;
-        return std::filesystem::create_directory(p, ec);
-#endif
+        return std::filesystem::create_directory(Native(p), ec);
     }
 
 private:
