@@ -5,6 +5,7 @@
 #include "platform/Connection.h"
 #include "platform/Platform.h"
 
+#include <atomic>
 #include <functional>
 #include <memory>
 #include <string>
@@ -37,6 +38,10 @@ struct AppState {
     // The one login wrapper, created on first use by makeLoginWrapper (a NoProductLogin when unset).
     std::function<std::unique_ptr<LoginWrapper>()> makeLoginWrapper;
     LoginWrapper& UFLogin();
+
+    // Set when a statement on oMaster found the link to the server broken; from then on nothing more is
+    // sent over oMaster until ReopenMasterIfLost has opened it again.
+    std::atomic<bool> masterLost{false};
 
     // Receives every statement the engine sends; may be null.
     StatementObserver* observer = nullptr;

@@ -71,14 +71,40 @@ std::shared_ptr<Connection> OpenSqlConnection(AppState& app, const std::string& 
 
 SqlResult ExecuteSql(AppState& app, const std::shared_ptr<Connection>& conn, const std::string& sql) {
     SqlResult r;
+    const bool master = conn && conn == app.oMaster;
+    if (master && app.masterLost) {
+        // A dead link takes no more statements: nothing is sent, so nothing is reported as sent.
+        r.error = kConnectionLostText;
+        r.connectionLost = true;
+        return r;
+    }
     if (!conn || conn->State() == 0) {
         r.ok = false;
         r.error = "对象关闭时，不允许操作。";
     } else {
         r = conn->Execute(sql);
     }
+    if (master && r.connectionLost) app.masterLost = true;
     Report(app, sql, r);
     return r;
+}
+
+bool ReopenMasterIfLost(AppState& app) {
+    if (!app.masterLost) return true;
+    if (!app.platform.connections || !app.oMaster) {
+        app.cMsg = kConnectionLostText;
+        return false;
+    }
+    std::shared_ptr<Connection> conn = app.platform.connections->Create();
+    conn->SetCommandTimeout(300);
+    std::string error;
+    if (!conn->Open(app.oMaster->ConnectionString(), error) || conn->State() == 0) {
+        app.cMsg = error.empty() ? kConnectionLostText : error;
+        return false;
+    }
+    app.oMaster = conn;
+    app.masterLost = false;
+    return true;
 }
 
 namespace {

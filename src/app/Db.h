@@ -29,9 +29,17 @@ Value GetFieldValue(AppState& app, const std::string& field, const std::string& 
 Value GetSqlValue(AppState& app, const std::string& field, const std::string& query,
                   const std::shared_ptr<Connection>& conn);
 
+inline constexpr const char* kConnectionLostText = "与服务器的连接已断开";
+
 // Runs a statement (or query) over the connection and reports it to the observer. A closed or missing
-// connection fails with a description. Does not touch cMsg.
+// connection fails with a description. Does not touch cMsg. A broken link on oMaster sets masterLost;
+// while it is set nothing is sent over oMaster (the result fails with kConnectionLostText, unreported).
 SqlResult ExecuteSql(AppState& app, const std::shared_ptr<Connection>& conn, const std::string& sql);
+
+// After masterLost: opens a new connection with oMaster's own connection text and puts it in oMaster's
+// place. True when oMaster is usable (it was never lost, or it opened again); otherwise cMsg holds the
+// reason and masterLost stays set.
+bool ReopenMasterIfLost(AppState& app);
 
 std::string NullToStr(const Value& v);
 

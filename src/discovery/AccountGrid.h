@@ -51,6 +51,8 @@ struct MainModel {
     int16_t iAccCount = 0;
     ReportLabel labReport;
     std::atomic<bool> bStop{false};
+    // chkVerify: whether a repaired database is checked afterwards; read by the run.
+    std::atomic<bool> bVerify{true};
 };
 
 } // namespace qm

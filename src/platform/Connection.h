@@ -31,6 +31,7 @@ struct SqlResult {
     long errorNumber = 0;               // native error number of that error
     std::vector<ServerMessage> messages; // every diagnostic, informational ones included, in order
     Recordset recordset;                // first result set of a query (empty for statements)
+    bool connectionLost = false;        // the link to the server broke (SQLSTATE 08S01, 08003, …)
 };
 
 class Connection {
@@ -46,6 +47,10 @@ public:
 
     // Runs one batch. A query's first result set is returned whole; statements return none.
     virtual SqlResult Execute(const std::string& sql) = 0;
+
+    // Called from another thread: asks the batch running now to end at once (the server is told to
+    // stop it). Nothing happens when no batch runs.
+    virtual void Cancel() {}
 };
 
 class ConnectionFactory {

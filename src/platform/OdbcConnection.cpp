@@ -1,6 +1,7 @@
 #include "platform/OdbcConnection.h"
 
 #include "platform/OdbcText.h"
+#include "platform/Threads.h"
 
 #ifdef _WIN32
 #include <windows.h>
@@ -68,6 +69,12 @@ struct Diag {
     std::string text;   // prefixes removed
     bool isError() const { return severity > 10; }
 };
+
+// Class 08 is a connection exception; 08001/08004 only ever come from connecting, not from a link that
+// broke under a running statement.
+bool IsLinkFailure(const Diag& d) {
+    return d.sqlstate == "08S01" || d.sqlstate == "08003" || d.sqlstate == "08007";
+}
 
 // Every diagnostic record of a handle, in order. The records go with the next call on the handle,
 // so this runs after each call that may have left some.
@@ -173,6 +180,7 @@ public:
         }
         SQLSetStmtAttrW(stmt.get(), SQL_ATTR_QUERY_TIMEOUT,
                         reinterpret_cast<SQLPOINTER>(static_cast<SQLULEN>(commandTimeout_)), SQL_IS_UINTEGER);
+        RunningStatement running(*this, stmt.get());
 
         std::vector<Diag> diags;
         bool failed = false;
@@ -209,6 +217,7 @@ public:
         SQLFreeStmt(stmt.get(), SQL_CLOSE);
 
         for (const Diag& d : diags) {
+            if (IsLinkFailure(d)) r.connectionLost = true;
             ServerMessage m;
             m.number = d.native;
             m.severity = d.severity;
@@ -228,7 +237,26 @@ public:
         return r;
     }
 
+    void Cancel() override {
+        LockGuard lock(runningLock_);
+        if (running_ != SQL_NULL_HANDLE) SQLCancel(running_);
+    }
+
 private:
+    // Publishes the statement handle for Cancel while the batch runs.
+    class RunningStatement {
+    public:
+        RunningStatement(OdbcConnection& c, SQLHANDLE h) : c_(c) { Set(h); }
+        ~RunningStatement() { Set(SQL_NULL_HANDLE); }
+
+    private:
+        void Set(SQLHANDLE h) {
+            LockGuard lock(c_.runningLock_);
+            c_.running_ = h;
+        }
+        OdbcConnection& c_;
+    };
+
     template <class Note>
     static void ReadRecordset(const Handle& stmt, SQLSMALLINT cols, Recordset& rs, Note& note) {
         std::vector<bool> integral(size_t(cols), false);
@@ -307,6 +335,8 @@ private:
     int state_ = 0;
     int commandTimeout_ = 30;
     std::string text_;
+    Mutex runningLock_;
+    SQLHANDLE running_ = SQL_NULL_HANDLE;
 };
 
 } // namespace

@@ -7,8 +7,10 @@
 #include "platform/SystemServices.h"
 #include "platform/TextCodec.h"
 #include "platform/Threads.h"
+#include "repair/SequenceSteps.h"
 #include "server/SqlText.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <ctime>
@@ -28,12 +30,30 @@ std::string Trim(const std::string& s) {
     return s.substr(first, last - first + 1);
 }
 
-std::string LookupLogFile(AppState& app, const std::string& column, const std::string& db) {
+// GetSqlValue gives the empty value only when the query failed (no row is the empty text).
+bool LookupLogFile(AppState& app, const std::string& column, const std::string& db, std::string& out) {
     const std::string sql = "select " + column +
                             " from sysdatabases as a inner join sysaltfiles as b on a.dbid=b.dbid"
                             " where b.fileid=2 and a.name='" +
                             SqlLiteralBody(db) + "'";
-    return Trim(NullToStr(GetSqlValue(app, "filename", sql, app.oMaster)));
+    const Value v = GetSqlValue(app, "filename", sql, app.oMaster);
+    out = Trim(NullToStr(v));
+    return !v.isEmpty();
+}
+
+bool GetOtherDatabasesFiles(AppState& app, const std::string& db, std::vector<std::string>& files) {
+    const SqlResult r = ExecuteSql(app, app.oMaster,
+                                   "select b.filename from sysdatabases as a inner join sysaltfiles as b on "
+                                   "a.dbid=b.dbid where a.name<>'" + SqlLiteralBody(db) + "'");
+    if (!r.ok) {
+        app.cMsg = r.error;
+        return false;
+    }
+    const int col = r.recordset.columnIndex("filename");
+    files.clear();
+    for (const auto& row : r.recordset.rows)
+        if (col >= 0 && col < int(row.size())) files.push_back(AsciiUpper(Trim(NullToStr(row[col]))));
+    return true;
 }
 
 // std::localtime shares one buffer per process; the lock keeps two repair runs from mixing their stamps.
@@ -69,19 +89,31 @@ std::string GetLogName(const std::string& version) {
     return {};
 }
 
-std::string GetLogFilePath(AppState& app, const std::string& db) {
-    return LookupLogFile(app, "b.filename", db);
+bool GetLogFilePath(AppState& app, const std::string& db, std::string& path) {
+    return LookupLogFile(app, "b.filename", db, path);
 }
 
-std::string GetLogFileName(AppState& app, const std::string& db) {
-    return LookupLogFile(app, "b.name as filename", db);
+bool GetLogFileName(AppState& app, const std::string& db, std::string& name) {
+    return LookupLogFile(app, "b.name as filename", db, name);
 }
 
 std::string DerivedLogPath(const std::string& dataPath) {
-    std::string out = dataPath;
-    for (size_t pos = out.find("MDF"); pos != std::string::npos; pos = out.find("MDF", pos + 3))
-        out.replace(pos, 3, "LDF");
-    return out;
+    const std::string mdf = ".MDF";
+    if (dataPath.size() < mdf.size() || dataPath.compare(dataPath.size() - mdf.size(), mdf.size(), mdf) != 0)
+        return {};
+    return dataPath.substr(0, dataPath.size() - mdf.size()) + ".LDF";
+}
+
+bool LogFilePlan::MayBeLog(const std::string& path) const {
+    const std::string upper = AsciiUpper(path);
+    if (upper.empty() || upper == AsciiUpper(dataPath)) return false;
+    return std::find(otherFiles.begin(), otherFiles.end(), upper) == otherFiles.end();
+}
+
+bool PlanLogFiles(AppState& app, const std::string& db, const std::string& dataPath, LogFilePlan& plan) {
+    plan.dataPath = dataPath;
+    plan.derivedPath = DerivedLogPath(dataPath);
+    return GetLogFilePath(app, db, plan.logPath) && GetOtherDatabasesFiles(app, db, plan.otherFiles);
 }
 
 bool FileExists(AppState& app, const std::string& path) {

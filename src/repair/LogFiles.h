@@ -4,6 +4,7 @@
 #include "app/AppState.h"
 
 #include <string>
+#include <vector>
 
 namespace qm {
 
@@ -14,15 +15,32 @@ inline constexpr const char* kPermissionDenied = "拒绝的权限";
 // "" for anything else (exact, case-sensitive), in which case the name is read from the server.
 std::string GetLogName(const std::string& version);
 
-// Physical path of the database's log file (sysaltfiles file 2) as the server records it, trimmed.
-// No row, Null or a failed query give "" (a failure leaves its message in cMsg).
-std::string GetLogFilePath(AppState& app, const std::string& db);
+// Physical path of the database's log file (sysaltfiles file 2) as the server records it, trimmed, into
+// `path`; no row or Null give "". False when the query itself failed: cMsg then holds its message.
+bool GetLogFilePath(AppState& app, const std::string& db, std::string& path);
 
-// Logical name of the database's log file (sysaltfiles file 2), trimmed; "" as above.
-std::string GetLogFileName(AppState& app, const std::string& db);
+// Logical name of the database's log file (sysaltfiles file 2), trimmed, into `name`; as above.
+bool GetLogFileName(AppState& app, const std::string& db, std::string& name);
 
-// The data file path with every "MDF" replaced by "LDF" (case-sensitive, folders included).
+// The log file beside a data file: a final ".MDF" of the file name replaced by ".LDF" (case-sensitive;
+// the driver upper-cases paths). Folders are never changed. "" when the name does not end in ".MDF".
 std::string DerivedLogPath(const std::string& dataPath);
+
+// What a log rebuild may touch, settled before it touches anything: only a stale log may be moved or
+// rebuilt at, never the data file and never a file the server records for another database.
+struct LogFilePlan {
+    std::string dataPath;                 // as the row gives it; "" for the read-only fallback
+    std::string logPath;                  // the log file the server records for this database
+    std::string derivedPath;              // DerivedLogPath(dataPath)
+    std::vector<std::string> otherFiles;  // every file the server records for another database, upper-cased
+
+    // Not empty, not the data file, no other database's file (paths compared without letter case).
+    bool MayBeLog(const std::string& path) const;
+};
+
+// The log path lookup, then the files of every other database. False when a lookup failed (cMsg
+// holds its message).
+bool PlanLogFiles(AppState& app, const std::string& db, const std::string& dataPath, LogFilePlan& plan);
 
 // True for an existing file or folder that is neither hidden nor system. The empty path is False.
 bool FileExists(AppState& app, const std::string& path);

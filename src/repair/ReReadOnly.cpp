@@ -10,9 +10,10 @@ namespace qm {
 namespace {
 
 // The server refuses to bring the database online because of its log file (or lost the connection
-// doing so): a new log is what it needs.
+// doing so): a new log is what it needs. A log file is named with its extension, so a database whose
+// own name holds the letters LDF (GOLDFIELD) does not have its sound log thrown away.
 bool NeedsLogRebuild(const std::string& message) {
-    return AsciiUpper(message).find("LDF") != std::string::npos || message.find("连接失败") != std::string::npos;
+    return AsciiUpper(message).find(".LDF") != std::string::npos || message.find("连接失败") != std::string::npos;
 }
 
 bool Sequence2005(AppState& app, const std::string& db) {
@@ -23,18 +24,18 @@ bool Sequence2005(AppState& app, const std::string& db) {
 
 bool Sequence2000(AppState& app, const std::string& db) {
     app.cMsg.clear();
-    AllowUpdatesGuard allowUpdates(app);
+    UndoGuard allowUpdates = AllowUpdatesOffGuard(app);
     allowUpdates.Arm();
-    if (!ExecTrapped(app, "sp_configure 'allow updates',1")) return false;
-    if (!ExecTrapped(app, "reconfigure with override")) return false;
+    if (!ExecTrapped(app, kAllowUpdatesOn)) return false;
+    if (!ExecTrapped(app, kReconfigure)) return false;
     const std::string dbLiteral = SqlLiteralBody(db);
     if (!ExecTrapped(app, "update sysdatabases set status=4194328 where dbid=DB_ID('" + dbLiteral + "')"))
         return false;
     if (!ExecTrapped(app, "sp_dboption '" + dbLiteral + " ','dbo use only','false'")) return false;
     // From here the sequence's own statements close 'allow updates'.
     allowUpdates.Disarm();
-    if (!ExecTrapped(app, "sp_configure 'allow updates',0")) return false;
-    return ExecTrapped(app, "reconfigure with override");
+    if (!ExecTrapped(app, kAllowUpdatesOff)) return false;
+    return ExecTrapped(app, kReconfigure);
 }
 
 } // namespace

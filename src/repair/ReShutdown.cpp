@@ -1,5 +1,6 @@
 #include "repair/ReShutdown.h"
 
+#include "app/Db.h"
 #include "repair/LogFiles.h"
 #include "repair/SequenceSteps.h"
 #include "server/SqlText.h"
@@ -33,89 +34,136 @@ bool DataFileMissing(AppState& app, const std::string& path) {
     return !path.empty() && !FileExists(app, path);
 }
 
-// The opening both rebuilds share: the data file must exist; the log the server records and the log
-// beside the data file are moved aside. `path` becomes the derived log path. False at the failure exit.
-bool ClearStaleLogs(AppState& app, const std::string& db, std::string& path,
-                    bool (*accepted)(const PendingError&), std::string& logPath, PendingError& pending) {
+// The opening both rebuilds share: the data file must exist, and the lookups are made before anything
+// is touched, so a failed one ends the row with its message and nothing sent or moved. False at the
+// failure exit.
+bool Prepare(AppState& app, const std::string& db, const std::string& dataPath, LogFilePlan& plan) {
     app.cMsg.clear();
-    if (DataFileMissing(app, path)) {
+    if (DataFileMissing(app, dataPath)) {
         app.cMsg = kDataFileMissing;
         return false;
     }
-    logPath = GetLogFilePath(app, db);
+    return PlanLogFiles(app, db, dataPath, plan);
+}
 
-    MoveAsideIfExists(app, logPath, pending);
-    if (!accepted(pending)) return FailureExit(app, pending);
-    pending.Clear();
-
-    path = DerivedLogPath(path);
-    MoveAsideIfExists(app, path, pending);
-    if (!accepted(pending)) return FailureExit(app, pending);
-    pending.Clear();
+// The log the server records and the log beside the data file are moved aside, each only when the
+// plan lets it. False at the failure exit.
+bool ClearStaleLogs(AppState& app, const LogFilePlan& plan, bool (*accepted)(const PendingError&),
+                    PendingError& pending) {
+    for (const std::string* log : {&plan.logPath, &plan.derivedPath}) {
+        MoveStaleLog(app, plan, *log, pending);
+        if (!accepted(pending)) return FailureExit(app, pending);
+        pending.Clear();
+    }
     return true;
 }
 
 // After the rebuild: a failure that says the log file still exists earns one more try, once the file
-// is moved aside again (only a refusal because the server holds it open is accepted). False sends the
-// sequence to its failure exit with `pending` holding the reason.
-bool RetryIfLogExists(AppState& app, const char* existsFragment, const std::string& logFile,
+// is moved aside again (only a refusal because the server holds it open is accepted). True when the
+// rebuild or its retry was accepted; false sends the sequence to its failure exit with `pending`
+// holding the reason.
+bool RetryIfLogExists(AppState& app, const char* existsFragment, const LogFilePlan& plan, const std::string& logFile,
                       const std::string& rebuild, PendingError& pending) {
     if (!pending.failed) return true;
     if (pending.text.find(existsFragment) == std::string::npos) return false;
     pending.Clear();
-    MoveAsideIfExists(app, logFile, pending);
+    MoveStaleLog(app, plan, logFile, pending);
     if (!AcceptedRefusal(pending)) return false;
     pending.Clear();
     return ExecStep(app, rebuild, pending);
 }
 
 bool Sequence2005(AppState& app, const std::string& db, std::string& path) {
-    std::string logPath;
-    PendingError pending;
-    if (!ClearStaleLogs(app, db, path, AcceptedRefusal, logPath, pending)) return false;
-
+    LogFilePlan plan;
+    if (!Prepare(app, db, path, plan)) return false;
     std::string logicalName = GetLogName(app.cProduct);
-    if (logicalName.empty()) logicalName = GetLogFileName(app, db);
+    if (logicalName.empty() && !GetLogFileName(app, db, logicalName)) return false;
+    // A rebuild aimed at nothing, at the data file or at another database's file can only fail, and
+    // it would leave the database in emergency.
+    if (!plan.MayBeLog(plan.logPath)) {
+        app.cMsg = kNoLogPath;
+        return false;
+    }
+    path = plan.derivedPath;
+
+    PendingError pending;
+    if (!ClearStaleLogs(app, plan, AcceptedRefusal, pending)) return false;
 
     const std::string alter = "alter database " + IdentOrEmpty(db);
     const std::string rebuild = alter + " Rebuild Log on (name=" + IdentOrEmpty(logicalName) + ",filename='" +
-                                SqlLiteralBody(logPath) + "') ";
+                                SqlLiteralBody(plan.logPath) + "') ";
+    // Left single-user, the database belongs to whichever application connects first and the
+    // administrator is locked out.
+    UndoGuard multiUser(app, {alter + " set multi_user"});
     ExecStep(app, alter + " set emergency ", pending);
+    multiUser.Arm();
     ExecStep(app, alter + " set single_user with rollback immediate ", pending);
     ExecStep(app, rebuild, pending);
 
-    if (!RetryIfLogExists(app, kExists2005, logPath, rebuild, pending)) return FailureExit(app, pending);
+    if (!RetryIfLogExists(app, kExists2005, plan, plan.logPath, rebuild, pending)) return FailureExit(app, pending);
 
     // The log is rebuilt: both closing statements go out whatever the first one did.
-    ExecStep(app, alter + " set multi_user", pending);
+    if (ExecStep(app, alter + " set multi_user", pending)) multiUser.Disarm();
     ExecStep(app, alter + " set ONLINE", pending);
     if (pending.failed) return FailureExit(app, pending);
     return true;
 }
 
+// The status word as the server holds it now, into `status` as an integer text ("" when there is no
+// such row). False when the query failed (cMsg holds its message).
+bool ReadStatusWord(AppState& app, const std::string& db, std::string& status) {
+    const Value v = GetSqlValue(app, "status",
+                                "select status from master..sysdatabases where name='" + SqlLiteralBody(db) + "'",
+                                app.oMaster);
+    if (v.isEmpty()) return false;
+    status = NullToStr(v);
+    const size_t digits = status.rfind('-', 0) == 0 ? 1 : 0;
+    if (status.size() == digits || status.find_first_not_of("0123456789", digits) != std::string::npos) status.clear();
+    return true;
+}
+
 bool Sequence2000(AppState& app, const std::string& db, std::string& path) {
-    std::string logPath;
+    LogFilePlan plan;
+    if (!Prepare(app, db, path, plan)) return false;
+    // The new log goes beside the data file unless that is another database's file; then where the
+    // server records this database's log.
+    const std::string target = plan.MayBeLog(plan.derivedPath) ? plan.derivedPath : plan.logPath;
+    if (!plan.MayBeLog(target)) {
+        app.cMsg = kNoLogPath;
+        return false;
+    }
+    std::string oldStatus;
+    if (!ReadStatusWord(app, db, oldStatus)) return false;
+    path = plan.derivedPath;
+
     PendingError pending;
-    if (!ClearStaleLogs(app, db, path, AcceptedRefusal2000, logPath, pending)) return false;
+    if (!ClearStaleLogs(app, plan, AcceptedRefusal2000, pending)) return false;
 
     const std::string dbLiteral = SqlLiteralBody(db);
-    const std::string rebuild = "dbcc rebuild_log('" + dbLiteral + " ','" + SqlLiteralBody(path) + "')";
+    const std::string rebuild = "dbcc rebuild_log('" + dbLiteral + " ','" + SqlLiteralBody(target) + "')";
 
-    AllowUpdatesGuard allowUpdates(app);
+    UndoGuard allowUpdates = AllowUpdatesOffGuard(app);
+    // Declared after the guard above: leaving early, the old status word goes back while 'allow
+    // updates' is still on. A database left at -32768 is no longer listed as damaged at all.
+    UndoGuard statusBack(app,
+                         {"update sysdatabases set status=" + oldStatus + " where dbid=DB_ID('" + dbLiteral + "')"});
     allowUpdates.Arm();
-    ExecStep(app, "sp_configure 'allow updates',1", pending);
-    ExecStep(app, "reconfigure with override", pending);
-    ExecStep(app, "update sysdatabases set status=-32768 where dbid=DB_ID('" + dbLiteral + "') ", pending);
-    ExecStep(app, rebuild, pending);
+    ExecStep(app, kAllowUpdatesOn, pending);
+    ExecStep(app, kReconfigure, pending);
+    if (ExecStep(app, "update sysdatabases set status=-32768 where dbid=DB_ID('" + dbLiteral + "') ", pending) &&
+        !oldStatus.empty())
+        statusBack.Arm();
+    if (ExecStep(app, rebuild, pending)) statusBack.Disarm();
 
-    if (!RetryIfLogExists(app, kExists2000, path, rebuild, pending)) return FailureExit(app, pending);
+    if (!RetryIfLogExists(app, kExists2000, plan, target, rebuild, pending)) return FailureExit(app, pending);
+    statusBack.Disarm();
 
     // The closing statements turn 'allow updates' off themselves; each goes out whatever the one
     // before it did.
     allowUpdates.Disarm();
     ExecStep(app, "sp_dboption '" + dbLiteral + " ','dbo use only','false'", pending);
-    ExecStep(app, "sp_configure 'allow updates',0", pending);
-    ExecStep(app, "reconfigure with override", pending);
+    ExecStep(app, kAllowUpdatesOff, pending);
+    ExecStep(app, kReconfigure, pending);
     if (pending.failed) return FailureExit(app, pending);
     return true;
 }

@@ -24,8 +24,8 @@ bool ExecTrapped(AppState& app, const std::string& sql) {
     return r.ok;
 }
 
-void MoveAsideIfExists(AppState& app, const std::string& path, PendingError& pending) {
-    if (!FileExists(app, path)) return;
+void MoveStaleLog(AppState& app, const LogFilePlan& plan, const std::string& path, PendingError& pending) {
+    if (!plan.MayBeLog(path) || !FileExists(app, path)) return;
     std::string error;
     if (!MoveAside(app, path, error)) pending.Set(error);
 }
@@ -35,11 +35,14 @@ bool FailureExit(AppState& app, const PendingError& pending) {
     return false;
 }
 
-AllowUpdatesGuard::~AllowUpdatesGuard() {
+void SendGuardStatements(AppState& app, const std::vector<std::string>& statements) {
+    for (const auto& sql : statements) ExecuteSql(app, app.oMaster, sql);
+}
+
+UndoGuard::~UndoGuard() {
     if (!armed_) return;
     try {
-        ExecuteSql(app_, app_.oMaster, "sp_configure 'allow updates',0");
-        ExecuteSql(app_, app_.oMaster, "reconfigure with override");
+        SendGuardStatements(app_, statements_);
     } catch (...) {
         // Nothing may leave a destructor; the statements' outcomes are in the transcript.
     }

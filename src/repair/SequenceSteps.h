@@ -1,14 +1,21 @@
 #pragma once
 // Building blocks the repair sequences share: the pending error of continuing mode, statement
-// execution over oMaster, moving stale logs aside, and the guard that turns 'allow updates' off again.
+// execution over oMaster, moving stale logs aside, and the guards that undo a change on the way out.
 #include "app/AppState.h"
 
 #include <exception>
 #include <string>
+#include <vector>
 
 namespace qm {
 
 inline constexpr const char* kDataFileMissing = "错误：未找到数据文件";
+inline constexpr const char* kNoLogPath = "未修复：无法确定日志文件路径";
+inline constexpr const char* kAllowUpdatesOn = "sp_configure 'allow updates',1";
+inline constexpr const char* kAllowUpdatesOff = "sp_configure 'allow updates',0";
+inline constexpr const char* kReconfigure = "reconfigure with override";
+
+struct LogFilePlan;
 
 // Upper-cases ASCII letters only; other bytes (Chinese folder names) stay as they are.
 inline std::string AsciiUpper(std::string s) {
@@ -38,8 +45,9 @@ bool ExecStep(AppState& app, const std::string& sql, PendingError& pending);
 // Trapping mode: sends one statement; a failure puts its description (when not empty) into cMsg.
 bool ExecTrapped(AppState& app, const std::string& sql);
 
-// Moves the stale log at `path` aside when it exists; a refusal goes into `pending`.
-void MoveAsideIfExists(AppState& app, const std::string& path, PendingError& pending);
+// Moves the stale log at `path` aside when it exists and the plan allows it (a path the plan protects
+// is skipped as if no file were there); a refusal goes into `pending`.
+void MoveStaleLog(AppState& app, const LogFilePlan& plan, const std::string& path, PendingError& pending);
 
 // The end of a sequence at its failure exit: the pending text (when there is one) becomes cMsg.
 bool FailureExit(AppState& app, const PendingError& pending);
@@ -59,22 +67,32 @@ bool RunTrapped(AppState& app, Fn&& fn) {
     }
 }
 
-// SQL Server 2000's 'allow updates' is server-wide: once a sequence has asked for it, every way out that
-// does not send the closing statements itself sends "sp_configure 'allow updates',0" and
-// "reconfigure with override". Leaves cMsg alone, so the row keeps the failure that ended it.
-class AllowUpdatesGuard {
+// The one way guard statements reach the server (and so the place to give them a time limit of their
+// own): in order, each whatever the one before it did, outcomes not examined (the transcript and the
+// observer have them). Leaves cMsg alone.
+void SendGuardStatements(AppState& app, const std::vector<std::string>& statements);
+
+// Undoes a server-wide or database-wide change on every way out of a sequence that does not undo it
+// itself — a failure exit, an early return, an exception. Armed when the change is about to be made,
+// disarmed once the sequence's own statements have undone it. Guards of one sequence leave in the
+// reverse order of their declaration, so a guard declared later undoes its change first.
+class UndoGuard {
 public:
-    explicit AllowUpdatesGuard(AppState& app) : app_(app) {}
-    ~AllowUpdatesGuard();
-    AllowUpdatesGuard(const AllowUpdatesGuard&) = delete;
-    AllowUpdatesGuard& operator=(const AllowUpdatesGuard&) = delete;
+    UndoGuard(AppState& app, std::vector<std::string> statements) : app_(app), statements_(std::move(statements)) {}
+    ~UndoGuard();
+    UndoGuard(const UndoGuard&) = delete;
+    UndoGuard& operator=(const UndoGuard&) = delete;
 
     void Arm() { armed_ = true; }
     void Disarm() { armed_ = false; }
 
 private:
     AppState& app_;
+    std::vector<std::string> statements_;
     bool armed_ = false;
 };
+
+// SQL Server 2000's 'allow updates' is server-wide and must never be left on.
+inline UndoGuard AllowUpdatesOffGuard(AppState& app) { return UndoGuard(app, {kAllowUpdatesOff, kReconfigure}); }
 
 } // namespace qm

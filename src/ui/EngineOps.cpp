@@ -1,5 +1,6 @@
 #include "ui/EngineOps.h"
 
+#include "app/Db.h"
 #include "app/LocalConfig.h"
 #include "discovery/LoadAcc.h"
 #include "repair/LogFiles.h"
@@ -9,8 +10,16 @@ namespace qm::ui {
 
 EngineOps DefaultEngineOps() {
     EngineOps ops;
-    ops.loadAcc = [](AppState& a, MainModel& m) { return qm::LoadAcc(a, m); };
-    ops.repair = [](AppState& a, MainModel& m, RepairProgress* p) { return qm::Repair(a, m, p); };
+    // A link lost in an earlier run is reopened once, with the same connection text, before the next
+    // load or run starts; if that fails, the load or run meets the lost link and says so.
+    ops.loadAcc = [](AppState& a, MainModel& m) {
+        qm::ReopenMasterIfLost(a);
+        return qm::LoadAcc(a, m);
+    };
+    ops.repair = [](AppState& a, MainModel& m, RepairProgress* p) {
+        qm::ReopenMasterIfLost(a);
+        return qm::Repair(a, m, p);
+    };
     ops.downloadFile = [](AppState& a, const std::string& url, const std::string& target, const std::string& req) {
         return qm::DownloadFile(a, url, target, req);
     };

@@ -11,49 +11,53 @@ struct ReReadOnly : RepairFixture {
     bool Run() { return qm::ReReadOnly(*app, app->cSQLVersion, kDb); }
 };
 
-TEST_F(ReReadOnly, EmergencyDatabaseWithSoundLogGoesOnlineAndNoVersionClassSendsNothing) {
-    Load(9, {DbJson(kDb, "EMERGENCY")});
-    EXPECT_TRUE(Run());
-    EXPECT_EQ(app->cMsg, "");
-    EXPECT_EQ(Sent(), Seq("M O"));
-    EXPECT_EQ(Failures(), "..");
-    EXPECT_TRUE(observer.moves.empty());
+// SQL Server 2005/2008: what went out, the result, the report, and which log is left. Only a refusal
+// that names a log file or a lost connection falls back to the rebuild (log moved aside, new one made).
+TEST_F(ReReadOnly, Sql2005GoesOnlineOrFallsBackOnlyForALogFile) {
+    const std::string goldfield = "此时无法更改数据库 'GOLDFIELD' 的状态或选项。数据库处于单用户模式，当前某个用户已与其连接。";
+    struct Case {
+        const char* what;
+        std::string db = kDb;
+        bool logExists = true;
+        std::vector<sqlsim::Fault> faults = {};
+        const char* sent = "";
+        bool ok = true;
+        std::string msg = "";
+        std::vector<std::string> left = {".MDF", "_LOG.LDF"};   // after the database's name; '~': moved aside
+    };
+    const Case cases[] = {
+        {.what = "sound log", .sent = "M O"},
+        {.what = "missing log refused by set ONLINE", .logExists = false, .sent = "M O L F E S R M O"},
+        {.what = "multi_user refused naming the log file",
+         .faults = {{"set multi_user", 1, 5120, "无法打开物理文件 \"ufdata_log.ldf\"。"}}, .sent = "M L F E S R M O",
+         .left = {".MDF", "_LOG.LDF", "_LOG.LDF~"}},
+        {.what = "connection failed", .faults = {{"set multi_user", 1, 5120, "连接失败"}}, .sent = "M L F E S R M O",
+         .left = {".MDF", "_LOG.LDF", "_LOG.LDF~"}},
+        {.what = "no rights", .faults = {{"set multi_user", 1, 5011, "用户没有更改数据库的权限。"}}, .sent = "M",
+         .msg = "用户没有更改数据库的权限。"},
+        // The letters LDF in the database's own name are no log file: its sound log is kept.
+        {.what = "GOLDFIELD", .db = "GOLDFIELD", .faults = {{"set multi_user", 1, 5064, goldfield}}, .sent = "M",
+         .msg = goldfield},
+        {.what = "refusal without words", .faults = {{"set multi_user", 1, 5011, ""}}, .sent = "M", .ok = false},
+        {.what = "failed fallback", .logExists = false,
+         .faults = {{"Rebuild Log", 1, 5028, "系统无法激活足够的数据库来重新生成日志。"}}, .sent = "M O L F E S R M",
+         .ok = false, .msg = "系统无法激活足够的数据库来重新生成日志。", .left = {".MDF"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        Load(9, {DbJson(c.db, "EMERGENCY", true, c.logExists)});
+        for (const auto& f : c.faults) engine->AddFault(f);
+        EXPECT_EQ(qm::ReReadOnly(*app, app->cSQLVersion, c.db), c.ok);
+        EXPECT_EQ(Sent(), Seq(c.sent, c.db));
+        EXPECT_EQ(app->cMsg, c.msg);
+        std::vector<std::string> left;
+        for (const auto& f : X(c.left)) left.push_back(c.db + f);
+        EXPECT_EQ(Files(), left);
+    }
+    EXPECT_EQ(files.emptyPathCalls, 0);   // the fallback knows no data path: no derived file is looked at
     engine->ClearTranscript();
     EXPECT_TRUE(qm::ReReadOnly(*app, "Microsoft SQL Server 11.0.2100.60", kDb));
     EXPECT_TRUE(Sent().empty());
-}
-
-TEST_F(ReReadOnly, MissingLogFallsBackToTheRebuildAtTheRecordedPath) {
-    Load(10, {DbJson(kDb, "EMERGENCY", true, false)});
-    EXPECT_TRUE(Run()) << app->cMsg;
-    EXPECT_EQ(app->cMsg, "");
-    EXPECT_EQ(Sent(), Seq("M O L E S R M O"));
-    EXPECT_THAT(MessageOf(1), HasSubstr(".LDF"));
-    EXPECT_EQ(files.emptyPathCalls, 0);   // no data path: no derived file is looked at
-}
-
-TEST_F(ReReadOnly, OnlyLogAndConnectionRefusalsFallBack) {
-    const std::pair<const char*, bool> cases[] = {
-        {"无法打开物理文件 \"ufdata_log.ldf\"。", true}, {"连接失败", true}, {"用户没有更改数据库的权限。", false}};
-    for (const auto& [refusal, fallsBack] : cases) {
-        Load(9, {DbJson(kDb, "EMERGENCY", true, false)});
-        engine->AddFault({"set multi_user", 1, 5120, refusal});
-        EXPECT_TRUE(Run()) << refusal;
-        // Refused multi_user, then the rebuild; or the refusal as the report.
-        EXPECT_EQ(Sent(), Seq(fallsBack ? "M L E S R M O" : "M")) << refusal;
-        EXPECT_EQ(app->cMsg, fallsBack ? "" : refusal);
-    }
-}
-
-TEST_F(ReReadOnly, RefusalWithoutWordsAndFailedFallbackAreFailures) {
-    Load(9, {DbJson(kDb, "EMERGENCY", true, false)});
-    engine->AddFault({"Rebuild Log", 1, 5028, "系统无法激活足够的数据库来重新生成日志。"});
-    EXPECT_FALSE(Run());
-    EXPECT_EQ(app->cMsg, "系统无法激活足够的数据库来重新生成日志。");
-    Load(9, {DbJson(kDb, "EMERGENCY")});
-    engine->AddFault({"set multi_user", 1, 5011, ""});
-    EXPECT_FALSE(Run());
-    EXPECT_EQ(app->cMsg, "");
 }
 
 TEST_F(ReReadOnly, Sql2000SendsTheSixStatementsAndARefusedUpdateStillTurnsAllowUpdatesOff) {

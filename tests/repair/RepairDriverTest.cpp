@@ -1,6 +1,7 @@
 // The repair run over the grid: which rows are worked on, their reports, the summary and stopping.
 #include "RepairFixture.h"
 
+#include "discovery/LoadAcc.h"
 #include "repair/Repair.h"
 
 #include <cctype>
@@ -70,18 +71,6 @@ TEST_F(RepairDriver, OnlyAnExactYIsTicked) {
     EXPECT_THAT(progress.done, ElementsAre("1/1 ", "2/2 ", "3/3 "));
 }
 
-TEST_F(RepairDriver, MixedRunIsRedAndCountsEveryRowOfTheGrid) {
-    LoadRows(9, {"SUSPECT", "NODATA", "EMERGENCY"});
-    AddRow(Db(4), "", "成功修复");   // an earlier run's report, not worked on now
-    Run();
-    EXPECT_THAT(progress.done, ElementsAre("1/1 成功修复", "2/2 错误：未找到数据文件", "3/3 成功修复", "4/4 "));
-    EXPECT_EQ(Report(4), "成功修复");
-    EXPECT_EQ(m.labReport.caption, "已成功修复3个账套年度数据 尚有1个账套年度数据未能修复");
-    EXPECT_EQ(m.labReport.color, qm::kRed);
-    // The emergency database went the read-only way: no log rebuild.
-    EXPECT_THAT(RepairStatements(), Not(Contains(LookupPath(Db(3)))));
-}
-
 TEST_F(RepairDriver, HealthyAndUnsupportedStates) {
     Load(9, {DbJson(Db(1), "ONLINE"), DbJson(Db(2), "OFFLINE")});
     AddRow(Db(1), "Y");
@@ -123,50 +112,66 @@ TEST_F(RepairDriver, StopEndsTheRunAfterTheCurrentDatabase) {
     EXPECT_EQ(m.labReport.color, qm::kBlue);
 }
 
-TEST_F(RepairDriver, StatementsBelongToTheirRowAndThePathIsUpperCased) {
-    Load(8, {DbJson(Db(1), "SUSPECT"), DbJson(Db(2), "SUSPECT")});
-    AddRow(Db(1), "");
-    // The whole path in lower case: only upper-casing finds the file (the folder is upper case).
-    std::string lower = PathOf(Db(2) + ".MDF");
-    for (char& c : lower) c = char(std::tolower(static_cast<unsigned char>(c)));
-    m.grid.AppendRow({Db(2), "Y", "002", "演示", "2015", lower, ""});
-    m.iAccCount = 2;
-    qm::Repair(*app, m, nullptr);
-    EXPECT_EQ(Report(2), "成功修复");
-    EXPECT_THAT(RepairStatements(), Contains("dbcc rebuild_log('UFDATA_002_2015 ','" + PathOf(Db(2) + ".LDF") + "')"));
-    ASSERT_FALSE(observer.statements.empty());
-    for (const auto& e : observer.statements) EXPECT_EQ(e.row, 2) << e.sql;
-    for (const auto& mv : observer.moves) EXPECT_EQ(mv.row, 2) << mv.path;
-    EXPECT_EQ(app->observerRow, 0);
-    EXPECT_EQ(Report(1), "");
-}
-
-TEST_F(RepairDriver, NothingOutsideTheNamedLogFilesIsTouched) {
-    LoadRows(9, {"SUSPECT", "SUSPECT", "ONLINE"});
-    const std::vector<std::string> bystanders = {"readme.txt", "OTHER.MDF", "OTHER_LOG.LDF", "MDF", Db(1) + ".LDF.bak"};
-    for (const auto& f : bystanders) WriteFile(PathOf(f), "keep " + f);
-    WriteFile(PathOf(Db(1) + "_LOG.LDF"), "stale 1");
-    WriteFile(PathOf(Db(1) + ".LDF"), "stale derived 1");
-    WriteFile(PathOf(Db(2) + "_LOG.LDF"), "stale 2");
-    const std::string keptLog3 = ReadFile(PathOf(Db(3) + "_LOG.LDF"));
-    Run();
-
-    for (const auto& f : bystanders) EXPECT_EQ(ReadFile(PathOf(f)), "keep " + f) << f;
-    EXPECT_EQ(ReadFile(PathOf(Db(3) + "_LOG.LDF")), keptLog3);
-    ASSERT_EQ(observer.moves.size(), 3u);
-    const std::string movedContent[] = {"stale 1", "stale derived 1", "stale 2"};
-    for (size_t i = 0; i < 3; ++i) EXPECT_EQ(ReadFile(observer.moves[i].newPath), movedContent[i]) << i;
-    // Every change the file layer saw (or was asked for) was one of those moves: nothing removed or written.
-    for (const auto& p : files.changed) {
-        bool named = false;
-        for (const auto& mv : observer.moves) named = named || p == mv.path || p == mv.newPath;
-        EXPECT_TRUE(named) << p;
+// The shipped scenarios with the layouts met in the field, as the window runs them: load, tick every row,
+// repair, reload. Only stale logs move (and only by moving them aside); a failed row leaves its database
+// listed as it was. The first
+// row's path is written in lower case: only upper-casing finds the file (the folders are upper case).
+TEST_F(RepairDriver, FieldLayoutsRepairOnlyWhatTheyMayAndLeaveNoDatabaseWorse) {
+    const std::string lockFailed = "未能排它地锁定数据库以执行该操作。", noLogPath = "未修复：无法确定日志文件路径";
+    struct Case {
+        const char* file;
+        int major;
+        const char* product;
+        std::vector<std::string> reports, reloaded;
+        const char* summary;   // an earlier run's success below the listed rows counts too
+    };
+    const Case cases[] = {
+        {"sql2005-safety.json", 9, "U8", {"成功修复", "成功修复", noLogPath, lockFailed, "已超过了锁请求超时时段。"},
+         {"UFDATA_005_2015", "UFDATA_006_2015", "UFDATA_007_2015"}, "已成功修复3个账套年度数据 尚有3个账套年度数据未能修复"},
+        {"sql2000-safety.json", 8, "U8", {"成功修复", "成功修复", "成功修复", noLogPath, lockFailed},
+         {"UFDATA_006_2015", "UFDATA_007_2015"}, "已成功修复4个账套年度数据 尚有2个账套年度数据未能修复"},
+        {"sql2005-goldfield.json", 9, "",
+         {"此时无法更改数据库 'GOLDFIELD' 的状态或选项。数据库处于单用户模式，当前某个用户已与其连接。", "成功修复"},
+         {"GOLDFIELD"}, "已成功修复2个账套年度数据 尚有1个账套年度数据未能修复"},
+    };
+    auto column = [&](int col) {
+        std::vector<std::string> out;
+        for (int i = 1; i <= m.iAccCount; ++i) out.push_back(m.grid.Cell(i, col));
+        return out;
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.file);
+        LoadFile(c.file, c.major, c.product);
+        ASSERT_TRUE(qm::LoadAcc(*app, m));
+        for (int i = 1; i <= m.iAccCount; ++i) m.grid.SetCell(i, qm::kColSelect, "Y");
+        std::string lower = m.grid.Cell(1, qm::kColPath);
+        for (char& ch : lower) ch = char(std::tolower(static_cast<unsigned char>(ch)));
+        m.grid.SetCell(1, qm::kColPath, lower);
+        m.grid.AppendRow({"UFDATA_099_2015", "", "099", "旧账套", "2015", "", "成功修复"});
+        observer.statements.clear();
+        Run();
+        EXPECT_EQ(column(qm::kColReport), c.reports);
+        EXPECT_EQ(m.labReport.caption, c.summary);
+        EXPECT_EQ(m.labReport.color, qm::kRed);
+        // Each statement belongs to the row it was sent for, the guards' included.
+        const auto dbs = column(qm::kColDb);
+        for (const auto& e : observer.statements) {
+            ASSERT_GE(e.row, 1) << e.sql;
+            for (int i = 1; i <= m.iAccCount; ++i)
+                EXPECT_TRUE(i == e.row || e.sql.find(dbs[i - 1]) == std::string::npos) << e.sql;
+        }
+        EXPECT_EQ(app->observerRow, 0);
+        // Every change the file layer saw was one of the recorded moves: nothing removed or written.
+        for (const auto& p : files.changed) {
+            bool moved = false;
+            for (const auto& mv : observer.moves) moved = moved || p == mv.path || p == mv.newPath;
+            EXPECT_TRUE(moved) << p;
+        }
+        ASSERT_TRUE(qm::LoadAcc(*app, m));
+        EXPECT_EQ(column(qm::kColDb), c.reloaded);
+        files.changed.clear();
+        observer.moves.clear();
     }
-    const std::string bak = std::string(".") + kStamp + ".bak";
-    EXPECT_THAT(Files(), ElementsAre("MDF", "OTHER.MDF", "OTHER_LOG.LDF", Db(1) + ".LDF" + bak, Db(1) + ".LDF.bak",
-                                     Db(1) + ".MDF", Db(1) + "_LOG.LDF", Db(1) + "_LOG.LDF" + bak, Db(2) + ".MDF",
-                                     Db(2) + "_LOG.LDF", Db(2) + "_LOG.LDF" + bak, Db(3) + ".MDF", Db(3) + "_LOG.LDF",
-                                     "readme.txt"));
 }
 
 } // namespace

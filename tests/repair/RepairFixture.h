@@ -24,7 +24,6 @@
 namespace qmtest {
 
 using ::testing::ElementsAre;
-using ::testing::HasSubstr;
 
 // 2015-01-02 03:04:05 UTC; the fixture runs in UTC so the .bak stamp is 20150102030405.
 inline constexpr const char* kStamp = "20150102030405";
@@ -80,19 +79,34 @@ struct RecordingObserver : qm::StatementObserver {
     std::vector<std::string> events;   // statements and moves, in the order they happened
 };
 
-// Version texts as the version detection writes them.
-inline const std::string k2000 = "SQL Server 2000 SP4 标准版";
-inline const std::string k2005 = "SQL Server 2005 SP3 标准版";
 inline const std::string kDb = "UFDATA_001_2015";
 
-// One database of a scenario, in the scenario's JSON.
+// One database of a scenario, in the scenario's JSON; files are named relative to the data folder.
+inline std::string DbAt(const std::string& name, const std::string& state, const std::string& dataFile,
+                        const std::string& logFile, bool dataExists = true, bool logExists = true,
+                        const std::string& logName = "Ufmodel_LOG") {
+    return R"({"name": ")" + name + R"(", "state": ")" + state + R"(", "data_file": ")" + dataFile +
+           R"(", "log_file": ")" + logFile + R"(", "log_name": ")" + logName + R"(", "data_file_exists": )" +
+           (dataExists ? "true" : "false") + R"(, "log_file_exists": )" + (logExists ? "true" : "false") + "}";
+}
+// The usual layout: <name>.MDF and, unless `logFile` names another, <name>_LOG.LDF.
 inline std::string DbJson(const std::string& name, const std::string& state, bool dataExists = true,
                           bool logExists = true, const std::string& logFile = "",
                           const std::string& logName = "Ufmodel_LOG") {
-    return R"({"name": ")" + name + R"(", "state": ")" + state + R"(", "data_file": ")" + name +
-           R"(.MDF", "log_file": ")" + (logFile.empty() ? name + "_LOG.LDF" : logFile) + R"(", "log_name": ")" +
-           logName + R"(", "data_file_exists": )" + (dataExists ? "true" : "false") +
-           R"(, "log_file_exists": )" + (logExists ? "true" : "false") + "}";
+    return DbAt(name, state, name + ".MDF", logFile.empty() ? name + "_LOG.LDF" : logFile, dataExists, logExists,
+                logName);
+}
+
+// File names in expectations: '@' stands for kDb, '~' for the ".<stamp>.bak" of a file moved aside.
+inline std::string X(const std::string& s) {
+    std::string out;
+    for (char c : s) out += c == '@' ? kDb : c == '~' ? std::string(".") + kStamp + ".bak" : std::string(1, c);
+    return out;
+}
+inline std::vector<std::string> X(const std::vector<std::string>& names) {
+    std::vector<std::string> out;
+    for (const auto& n : names) out.push_back(X(n));
+    return out;
 }
 
 class RepairFixture : public ::testing::Test {
@@ -119,18 +133,31 @@ protected:
         std::filesystem::current_path(oldCwd_, ec);
     }
 
-    // Loads a scenario for the server `major` (8, 9, 10) and opens master on it with that version's text.
+    // Loads a scenario for the server `major` (8, 9, 10) into an empty data folder and opens master on it
+    // with that version's text.
     void Load(int major, const std::vector<std::string>& dbs, const std::string& product = "U8") {
         std::string json = R"({"version": ")" + std::string(major == 8 ? "8.00.2039" : major == 9 ? "9.00.4035.00"
                            : "10.00.5500.00") + R"(", "edition": "Standard Edition", "language": "zh-CN", )"
                            R"("logins": {"sa": ""}, "databases": [)";
         for (size_t i = 0; i < dbs.size(); ++i) json += (i ? ", " : "") + dbs[i];
         std::string error;
-        engine = sqlsim::Engine::FromJson(json + "]}", dataDir, error);
+        std::filesystem::remove_all(dataDir);
+        Open(sqlsim::Engine::FromJson(json + "]}", dataDir, error), major, product, error);
+    }
+    // Loads one of the simulator's shipped scenario files.
+    void LoadFile(const std::string& file, int major, const std::string& product) {
+        std::string error;
+        std::filesystem::remove_all(dataDir);
+        Open(sqlsim::Engine::FromFile(std::string(QM_SCENARIO_DIR) + "/" + file, dataDir, error), major, product, error);
+    }
+    void Open(std::shared_ptr<sqlsim::Engine> loaded, int major, const std::string& product, const std::string& error) {
+        engine = std::move(loaded);
         ASSERT_TRUE(engine) << error;
         app->oMaster = sqlsim::MakeInProcessConnection(engine);
-        ASSERT_TRUE(app->oMaster->Open(qm::BuildConnectionString("127.0.0.1", "master", "sa", ""), error)) << error;
-        app->cSQLVersion = major == 8 ? k2000 : major == 9 ? k2005 : "SQL Server 2008 SP3 标准版";
+        std::string openError;
+        ASSERT_TRUE(app->oMaster->Open(qm::BuildConnectionString("127.0.0.1", "master", "sa", ""), openError)) << openError;
+        // The version text as the version detection writes it.
+        app->cSQLVersion = "SQL Server " + std::string(major == 8 ? "2000 SP4" : major == 9 ? "2005 SP3" : "2008 SP3") + " 标准版";
         app->cProduct = product;
         engine->ClearTranscript();
     }
@@ -149,10 +176,11 @@ protected:
     std::string MessageOf(size_t i) const { return engine->Transcript().at(i).message; }
     std::string PathOf(const std::string& file) const { return dataDir + "/" + file; }
 
-    // Names in the data folder, sorted.
+    // Files in the data folder and its folders, relative to it, sorted.
     std::vector<std::string> Files() const {
         std::vector<std::string> out;
-        for (const auto& e : std::filesystem::directory_iterator(dataDir)) out.push_back(e.path().filename());
+        for (const auto& e : std::filesystem::recursive_directory_iterator(dataDir))
+            if (e.is_regular_file()) out.push_back(e.path().lexically_relative(dataDir).string());
         std::sort(out.begin(), out.end());
         return out;
     }
@@ -165,24 +193,38 @@ protected:
         return "select b.filename from sysdatabases as a inner join sysaltfiles as b on a.dbid=b.dbid"
                " where b.fileid=2 and a.name='" + db + "'";
     }
-    // The statements of the repair sequences on kDb by short name, so that a transcript reads as a line:
-    // "L E S R M O" is the 2005 rebuild, "A1 C E2 R2 D A0 C" most of the 2000 one.
-    std::vector<std::string> Seq(const std::string& names) const {
-        const std::string alter = "alter database " + kDb;
-        const std::map<std::string, std::string> byName = {
-            {"L", LookupPath(kDb)}, {"E", alter + " set emergency "},
-            {"S", alter + " set single_user with rollback immediate "},
-            {"R", alter + " Rebuild Log on (name=Ufmodel_LOG,filename='" + PathOf(kDb + "_LOG.LDF") + "') "},
+    // The statements of the repair sequences on `db` by short name, so that a transcript reads as a line:
+    // "L F E S R M O" is the 2005 rebuild, "L F T A1 C E2 R2 D A0 C" the 2000 one. "R=<file>" and
+    // "R2=<file>" rebuild at another file of the data folder, "B=<n>" writes the status word n back.
+    std::vector<std::string> Seq(const std::string& names, const std::string& db = kDb) const {
+        const std::string alter = "alter database " + db;
+        const std::string byName = " from sysdatabases as a inner join sysaltfiles as b on a.dbid=b.dbid where ";
+        const std::map<std::string, std::string> fixed = {
+            {"L", LookupPath(db)}, {"N", "select b.name as filename" + byName + "b.fileid=2 and a.name='" + db + "'"},
+            {"F", "select b.filename" + byName + "a.name<>'" + db + "'"},
+            {"T", "select status from master..sysdatabases where name='" + db + "'"},
+            {"E", alter + " set emergency "}, {"S", alter + " set single_user with rollback immediate "},
             {"M", alter + " set multi_user"}, {"O", alter + " set ONLINE"},
             {"A1", "sp_configure 'allow updates',1"}, {"A0", "sp_configure 'allow updates',0"},
             {"C", "reconfigure with override"},
-            {"E2", "update sysdatabases set status=-32768 where dbid=DB_ID('" + kDb + "') "},
-            {"U2", "update sysdatabases set status=4194328 where dbid=DB_ID('" + kDb + "')"},
-            {"R2", "dbcc rebuild_log('" + kDb + " ','" + PathOf(kDb + ".LDF") + "')"},
-            {"D", "sp_dboption '" + kDb + " ','dbo use only','false'"}};
+            {"E2", "update sysdatabases set status=-32768 where dbid=DB_ID('" + db + "') "},
+            {"U2", "update sysdatabases set status=4194328 where dbid=DB_ID('" + db + "')"},
+            {"D", "sp_dboption '" + db + " ','dbo use only','false'"}};
         std::vector<std::string> out;
         std::istringstream in(names);
-        for (std::string n; in >> n;) out.push_back(byName.at(n));
+        for (std::string n; in >> n;) {
+            const auto eq = n.find('=');
+            const std::string name = n.substr(0, eq), arg = eq == std::string::npos ? "" : n.substr(eq + 1);
+            if (name == "R")
+                out.push_back(alter + " Rebuild Log on (name=Ufmodel_LOG,filename='" +
+                              PathOf(arg.empty() ? db + "_LOG.LDF" : arg) + "') ");
+            else if (name == "R2")
+                out.push_back("dbcc rebuild_log('" + db + " ','" + PathOf(arg.empty() ? db + ".LDF" : arg) + "')");
+            else if (name == "B")
+                out.push_back("update sysdatabases set status=" + arg + " where dbid=DB_ID('" + db + "')");
+            else
+                out.push_back(fixed.at(name));
+        }
         return out;
     }
 

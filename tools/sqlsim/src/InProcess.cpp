@@ -4,7 +4,9 @@
 
 #include "Text.h"
 
+#include <condition_variable>
 #include <map>
+#include <mutex>
 
 namespace sqlsim {
 
@@ -113,7 +115,15 @@ public:
             return r;
         }
         try {
-            BatchResult b = engine_->Execute(sql);
+            {
+                std::lock_guard<std::mutex> lock(m_);
+                cancelled_ = false;
+            }
+            BatchResult b = engine_->ExecuteWithPause(sql, pause_);
+            if (b.cancelled) {
+                r.error = kCancelledText;
+                return r;
+            }
             r.ok = !b.failed;
             for (const auto& m : b.messages) {
                 r.messages.push_back({m.number, m.severity, m.text});
@@ -143,11 +153,39 @@ public:
         return r;
     }
 
+    void Cancel() override {
+        {
+            std::lock_guard<std::mutex> lock(m_);
+            cancelled_ = true;
+        }
+        cv_.notify_all();
+    }
+
 private:
+    // What the driver reports for a cancelled statement.
+    static constexpr const char* kCancelledText = "操作已取消。";
+
+    // A statement's time, spent until Cancel.
+    class CancellablePause final : public Pause {
+    public:
+        explicit CancellablePause(InProcessConnection& c) : c_(c) {}
+        bool Sleep(std::chrono::milliseconds duration) override {
+            std::unique_lock<std::mutex> lock(c_.m_);
+            return !c_.cv_.wait_for(lock, duration, [this] { return c_.cancelled_; });
+        }
+
+    private:
+        InProcessConnection& c_;
+    };
+
     std::shared_ptr<Engine> engine_;
     std::string connectionString_;
     int state_ = 0;
     int timeout_ = 30;
+    std::mutex m_;
+    std::condition_variable cv_;
+    bool cancelled_ = false;
+    CancellablePause pause_{*this};
 };
 
 } // namespace

@@ -42,6 +42,8 @@ std::string FullPath(const std::string& dir, const std::string& file) {
 bool CreateFile(const std::string& path, std::string& error) {
     std::error_code ec;
     if (fs::exists(path, ec)) return true;
+    // A file named with a folder (MDFDATA/X.DAT) gets that folder inside the data folder.
+    if (const fs::path parent = fs::path(path).parent_path(); !parent.empty()) fs::create_directories(parent, ec);
     std::ofstream f(path, std::ios::binary);
     if (!f) {
         error = "cannot create " + path;
