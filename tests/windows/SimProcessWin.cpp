@@ -1,9 +1,8 @@
 #include "SimProcessWin.h"
 
-#include <windows.h>
+#include "platform/TempFolder.h"
 
-#include <fstream>
-#include <sstream>
+#include <windows.h>
 
 #ifndef QM_SQLSIM_NATIVE
 #error QM_SQLSIM_NATIVE names the native simulator program
@@ -11,20 +10,6 @@
 
 namespace qmtest {
 namespace {
-
-std::string ReadFileText(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream ss;
-    ss << in.rdbuf();
-    return ss.str();
-}
-
-std::wstring Widen(const std::string& s) {
-    const int n = MultiByteToWideChar(CP_UTF8, 0, s.data(), int(s.size()), nullptr, 0);
-    std::wstring w(size_t(n > 0 ? n : 0), L'\0');
-    if (n > 0) MultiByteToWideChar(CP_UTF8, 0, s.data(), int(s.size()), w.data(), n);
-    return w;
-}
 
 // A word for sh: single-quoted, with its own single quotes closed and escaped.
 std::string ShellWord(const std::string& s) {
@@ -54,7 +39,7 @@ bool StartLinuxShell(const std::string& script, std::string& error) {
     // Wine splits the command line by the Windows rules: a double-quoted argument with \" inside.
     std::string quoted;
     for (char c : script) quoted += c == '"' ? std::string("\\\"") : std::string(1, c);
-    std::wstring cmd = Widen("/bin/sh -c \"" + quoted + "\"");
+    std::wstring cmd = WidePath("/bin/sh -c \"" + quoted + "\"");
     STARTUPINFOW si{};
     si.cb = sizeof si;
     PROCESS_INFORMATION pi{};
@@ -72,13 +57,13 @@ bool SimProcessWin::Start(const std::string& folder, const std::string& scenario
                           const std::string& extraArgs) {
     Stop();
     folder_ = LinuxPathOf(folder);
-    std::ofstream(folder + "/scenario.json", std::ios::binary) << scenarioJson;
-    CreateDirectoryW(Widen(folder + "/data").c_str(), nullptr);
+    std::ofstream(Native(folder + "/scenario.json"), std::ios::binary) << scenarioJson;
+    TempFolder::MakeFolder(folder + "/data");
     // timeout bounds the server's life should the test die without stopping it; it passes SIGTERM on.
     // The shell stays to leave a mark once the server has ended.
     const std::string script = "timeout 300 " + ShellWord(QM_SQLSIM_NATIVE) + " --scenario " +
                                ShellWord(folder_ + "/scenario.json") + " --data-dir " + ShellWord(folder_ + "/data") +
-                               " --transcript " + ShellWord(folder_ + "/transcript.jsonl") + " --port 0 " + extraArgs +
+                               " --port 0 " + extraArgs +
                                " > " + ShellWord(folder_ + "/sim.out") + " 2> " + ShellWord(folder_ + "/sim.err") +
                                " & echo $! > " + ShellWord(folder_ + "/sim.pid") + "; wait; : > " +
                                ShellWord(folder_ + "/sim.ended");
@@ -86,34 +71,30 @@ bool SimProcessWin::Start(const std::string& folder, const std::string& scenario
     static const std::string prefix = "listening on 127.0.0.1:";
     const DWORD started = GetTickCount();
     while (GetTickCount() - started < 20000) {
-        const std::string out = ReadFileText(folder + "/sim.out");
+        const std::string out = qmtest::TempFolder::read(folder + "/sim.out");
         if (out.find('\n') != std::string::npos && out.rfind(prefix, 0) == 0) {
             port_ = std::atoi(out.c_str() + prefix.size());
             for (int i = 0; i < 500 && linuxPid_.find('\n') == std::string::npos; ++i, Sleep(10))
-                linuxPid_ = ReadFileText(folder + "/sim.pid");
+                linuxPid_ = qmtest::TempFolder::read(folder + "/sim.pid");
             while (!linuxPid_.empty() && (linuxPid_.back() == '\n' || linuxPid_.back() == ' ')) linuxPid_.pop_back();
             return port_ > 0;
         }
         Sleep(10);
     }
-    error = "the simulator did not start: " + ReadFileText(folder + "/sim.err");
-    linuxPid_ = ReadFileText(folder + "/sim.pid");
+    error = "the simulator did not start: " + qmtest::TempFolder::read(folder + "/sim.err");
+    linuxPid_ = qmtest::TempFolder::read(folder + "/sim.pid");
     Stop();
     return false;
-}
-
-std::string SimProcessWin::Transcript() const {
-    return folder_.empty() ? std::string() : ReadFileText(WindowsPathOf(folder_ + "/transcript.jsonl"));
 }
 
 void SimProcessWin::Stop() {
     if (!linuxPid_.empty() && linuxPid_.find_first_not_of("0123456789") == std::string::npos) {
         std::string ignored;
         if (StartLinuxShell("kill -TERM " + linuxPid_, ignored)) {
-            // Wait for the end, so the transcript is complete and the folder can go.
+            // Wait for the end, so that the folder can go.
             const std::string ended = WindowsPathOf(folder_ + "/sim.ended");
             const DWORD asked = GetTickCount();
-            while (GetFileAttributesW(Widen(ended).c_str()) == INVALID_FILE_ATTRIBUTES && GetTickCount() - asked < 5000)
+            while (GetFileAttributesW(WidePath(ended).c_str()) == INVALID_FILE_ATTRIBUTES && GetTickCount() - asked < 5000)
                 Sleep(10);
         }
     }

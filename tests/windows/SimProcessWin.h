@@ -22,15 +22,13 @@ public:
     SimProcessWin& operator=(const SimProcessWin&) = delete;
 
     // Writes `scenarioJson` into `folder` (a Windows path under Z:), starts the native simulator on it
-    // with a data folder and a transcript beside it, and waits for its port. `extraArgs` are passed
+    // with a data folder beside it, and waits for its port. `extraArgs` are passed
     // on as they are (e.g. "--windows-paths").
     bool Start(const std::string& folder, const std::string& scenarioJson, std::string& error,
                const std::string& extraArgs = "");
     int Port() const { return port_; }
     // The server name the tool writes for it: "127.0.0.1,PORT".
     std::string Server() const { return "127.0.0.1," + std::to_string(port_); }
-    // The transcript so far, one JSON line per batch.
-    std::string Transcript() const;
     void Stop();
 
 private:
