@@ -69,6 +69,9 @@ struct FileTest : ::testing::Test {
 TEST_F(FileTest, ExistsForFilesAndFoldersButNotHiddenNorMissing) {
     dir.write("数据.mdf", "x");
     TempFolder::MakeFolder(dir / "sub");
+#ifdef _WIN32
+    SetFileAttributesW(qmtest::WidePath(dir / "数据.mdf").c_str(), FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_ARCHIVE);
+#endif
     EXPECT_TRUE(fs.Exists(dir / "数据.mdf"));
     EXPECT_TRUE(fs.Exists(dir / "sub"));
     for (const std::string& hidden : {WriteHidden(dir, "hidden.ldf"), WriteHidden(dir, "system.ldf", true)})
