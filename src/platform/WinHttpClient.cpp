@@ -112,7 +112,6 @@ bool WinHttpClient::Get(const std::string& url, std::string& body, std::string& 
     // everywhere (Wine leaves it unbounded): a server that accepts and never answers must not hang.
     DWORD responseMs = static_cast<DWORD>(totalMs);
     WinHttpSetOption(request.h, WINHTTP_OPTION_RECEIVE_RESPONSE_TIMEOUT, &responseMs, sizeof responseMs);
-    WinHttpSetTimeouts(request.h, connectMs, connectMs, totalMs, totalMs);
     DWORD maxRedirects = 5;
     WinHttpSetOption(request.h, WINHTTP_OPTION_MAX_HTTP_AUTOMATIC_REDIRECTS, &maxRedirects, sizeof maxRedirects);
 
