@@ -168,7 +168,8 @@ TEST_F(ProductLogin, EveryRoadOfTheAdministratorSignInAgainstTheRegisteredCompon
 }
 
 TEST_F(ProductLogin, TheU8InstallationKeysOpenInThe32BitViewAndStopTheSignIn) {
-    const char* const keys[] = {"SOFTWARE\\用友软件\\用友ERP-U8\\8.61.000\\", "SOFTWARE\\用友软件\\用友U8V10.0\\", kU8Key};
+    const char* const keys[] = {"SOFTWARE\\用友软件\\用友ERP-U8\\8.61.000\\", "SOFTWARE\\用友软件\\用友ERP-U8V10.0\\8.10.000\\",
+                                "SOFTWARE\\用友软件\\用友软件\\用友U8V10.1\\8.10.000\\", "SOFTWARE\\用友软件\\用友U8V10.0\\", kU8Key};
     LocalRegistry registry;
     for (const char* key : keys) {
         SCOPED_TRACE(key);
