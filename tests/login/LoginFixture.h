@@ -59,7 +59,6 @@ public:
 // Creates the installed classes; a class with an entry in `failures` fails with that error.
 struct FakeAutomationFactory : qm::AutomationFactory {
     std::shared_ptr<qm::AutomationObject> Create(const std::string& progId, AutoError& err) override {
-        creations.push_back(progId);
         auto c = classes.find(progId);
         if (auto f = failures.find(progId); f != failures.end() || c == classes.end()) {
             err = f != failures.end() ? f->second : AutoError::Make(qm::autoerr::kCannotCreate);
@@ -67,7 +66,6 @@ struct FakeAutomationFactory : qm::AutomationFactory {
         }
         return created.emplace_back(c->second());
     }
-    int CreationsOf(const std::string& id) const { return int(std::count(creations.begin(), creations.end(), id)); }
     std::vector<std::shared_ptr<FakeObject>> CreatedOf(const std::string& id) const {
         std::vector<std::shared_ptr<FakeObject>> out;
         std::copy_if(created.begin(), created.end(), std::back_inserter(out), [&](auto& o) { return o->progId == id; });
@@ -75,7 +73,6 @@ struct FakeAutomationFactory : qm::AutomationFactory {
     }
     std::map<std::string, std::function<std::shared_ptr<FakeObject>()>> classes;
     std::map<std::string, AutoError> failures;
-    std::vector<std::string> creations;
     std::vector<std::shared_ptr<FakeObject>> created;
 };
 
