@@ -26,6 +26,7 @@ public:
     bool Open(const std::string& cs, std::string& error) override { return inner_->Open(cs, error); }
     int State() const override { return inner_->State(); }
     void SetCommandTimeout(int s) override { inner_->SetCommandTimeout(s); }
+    int CommandTimeout() const override { return inner_->CommandTimeout(); }
     const std::string& ConnectionString() const override { return inner_->ConnectionString(); }
     qm::SqlResult Execute(const std::string& sql) override {
         const auto t0 = Clock::now();
