@@ -20,6 +20,8 @@ EngineOps DefaultEngineOps() {
         qm::ReopenMasterIfLost(a);
         return qm::Repair(a, m, p);
     };
+    // 停止 reaches the statement in flight on the connection the run published; guards hold it off.
+    ops.cancelStatement = [](AppState& a) { a.runCancel.Cancel(); };
     ops.downloadFile = [](AppState& a, const std::string& url, const std::string& target, const std::string& req) {
         return qm::DownloadFile(a, url, target, req);
     };
