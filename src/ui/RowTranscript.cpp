@@ -22,19 +22,19 @@ std::vector<std::string> DescribeStatement(const StatementEvent& e) {
 }
 
 void RowTranscript::SetNext(StatementObserver* next) {
-    std::lock_guard lock(mutex_);
+    LockGuard lock(mutex_);
     next_ = next;
 }
 
 StatementObserver* RowTranscript::Next() const {
-    std::lock_guard lock(mutex_);
+    LockGuard lock(mutex_);
     return next_;
 }
 
 void RowTranscript::OnStatement(const StatementEvent& e) {
     StatementObserver* next = nullptr;
     {
-        std::lock_guard lock(mutex_);
+        LockGuard lock(mutex_);
         auto& rows = lines_[e.row];
         for (auto& l : DescribeStatement(e)) rows.push_back(std::move(l));
         next = next_;
@@ -46,7 +46,7 @@ void RowTranscript::OnFileMoved(int row, const std::string& path, const std::str
                                 const std::string& error) {
     StatementObserver* next = nullptr;
     {
-        std::lock_guard lock(mutex_);
+        LockGuard lock(mutex_);
         lines_[row].push_back(newPath.empty() ? "[文件] 未能移开 " + path + " —— " + error
                                               : "[文件] 已将 " + path + " 移为 " + newPath);
         next = next_;
@@ -55,12 +55,12 @@ void RowTranscript::OnFileMoved(int row, const std::string& path, const std::str
 }
 
 void RowTranscript::Clear() {
-    std::lock_guard lock(mutex_);
+    LockGuard lock(mutex_);
     lines_.clear();
 }
 
 std::string RowTranscript::TooltipFor(int row) const {
-    std::lock_guard lock(mutex_);
+    LockGuard lock(mutex_);
     auto it = lines_.find(row);
     if (it == lines_.end()) return {};
     std::string text;
@@ -72,7 +72,7 @@ std::string RowTranscript::TooltipFor(int row) const {
 }
 
 std::vector<int> RowTranscript::Rows() const {
-    std::lock_guard lock(mutex_);
+    LockGuard lock(mutex_);
     std::vector<int> rows;
     for (const auto& [r, _] : lines_) rows.push_back(r);
     return rows;

@@ -3,9 +3,9 @@
 // can show them as the tooltip of the row's report cell. Filled from the run's worker thread, read from
 // the window's thread.
 #include "app/Interfaces.h"
+#include "platform/Threads.h"
 
 #include <map>
-#include <mutex>
 #include <string>
 #include <vector>
 
@@ -28,7 +28,7 @@ public:
     std::vector<int> Rows() const;
 
 private:
-    mutable std::mutex mutex_;
+    mutable Mutex mutex_;   // the shipped program has no std::mutex
     StatementObserver* next_ = nullptr;
     std::map<int, std::vector<std::string>> lines_;
 };
