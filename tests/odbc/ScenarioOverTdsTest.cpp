@@ -3,7 +3,7 @@
 // the transcript; a long check cancelled by the driver's attention, and a server lost mid-run.
 #include "platform/OdbcConnection.h"
 #include "sqlsim/SimFixture.h"
-#include "sqlsim/ToolTexts.h"
+#include "support/ToolTexts.h"
 #include "tds/TdsServer.h"
 
 #include <arpa/inet.h>
@@ -44,13 +44,13 @@ protected:
 
 TEST_F(ScenarioOverTds, VersionAndDiscoveryKeepChineseNamesAndTextAtEachRelease) {
     struct Case { const char* scenario; const char* pwd; const char* version; const std::string* query; const char* db; };
-    for (const Case& c : {Case{"sql2000-u8.json", "", "8.00.2039", &simtest::kQ4, "UFDATA_001_2008"},
-                          Case{"sql2005-u8.json", "sa123", "9.00.4035.00", &simtest::kQ1, "UFDATA_001_2015"}}) {
+    for (const Case& c : {Case{"sql2000-u8.json", "", "8.00.2039", &qmtest::kQ4, "UFDATA_001_2008"},
+                          Case{"sql2005-u8.json", "sa123", "9.00.4035.00", &qmtest::kQ1, "UFDATA_001_2015"}}) {
         SCOPED_TRACE(c.scenario);
         TearDown();
         Serve(c.scenario);
         auto conn = Open(c.pwd);
-        qm::SqlResult r = conn->Execute(simtest::kVersionQuery);
+        qm::SqlResult r = conn->Execute(qmtest::kVersionQuery);
         ASSERT_TRUE(r.ok) << r.error;
         ASSERT_EQ(r.recordset.rows.size(), 1u);
         EXPECT_EQ(r.recordset.columns, (std::vector<std::string>{"productversion", "version"}));
@@ -123,7 +123,7 @@ TEST_F(ScenarioOverTds, AttentionEndsALongCheckAtOnceWithoutHoldingUpOthers) {
     auto check = std::async(std::launch::async, [&] { return checker->Execute("dbcc checkdb(N'A') with no_infomsgs"); });
     do {
         const auto q0 = Clock::now();
-        ASSERT_TRUE(other->Execute(simtest::kVersionQuery).ok);
+        ASSERT_TRUE(other->Execute(qmtest::kVersionQuery).ok);
         EXPECT_LT(Clock::now() - q0, std::chrono::milliseconds(500));
     } while (check.wait_for(std::chrono::milliseconds(0)) != std::future_status::ready);
     const qm::SqlResult cancelled = check.get();
@@ -144,7 +144,7 @@ TEST_F(ScenarioOverTds, DropAtRecordsTheBatchClosesEveryConnectionAndStopsListen
     const std::string sql = "alter database A set emergency ";
     const auto t0 = Clock::now();
     EXPECT_FALSE(sender->Execute(sql).ok);
-    EXPECT_FALSE(bystander->Execute(simtest::kVersionQuery).ok);
+    EXPECT_FALSE(bystander->Execute(qmtest::kVersionQuery).ok);
     EXPECT_LT(Clock::now() - t0, std::chrono::seconds(10));
     const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
     sockaddr_in a{};
@@ -159,7 +159,7 @@ TEST_F(ScenarioOverTds, DropAtRecordsTheBatchClosesEveryConnectionAndStopsListen
     ASSERT_FALSE(transcript.empty());
     EXPECT_EQ(transcript.back().sql, sql);
     EXPECT_TRUE(transcript.back().dropped);
-    EXPECT_EQ(Value(simtest::StateQuery2005("A")), "置疑");
+    EXPECT_EQ(Value(qmtest::StateQuery2005("A")), "置疑");
 }
 
 } // namespace
