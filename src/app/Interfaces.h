@@ -1,12 +1,20 @@
 #pragma once
-// Seams between the engine and the windows / the accounting product's login. The Qt layer implements
+// Seams between the engine and the windows / the accounting product's login. The windows implement
 // them; tests put in stand-ins that answer at once.
 #include <string>
 
 namespace qm {
 
-// The tool's own modal message dialog. Kinds: 1 warning + OK, 2 question + Yes/No, 3 warning + Yes/No,
-// 4 error + OK. Results: -1 OK, 1 Yes, 0 No or closed.
+// Kinds of the tool's own message dialog. Any other value shows no picture and no button.
+enum MsgKind : int {
+    kMsgWarning = 1,       // warning picture, OK
+    kMsgQuestion = 2,      // question picture, Yes and No
+    kMsgWarningYesNo = 3,  // warning picture, Yes and No
+    kMsgError = 4,         // error picture, OK
+};
+
+// The tool's own modal message dialog, shown with one of the kinds above. Results: -1 OK, 1 Yes, 0 No
+// or closed.
 class MsgDialog {
 public:
     virtual ~MsgDialog() = default;

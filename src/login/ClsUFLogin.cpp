@@ -88,7 +88,7 @@ bool ClsUFLogin::Regedit(std::string& pSubId, std::string&, std::string&, std::s
     for (;;) {
         switch (SignInPass()) {
         case Pass::GiveUp: return false;
-        case Pass::AccountSet: Show(1, kMsgMustBeAdmin); continue;
+        case Pass::AccountSet: Show(kMsgWarning, kMsgMustBeAdmin); continue;
         case Pass::SignedIn: break;
         }
         break;
@@ -113,7 +113,7 @@ ClsUFLogin::Pass ClsUFLogin::SignInPass() {
     err_.Clear();
     login_ = Create(progid::kU8Login);
     if (err_.number == autoerr::kNoObject) {
-        Show(4, kMsgCheckInstall);
+        Show(kMsgError, kMsgCheckInstall);
         install_ = false;
         return Pass::GiveUp;
     }

@@ -54,7 +54,7 @@ bool LoginByProduct(AppState& app, std::string& msg, std::string& pSubId, std::s
         app.cDBUser = login.DBUser();
         app.cDBPwd = login.DBPwd();
         if (!app.cDBServer.empty()) return true;
-        if (app.frmMsg) app.frmMsg->ShowMsg(4, kProductNoServerText);
+        if (app.frmMsg) app.frmMsg->ShowMsg(kMsgError, kProductNoServerText);
         return false;
     } catch (...) {
         std::string text = CurrentErrorText();

@@ -6,10 +6,10 @@ namespace qm::ui {
 
 MsgLook LookForKind(int kind) {
     switch (kind) {
-    case 1: return {MsgPicture::Warning, true, false};
-    case 2: return {MsgPicture::Question, false, true};
-    case 3: return {MsgPicture::Warning, false, true};
-    case 4: return {MsgPicture::Error, true, false};
+    case kMsgWarning: return {MsgPicture::Warning, true, false};
+    case kMsgQuestion: return {MsgPicture::Question, false, true};
+    case kMsgWarningYesNo: return {MsgPicture::Warning, false, true};
+    case kMsgError: return {MsgPicture::Error, true, false};
     default: return {};
     }
 }

@@ -1,5 +1,7 @@
 #pragma once
 // The message dialog's kept values and what each message kind shows, without widgets.
+#include "app/Interfaces.h"
+
 #include <cstdint>
 #include <string>
 
@@ -13,7 +15,7 @@ struct MsgLook {
     bool yesNo = false;    // cmdYes and cmdNo
 };
 
-// 1 warning + OK, 2 question + Yes/No, 3 warning + Yes/No, 4 error + OK, anything else nothing.
+// What a kind (MsgKind, or any other value: nothing) shows.
 MsgLook LookForKind(int kind);
 
 inline constexpr int kResultConfirm = -1;

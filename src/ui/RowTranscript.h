@@ -28,7 +28,7 @@ public:
     std::vector<int> Rows() const;
 
 private:
-    mutable Mutex mutex_;   // the shipped program has no std::mutex
+    mutable Mutex mutex_;
     StatementObserver* next_ = nullptr;
     std::map<int, std::vector<std::string>> lines_;
 };

@@ -6,12 +6,15 @@ namespace qme2e {
 
 namespace {
 
-// The tool may write a path with "\" or with doubled separators; compare what the system would open.
+// The tool may write a path with either separator, doubled separators or other letter case; compare
+// what Windows would open.
 std::string Normalise(const std::string& path) {
     std::string p = path;
-    for (char& c : p)
+    for (char& c : p) {
         if (c == '\\') c = '/';
-    return std::filesystem::path(p).lexically_normal().string();
+        if (c >= 'a' && c <= 'z') c = char(c - 'a' + 'A');
+    }
+    return std::filesystem::path(p).lexically_normal().generic_string();
 }
 
 } // namespace

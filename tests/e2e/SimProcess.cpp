@@ -21,57 +21,68 @@ int MillisLeft(Clock::time_point deadline) {
     return left > 0 ? int(left) : 0;
 }
 
-} // namespace
+// Forks and runs `args`, with stdout on `outFd` when it is not -1. The child dies with the launcher, so
+// nothing outlives a launcher that crashed or was killed by a test timeout.
+pid_t Spawn(const std::vector<std::string>& args, int outFd, std::string& error) {
+    std::vector<char*> argv;
+    for (auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+    pid_t parent = ::getpid();
+    pid_t pid = ::fork();
+    if (pid < 0) {
+        error = std::string("fork: ") + std::strerror(errno);
+        return -1;
+    }
+    if (pid == 0) {
+        ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+        if (::getppid() != parent) ::_exit(127);
+        if (outFd >= 0) ::dup2(outFd, STDOUT_FILENO);
+        ::execv(argv[0], argv.data());
+        ::_exit(127);
+    }
+    return pid;
+}
 
+// Waits for `pid` until the deadline; true with its wait status when it ended.
+bool WaitUntil(pid_t pid, Clock::time_point deadline, int& status) {
+    for (;;) {
+        pid_t r = ::waitpid(pid, &status, WNOHANG);
+        if (r == pid) return true;
+        if (r < 0 && errno != EINTR) return true;
+        if (MillisLeft(deadline) == 0) return false;
+        ::poll(nullptr, 0, 10);  // short pause between checks of the child
+    }
+}
+
+// "listening on 127.0.0.1:PORT" gives PORT; anything else 0.
 int ParseListeningPort(const std::string& line) {
     static const std::string prefix = "listening on 127.0.0.1:";
-    if (line.rfind(prefix, 0) != 0) return 0;
+    if (line.rfind(prefix, 0) != 0 || line.size() == prefix.size()) return 0;
     int port = 0;
-    size_t i = prefix.size();
-    if (i >= line.size()) return 0;
-    for (; i < line.size() && line[i] >= '0' && line[i] <= '9'; ++i) {
+    for (size_t i = prefix.size(); i < line.size() && line[i] >= '0' && line[i] <= '9'; ++i) {
         port = port * 10 + (line[i] - '0');
         if (port > 65535) return 0;
     }
     return port;
 }
 
+} // namespace
+
 SimProcess::~SimProcess() { Stop(); }
 
-bool SimProcess::Start(const std::string& program, const std::string& scenario, const std::string& dataDir,
-                       const std::string& transcript, int timeoutMs, std::string& error) {
+bool SimProcess::Start(std::vector<std::string> args, int timeoutMs, std::string& error) {
     int fds[2];
     if (::pipe2(fds, O_CLOEXEC) != 0) {
         error = std::string("pipe: ") + std::strerror(errno);
         return false;
     }
-    std::vector<std::string> args{program, "--scenario", scenario, "--data-dir", dataDir, "--port", "0"};
-    if (!transcript.empty()) {
-        args.push_back("--transcript");
-        args.push_back(transcript);
-    }
-    std::vector<char*> argv;
-    for (auto& a : args) argv.push_back(a.data());
-    argv.push_back(nullptr);
-
-    pid_t parent = ::getpid();
-    pid_t pid = ::fork();
-    if (pid < 0) {
-        error = std::string("fork: ") + std::strerror(errno);
+    args.insert(args.end(), {"--port", "0"});
+    pid_ = Spawn(args, fds[1], error);
+    ::close(fds[1]);
+    if (pid_ < 0) {
         ::close(fds[0]);
-        ::close(fds[1]);
         return false;
     }
-    if (pid == 0) {
-        // The server must not outlive a harness that crashed or was killed by a test timeout.
-        ::prctl(PR_SET_PDEATHSIG, SIGTERM);
-        if (::getppid() != parent) ::_exit(127);
-        ::dup2(fds[1], STDOUT_FILENO);
-        ::execv(argv[0], argv.data());
-        ::_exit(127);
-    }
-    pid_ = pid;
-    ::close(fds[1]);
 
     // Only the first line matters; the rest of the output goes nowhere (the pipe closes with us).
     std::string line;
@@ -83,10 +94,8 @@ bool SimProcess::Start(const std::string& program, const std::string& scenario, 
         if (left == 0) break;
         int r = ::poll(&p, 1, left);
         if (r < 0 && errno == EINTR) continue;
-        if (r <= 0) break;
         char c;
-        ssize_t n = ::read(fds[0], &c, 1);
-        if (n <= 0) break;
+        if (r <= 0 || ::read(fds[0], &c, 1) <= 0) break;
         if (c == '\n') done = true;
         else if (c != '\r') line += c;
     }
@@ -94,7 +103,7 @@ bool SimProcess::Start(const std::string& program, const std::string& scenario, 
     port_ = done ? ParseListeningPort(line) : 0;
     if (port_ == 0) {
         error = done ? "unexpected first line from the simulator: " + line
-                     : "the simulator did not report its port (program " + program + ")";
+                     : "the simulator did not report its port (program " + args[0] + ")";
         Stop(1000);
         return false;
     }
@@ -104,19 +113,27 @@ bool SimProcess::Start(const std::string& program, const std::string& scenario, 
 void SimProcess::Stop(int graceMs) {
     if (pid_ <= 0) return;
     ::kill(pid_, SIGTERM);
-    auto deadline = Clock::now() + std::chrono::milliseconds(graceMs);
-    for (;;) {
-        int status = 0;
-        pid_t r = ::waitpid(pid_, &status, WNOHANG);
-        if (r == pid_ || (r < 0 && errno != EINTR)) break;
-        if (MillisLeft(deadline) == 0) {
-            ::kill(pid_, SIGKILL);
-            ::waitpid(pid_, &status, 0);
-            break;
-        }
-        ::poll(nullptr, 0, 10);  // short pause between checks of the child
+    int status = 0;
+    if (!WaitUntil(pid_, Clock::now() + std::chrono::milliseconds(graceMs), status)) {
+        ::kill(pid_, SIGKILL);
+        ::waitpid(pid_, &status, 0);
     }
     pid_ = -1;
+}
+
+int RunProgram(const std::vector<std::string>& args, int timeoutMs, std::string& error) {
+    pid_t pid = Spawn(args, -1, error);
+    if (pid < 0) return -1;
+    int status = 0;
+    if (!WaitUntil(pid, Clock::now() + std::chrono::milliseconds(timeoutMs), status)) {
+        ::kill(pid, SIGKILL);
+        ::waitpid(pid, &status, 0);
+        error = args[0] + " did not end within " + std::to_string(timeoutMs / 1000) + " s";
+        return -1;
+    }
+    if (WIFEXITED(status)) return WEXITSTATUS(status);
+    error = args[0] + " ended by signal " + std::to_string(WTERMSIG(status));
+    return -1;
 }
 
 } // namespace qme2e

@@ -1,0 +1,80 @@
+#include "ui/RepairRun.h"
+
+namespace qm::ui {
+
+// Called on the worker thread.
+class RepairRun::Progress final : public RepairProgress {
+public:
+    explicit Progress(RepairRun& run) : run_(run) {}
+    void RunStarted(int maximum) override {
+        RunEvent e;
+        e.kind = RunEvent::Kind::Started;
+        e.maximum = maximum;
+        run_.post_(std::move(e));
+    }
+    void RowDone(int row, int position, const std::string& report) override {
+        RunEvent e;
+        e.kind = RunEvent::Kind::RowDone;
+        e.row = row;
+        e.position = position;
+        e.report = report;
+        run_.post_(std::move(e));
+    }
+    bool StopRequested() override { return run_.stop_.load() || run_.model_.bStop.load(); }
+
+private:
+    RepairRun& run_;
+};
+
+RepairRun::RepairRun(AppState& app, MainModel& model, PostFn post)
+    : app_(app), model_(model), post_(std::move(post)), progress_(std::make_unique<Progress>(*this)) {}
+
+RepairRun::~RepairRun() {
+    if (!running_) return;
+    RequestStop();
+    Finish();
+}
+
+bool RepairRun::Start() {
+    if (running_ || !repair_) return false;
+    stop_ = false;
+    model_.bStop = false;
+    transcript_.Clear();
+    // Whoever watched the statements before the run goes on seeing them through the transcript.
+    previousObserver_ = app_.observer;
+    transcript_.SetNext(previousObserver_);
+    app_.observer = &transcript_;
+    const bool started = thread_.Start([this] {
+        // Finished is posted whatever the repair does, or the window would wait for good.
+        try {
+            repair_(app_, model_, progress_.get());
+        } catch (...) {
+        }
+        RunEvent done;
+        done.kind = RunEvent::Kind::Finished;
+        post_(std::move(done));
+    });
+    if (!started) {
+        app_.observer = previousObserver_;
+        transcript_.SetNext(nullptr);
+        return false;
+    }
+    running_ = true;
+    return true;
+}
+
+void RepairRun::RequestStop() {
+    stop_ = true;
+    model_.bStop = true;
+    if (running_ && cancel_) cancel_();
+}
+
+void RepairRun::Finish() {
+    if (!running_) return;
+    thread_.Join();
+    app_.observer = previousObserver_;
+    transcript_.SetNext(nullptr);
+    running_ = false;
+}
+
+} // namespace qm::ui

@@ -1,0 +1,152 @@
+// The main window driven through its controls, as the operator would.
+#include "WinTestSupport.h"
+
+#include "ui/GridActions.h"
+#include "ui/MainLayout.h"
+
+using namespace qm;
+using namespace qm::ui;
+using namespace qmtest;
+
+namespace {
+
+using MainWindow = MainWindowFixture;
+
+RECT RectIn(HWND parent, HWND child) {
+    RECT r;
+    GetWindowRect(child, &r);
+    MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&r), 2);
+    return r;
+}
+
+// Records the window's own move request instead of entering the system's move loop.
+WNDPROC gMainProc = nullptr;
+std::vector<WPARAM> gNcPresses;
+LRESULT CALLBACK RecordNcPress(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
+    if (msg == WM_NCLBUTTONDOWN) {
+        gNcPresses.push_back(wp);
+        return 0;
+    }
+    return CallWindowProcW(gMainProc, w, msg, wp, lp);
+}
+
+} // namespace
+
+TEST_F(MainWindow, LoadsOnFirstShowWithTitleReadmeTextsAndGrid) {
+    readme = {{"作者", "李四"}, {"QQ", "888"}, {"简介", "数据库修复工具（测试版）"}};
+    webLocation = "http://updates.example";
+    HWND main = Shown().Hwnd();
+    EXPECT_EQ(WindowTextOf(main), "Quillmere");
+    EXPECT_EQ(Text(main, "labCaption"), "Quillmere For U8 数据库版本：SQL Server 2005  作者：李四  QQ：888");
+    EXPECT_EQ(ControlTooltip(W("imgLogo")), "数据库修复工具（测试版）");
+    EXPECT_EQ(Text(main, "labReport"), "发现3个异常数据库");
+    EXPECT_EQ(ControlTextColor(W("labReport")), RGB(255, 0, 0));
+    // The read-me is refreshed first, then each key read from the tool's own folder, once.
+    EXPECT_EQ(downloads, std::vector<std::string>{"http://updates.example/files/Readme.txt|C:\\quillmere-ui-tool\\Readme.txt|说明"});
+    EXPECT_EQ(profileFiles.size(), 8u);
+    EXPECT_EQ(profileFiles.front(), "C:\\quillmere-ui-tool\\Readme.txt");
+
+    HWND grid = W("grdTable");
+    EXPECT_EQ(ListViewRows(grid), 3);
+    EXPECT_EQ(ListViewColumnWidth(grid, kColDb), 0);
+    EXPECT_EQ(ListViewColumnWidth(grid, kColPath), TwipsToScreenPixels(4000));
+    EXPECT_EQ(ListViewHeader(grid, kVerifyColumn), "校验");
+
+    // Showing again is not a second load; 刷新 is, and the read-me is neither fetched nor read again.
+    ShowWindow(main, SW_HIDE);
+    window->Show();
+    Click(main, "cmdBrush");
+    EXPECT_EQ(window->Loads(), 2);
+    EXPECT_EQ(profileFiles.size(), 8u);
+    EXPECT_EQ(downloads.size(), 1u);
+}
+
+TEST_F(MainWindow, TicksByDoubleClickInColumnOneAndByTheButtonsAndCtrlSClearsTheProduct) {
+    Shown();
+    DoubleClick(0, kColSelect);
+    EXPECT_EQ(model.grid.Cell(1, kColSelect), "Y");
+    EXPECT_EQ(Cell(0, kColSelect), "Y");
+    DoubleClick(0, kColSelect);
+    DoubleClick(1, kColAccName);  // only column one ticks
+    EXPECT_EQ(Cell(0, kColSelect) + Cell(1, kColSelect), "");
+
+    Click(W("cmdSelect"));
+    EXPECT_EQ(Cell(2, kColSelect), "Y");
+    EXPECT_EQ(model.grid.Cell(0, kColSelect), "选择");  // the header is not a row
+    Click(W("cmdClear"));
+    EXPECT_EQ(Cell(2, kColSelect), "");
+
+    for (int mask : {0, kCtrlMask | kShiftMask, kCtrlMask | kAltMask}) KeyUp(W("grdTable"), 'S', mask);
+    KeyUp(W("grdTable"), 'D', kCtrlMask);
+    EXPECT_EQ(app->cProduct, "U8");
+    KeyUp(W("grdTable"), 'S', kCtrlMask);
+    EXPECT_EQ(app->cProduct, "");
+    EXPECT_EQ(window->Loads(), 1);  // nothing reloaded by itself
+
+    // 刷新全部 clears the product and loads; the title keeps the product it showed.
+    app->cProduct = "U8";
+    rows.clear();
+    Click(W("cmdShowAll"));
+    EXPECT_EQ(productAtLoad, (std::vector<std::string>{"U8", ""}));
+    EXPECT_NE(Text(window->Hwnd(), "labCaption").find(" For U8 "), std::string::npos);
+    // The empty list: one empty row, which 全选 ticks too.
+    EXPECT_EQ(ListViewRows(W("grdTable")), 1);
+    EXPECT_EQ(Text(window->Hwnd(), "labReport"), "未发现任何异常数据库");
+    EXPECT_EQ(ControlTextColor(W("labReport")), RGB(0, 0, 255));
+    Click(W("cmdSelect"));
+    EXPECT_EQ(Cell(0, kColSelect), "Y");
+}
+
+TEST_F(MainWindow, AboutLogoCancelAndClose) {
+    readme = {{"公司", "示例软件有限公司"}, {"网址", "www.example.com"}};
+    Shown();
+    Click(W("labAbout"));
+    FrmAbout* about = window->AboutBox();
+    ASSERT_NE(about, nullptr);
+    HWND box = about->Hwnd();
+    EXPECT_TRUE(IsWindowEnabled(window->Hwnd()));  // not modal
+    EXPECT_EQ(Text(box, "LabToolText"), "QuillmereV2.0");
+    EXPECT_EQ(Text(box, "labMaker"), "http://www.example.com");
+    EXPECT_NE(Text(box, "labCopyRight").find("示例软件有限公司"), std::string::npos);
+    Click(box, "imgLogo");
+    Click(box, "picExit");
+    Click(W("labAbout"));
+    EXPECT_EQ(window->AboutBox(), about);  // one box, opened again
+    Click(W("imgLogo"));
+    EXPECT_EQ(shell.opened, (std::vector<std::string>{"http://www.example.com", "http://www.example.com"}));
+
+    EXPECT_EQ(ControlTooltip(W("imgExit")), "关闭");
+    Click(W("cmdCancel"));
+    Click(W("imgExit"));
+    SendMessageW(window->Hwnd(), WM_CLOSE, 0, 0);
+    EXPECT_EQ(endCalls, 3);
+}
+
+TEST_F(MainWindow, PlacesInTwipsMovesByTheBackgroundOnlyAndTicksVerificationByDefault) {
+    HWND main = Shown().Hwnd();
+    RECT client;
+    GetClientRect(main, &client);
+    EXPECT_EQ(client.right, TwipsToScreenPixels(11970));
+    EXPECT_EQ(client.bottom, TwipsToScreenPixels(8820));
+    EXPECT_EQ(RectIn(main, W("cmdConfirm")).left, TwipsToScreenPixels(9480));
+    SetWindowPos(main, nullptr, 0, 0, 10, 10, SWP_NOMOVE | SWP_NOZORDER);  // narrower than the corners
+    EXPECT_EQ(RectIn(main, W("imgExit")).left, TwipsToScreenPixels(PixelsToTwips(10, ScreenDpi()) - 355));
+
+    gMainProc = reinterpret_cast<WNDPROC>(SetWindowLongPtrW(main, GWLP_WNDPROC, LONG_PTR(&RecordNcPress)));
+    gNcPresses.clear();
+    SendMessageW(main, WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(3, 3));
+    SendMessageW(main, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(3, 3));
+    EXPECT_EQ(gNcPresses, std::vector<WPARAM>{HTCAPTION});
+    SetWindowLongPtrW(main, GWLP_WNDPROC, LONG_PTR(gMainProc));
+    // Presses on controls are theirs: none lets the mouse through to the background.
+    for (const char* name : {"labCaption", "grdTable", "ProDB", "imgLogo"}) {
+        RECT r;
+        GetWindowRect(W(name), &r);
+        EXPECT_NE(SendMessageW(W(name), WM_NCHITTEST, 0, MAKELPARAM(r.left + 2, r.top + 2)), HTTRANSPARENT) << name;
+    }
+
+    EXPECT_EQ(Text(main, "chkVerify"), "修复后校验");
+    EXPECT_EQ(SendMessageW(W("chkVerify"), BM_GETCHECK, 0, 0), BST_CHECKED);
+    Click(W("chkVerify"));
+    EXPECT_FALSE(model.bVerify);
+}

@@ -1,0 +1,94 @@
+// The repair run off the window's thread, with a stand-in driver that the test lets through row by row.
+#include "WinTestSupport.h"
+
+#include "ui/GridActions.h"
+
+using namespace qm;
+using namespace qm::ui;
+using namespace qmtest;
+
+namespace {
+
+struct RepairRunTest : MainWindowFixture {
+    void ExpectButtonsEnabled(bool on) {
+        for (const char* name : {"cmdSelect", "cmdClear", "cmdShowAll", "cmdBrush", "cmdConfirm", "cmdCancel", "imgExit",
+                                 "chkVerify"})
+            EXPECT_EQ(bool(IsWindowEnabled(W(name))), on) << name;
+        EXPECT_EQ(bool(IsWindowEnabled(W("cmdStop"))), !on);
+    }
+    int Progress() { return int(SendMessageW(W("ProDB"), PBM_GETPOS, 0, 0)); }
+    int ProgressMax() { return int(SendMessageW(W("ProDB"), PBM_GETRANGE, FALSE, 0)); }
+};
+
+} // namespace
+
+TEST_F(RepairRunTest, RunsOffTheWindowThreadWithButtonsLockedProgressStopAndTooltips) {
+    CountingObserver before;
+    app->observer = &before;
+    allowed = 0;
+    Shown();
+    Click(W("cmdSelect"));
+    Click(W("cmdConfirm"));
+    ASSERT_TRUE(window->Running());
+    ExpectButtonsEnabled(false);
+    ASSERT_TRUE(WaitFor([&] { return ProgressMax() == 3; }));
+
+    // While the run waits the window still takes messages, but ticking, product clearing and closing wait.
+    KeyUp(W("grdTable"), 'S', kCtrlMask);
+    EXPECT_EQ(app->cProduct, "U8");
+    DoubleClick(0, kColSelect);
+    SendMessageW(window->Hwnd(), WM_CLOSE, 0, 0);
+    EXPECT_EQ(endCalls, 0);
+
+    allowed = 1;
+    ASSERT_TRUE(WaitFor([&] { return Progress() == 1; }));
+    EXPECT_EQ(Cell(0, kColReport), "成功修复");
+    EXPECT_EQ(ReportTip(0), "[成功] ALTER DATABASE UFDATA_001_2015 SET EMERGENCY");
+
+    // Row 2 may go ahead, row 3 would have to wait: the stop comes first, whenever row 2 ends.
+    allowed = 2;
+    Click(W("cmdStop"));
+    EXPECT_EQ(cancels, 1);
+    ASSERT_TRUE(WaitFor([&] { return window->Runs() == 1; }));
+    EXPECT_NE(workerThread, std::this_thread::get_id());
+
+    // Stopped after the second database: the third was never touched.
+    EXPECT_EQ(Progress(), 2);
+    EXPECT_EQ(Cell(1, kColReport), "无法更改数据库状态");
+    EXPECT_EQ(ReportTip(1), "[失败] ALTER DATABASE UFDATA_002_2014 SET EMERGENCY —— 错误 5011：无法更改数据库状态");
+    EXPECT_EQ(Cell(2, kColReport) + ReportTip(2), "");
+    EXPECT_TRUE(verifyAtRun);
+    EXPECT_EQ(model.grid.Cell(1, kColSelect), "Y");  // the double-click during the run changed nothing
+    EXPECT_EQ(Text(window->Hwnd(), "labReport"), "已成功修复1个账套年度数据 尚有1个账套年度数据未能修复");
+    EXPECT_EQ(ControlTextColor(W("labReport")), RGB(255, 0, 0));
+
+    // Everything comes back, the observer from before saw each statement, and the close request is met.
+    ExpectButtonsEnabled(true);
+    EXPECT_EQ(app->observer, &before);
+    EXPECT_EQ(before.statements.load(), 2);
+    EXPECT_EQ(endCalls, 1);
+
+    // The stop from the first run does not carry over into the next, which runs with verification off.
+    allowed = 1000;
+    Click(W("chkVerify"));
+    Click(W("cmdConfirm"));
+    ASSERT_TRUE(WaitFor([&] { return window->Runs() == 2; }));
+    EXPECT_EQ(Progress(), 3);
+    EXPECT_EQ(Cell(2, kColReport), "成功修复");
+    EXPECT_FALSE(verifyAtRun);
+
+    // A reload forgets the transcript along with the reports.
+    Click(W("cmdBrush"));
+    EXPECT_EQ(ReportTip(0), "");
+}
+
+TEST_F(RepairRunTest, ClosingTheWindowDuringARunStopsAndWaitsForTheWorker) {
+    allowed = 0;
+    Shown();
+    Click(W("cmdSelect"));
+    Click(W("cmdConfirm"));
+    ASSERT_TRUE(window->Running());
+    window.reset();  // asks the worker to stop and waits: no worker left on a model that goes away
+    EXPECT_EQ(app->observer, nullptr);
+    EXPECT_EQ(model.grid.Cell(1, kColReport), "");
+}
