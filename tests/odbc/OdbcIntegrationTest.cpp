@@ -72,17 +72,11 @@ TEST(OdbcOverTds, PasswordWithSeparatorsAndBracesReachesTheServerWhole) {
 }
 
 TEST(OdbcOverTds, FailedOpensAreDescribedQuicklyWithoutDriverPrefixes) {
-    uint16_t port = 0;
-    {
-        Fixture f;
-        port = f.server.Port();
-    }
     qm::OdbcConnectionFactory factory;
     auto c = factory.Create();
     std::string error;
     const auto t0 = std::chrono::steady_clock::now();
-    EXPECT_FALSE(c->Open("Provider=SQLOLEDB;Server=127.0.0.1," + std::to_string(port) + ";Database=master;Uid=sa;Pwd=;",
-                         error));
+    EXPECT_FALSE(c->Open("Provider=SQLOLEDB;Server=127.0.0.1,1;Database=master;Uid=sa;Pwd=;", error));   // nobody listens
     EXPECT_FALSE(error.empty());
     EXPECT_EQ(error.find("[FreeTDS]"), std::string::npos);
     EXPECT_LT(std::chrono::steady_clock::now() - t0, std::chrono::seconds(10));

@@ -1,5 +1,6 @@
-// Scenario loading: files, dbids, shipped scenarios and malformed input.
+// Scenario loading (files, dbids, shipped scenarios, malformed input) and the in-process connection.
 #include "SimFixture.h"
+#include "sqlsim/InProcess.h"
 
 using namespace simtest;
 
@@ -45,4 +46,36 @@ TEST_F(ScenarioTest, ShippedScenariosLoadAndListTheirAbnormalDatabases) {
         ASSERT_FALSE(r.failed) << Line(r);
         EXPECT_EQ(r.results[0].rows.size(), c.rows);
     }
+}
+
+// The in-process connection: login refusals with the server texts, and results mapped as ADO shows them.
+TEST_F(ScenarioTest, InProcessLoginsAreRefusedWithTheServerTextsAndResultsMapped) {
+    Load(R"({"logins": {"sa": "p;w}d"},
+      "databases": [{"name": "UFDATA_001_2015", "state": "SUSPECT"}], "ua_account": []})");
+    std::string error;
+    auto open = [&](const std::string& db, const std::string& login) {
+        auto c = sqlsim::InProcessConnectionFactory(engine).Create();
+        c->Open("Provider=SQLOLEDB;Server=.;Database=" + db + ";" + login, error);
+        return c;
+    };
+    auto c = open("master", "Uid=sa;Pwd=wrong;");
+    EXPECT_EQ(c->State(), 0);
+    EXPECT_EQ(error, "用户 'sa' 登录失败。");
+    EXPECT_EQ(c->Execute(kVersionQuery).error, "对象关闭时，不允许操作。");
+    EXPECT_EQ(open("nosuch", "Uid=sa;Pwd={p;w}}d};")->State(), 0);
+    EXPECT_EQ(error, "无法打开登录所请求的数据库 \"nosuch\"。登录失败。");
+    EXPECT_TRUE(engine->Transcript().empty());
+
+    c = open("UFSystem", "Uid=SA;Pwd={p;w}}d};");
+    ASSERT_EQ(c->State(), 1) << error;
+    auto r = c->Execute("alter database nosuch set emergency ");
+    EXPECT_FALSE(r.ok);
+    EXPECT_EQ(r.errorNumber, 5011);
+    EXPECT_EQ(r.messages.size(), 2u);
+    EXPECT_EQ(r.error, r.messages[0].text);
+    r = c->Execute("alter database UFDATA_001_2015 set single_user with rollback immediate ");
+    EXPECT_TRUE(r.ok);
+    EXPECT_TRUE(r.error.empty());
+    ASSERT_EQ(r.messages.size(), 1u);
+    EXPECT_EQ(r.messages[0].number, 5060);
 }
