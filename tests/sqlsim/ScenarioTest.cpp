@@ -23,14 +23,15 @@ TEST_F(ScenarioTest, DatabasesGetDbidsAfterSystemDatabasesAndRealFiles) {
 TEST_F(ScenarioTest, MalformedScenariosAreRefusedWithAReason) {
     Load("{}");
     std::string error;
-    EXPECT_FALSE(sqlsim::Engine::FromJson("{", dir, error));
-    EXPECT_FALSE(error.empty());
-    EXPECT_FALSE(sqlsim::Engine::FromJson(R"({"databases": [{"name": "A", "state": "BROKEN"}]})", dir, error));
-    EXPECT_NE(error.find("BROKEN"), std::string::npos);
-    EXPECT_FALSE(sqlsim::Engine::FromJson(R"({"databases": [{"name": "A"}, {"name": "a "}]})", dir, error));
-    EXPECT_FALSE(sqlsim::Engine::FromJson(R"({"databases": [{"name": "A", "flags": ["IsWobbly"]}]})", dir, error));
-    EXPECT_FALSE(sqlsim::Engine::FromJson(R"({"databases": [{"name": "A", "checkdb": {"seconds": -1}}]})", dir, error));
-    EXPECT_NE(error.find("checkdb of A"), std::string::npos);
+    for (const char* bad : {"{", R"({"databases": [{"name": "A"}, {"name": "a "}]})",
+                            R"({"databases": [{"name": "A", "flags": ["IsWobbly"]}]})",
+                            R"({"databases": [{"name": "A", "state": "BROKEN"}]})",
+                            R"({"databases": [{"name": "A", "checkdb": {"seconds": -1}}]})"}) {
+        error.clear();
+        EXPECT_FALSE(sqlsim::Engine::FromJson(bad, dir, error)) << bad;
+        EXPECT_FALSE(error.empty()) << bad;
+    }
+    EXPECT_NE(error.find("checkdb of A"), std::string::npos);   // the reason names what is wrong
     EXPECT_FALSE(sqlsim::Engine::FromFile(dir + "/missing.json", dir, error));
 }
 
