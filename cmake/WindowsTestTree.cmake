@@ -6,6 +6,21 @@ set(QM_ODBC_DIR ${CMAKE_BINARY_DIR}/odbc)
 file(WRITE ${QM_ODBC_DIR}/odbcinst.ini
   "[SQL Server]\nDescription=FreeTDS registered under the name the Windows program asks for\n"
   "Driver=/usr/lib/i386-linux-gnu/odbc/libtdsodbc.so\n")
+# Wine takes both the ANSI code page (936) and the charset of Linux file names from LC_ALL; a locale that
+# is not generated leaves it 7-bit ASCII, which garbles every Chinese file name between the two sides.
+# So the tree generates zh_CN.UTF-8 for itself (LOCPATH), with no change to the system.
+set(QM_LOCALE_DIR ${CMAKE_BINARY_DIR}/locale)
+if(NOT EXISTS ${QM_LOCALE_DIR}/zh_CN.UTF-8/LC_CTYPE)
+  file(MAKE_DIRECTORY ${QM_LOCALE_DIR})
+  find_program(QM_LOCALEDEF localedef)
+  if(QM_LOCALEDEF)
+    execute_process(COMMAND ${QM_LOCALEDEF} -i zh_CN -f UTF-8 ${QM_LOCALE_DIR}/zh_CN.UTF-8
+                    RESULT_VARIABLE _rc OUTPUT_QUIET ERROR_QUIET)
+  endif()
+  if(NOT EXISTS ${QM_LOCALE_DIR}/zh_CN.UTF-8/LC_CTYPE)
+    message(WARNING "zh_CN.UTF-8 could not be generated (package locales): Chinese file names will not cross to Wine")
+  endif()
+endif()
 configure_file(${PROJECT_SOURCE_DIR}/cmake/wine-run.in ${CMAKE_BINARY_DIR}/wine-run @ONLY
   FILE_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
 set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_BINARY_DIR}/wine-run)

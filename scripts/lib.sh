@@ -2,7 +2,7 @@
 QM_PACKAGES=(cmake ninja-build g++ pkg-config file zip unixodbc unixodbc-dev tdsodbc freetds-bin libsqlite3-dev
   libcurl4-openssl-dev nlohmann-json3-dev libgtest-dev libgmock-dev googletest
   g++-mingw-w64-i686-win32 g++-mingw-w64-i686-posix wine32:i386 libodbc2:i386 tdsodbc:i386
-  xvfb xauth x11-utils imagemagick fonts-wqy-microhei)
+  xvfb xauth x11-utils imagemagick fonts-wqy-microhei locales)
 
 # The machine is shared: never more than two compile jobs.
 qm_jobs() { echo 2; }

@@ -1,6 +1,7 @@
 #pragma once
 // The process-wide values of one run: who is signed in where, the server version and product, the shared
 // connections and the shared message text cMsg. One object, passed to whatever needs it.
+#include "app/CancelSlot.h"
 #include "app/Interfaces.h"
 #include "platform/Connection.h"
 #include "platform/Platform.h"
@@ -42,6 +43,9 @@ struct AppState {
     // Set when a statement on oMaster found the link to the server broken; from then on nothing more is
     // sent over oMaster until ReopenMasterIfLost has opened it again.
     std::atomic<bool> masterLost{false};
+
+    // What 停止 cancels: the connection of the repair run going now (published by the run itself).
+    CancelSlot runCancel;
 
     // Receives every statement the engine sends; may be null.
     StatementObserver* observer = nullptr;

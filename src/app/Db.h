@@ -43,4 +43,24 @@ bool ReopenMasterIfLost(AppState& app);
 
 std::string NullToStr(const Value& v);
 
+// Gives a connection another command timeout (0: none) for as long as it lives, then puts the one
+// before it back.
+class CommandTimeoutScope {
+public:
+    CommandTimeoutScope(std::shared_ptr<Connection> conn, int seconds) : conn_(std::move(conn)) {
+        if (!conn_) return;
+        previous_ = conn_->CommandTimeout();
+        conn_->SetCommandTimeout(seconds);
+    }
+    ~CommandTimeoutScope() {
+        if (conn_) conn_->SetCommandTimeout(previous_);
+    }
+    CommandTimeoutScope(const CommandTimeoutScope&) = delete;
+    CommandTimeoutScope& operator=(const CommandTimeoutScope&) = delete;
+
+private:
+    std::shared_ptr<Connection> conn_;
+    int previous_ = 0;
+};
+
 } // namespace qm

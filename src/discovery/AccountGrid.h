@@ -18,7 +18,7 @@ inline constexpr Rgb kBlue{0, 0, 255};
 
 // Column indexes of a grid row.
 enum GridColumn : int { kColDb = 0, kColSelect = 1, kColAccNo = 2, kColAccName = 3, kColYear = 4,
-                        kColPath = 5, kColReport = 6, kGridColumns = 7 };
+                        kColPath = 5, kColReport = 6, kColVerify = 7, kGridColumns = 8 };
 
 class AccountGrid {
 public:
@@ -51,7 +51,7 @@ struct MainModel {
     int16_t iAccCount = 0;
     ReportLabel labReport;
     std::atomic<bool> bStop{false};
-    // chkVerify: whether a repaired database is checked afterwards; read by the run.
+    // The window's 修复后校验 (chkVerify): check every database the run repaired. Read by the run as it reaches each.
     std::atomic<bool> bVerify{true};
 };
 

@@ -114,6 +114,8 @@ bool LoadAcc(AppState& app, MainModel& m) {
     std::string header;
     for (const auto& name : rs.columns) header += name + '\t';
     m.grid.InsertRow(0, header);
+    // The verification column is the tool's own: the queries give the seven the grid always had.
+    m.grid.SetCell(0, kColVerify, "校验");
     for (const auto& row : rs.rows) {
         std::vector<std::string> cells;
         cells.reserve(row.size());
@@ -133,7 +135,7 @@ bool LoadAcc(AppState& app, MainModel& m) {
 
     m.grid.fixedRows = 1;
     m.grid.headerHeightTwips = 500;
-    m.grid.colWidthsTwips = {0, 500, 800, 2000, 500, 4000, 3000};
+    m.grid.colWidthsTwips = {0, 500, 800, 2000, 500, 4000, 3000, 2000};
     m.grid.currentRow = 1;
     return true;
 }

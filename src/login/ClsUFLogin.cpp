@@ -48,8 +48,10 @@ public:
     }
     int State() const override { return inner_->State(); }
     void SetCommandTimeout(int seconds) override { inner_->SetCommandTimeout(seconds); }
+    int CommandTimeout() const override { return inner_->CommandTimeout(); }
     const std::string& ConnectionString() const override { return text_; }
     SqlResult Execute(const std::string& sql) override { return inner_->Execute(sql); }
+    void Cancel() override { inner_->Cancel(); }
 
 private:
     std::shared_ptr<Connection> inner_;

@@ -42,7 +42,8 @@ public:
     // On failure State() stays 0 and the description is returned.
     virtual bool Open(const std::string& connectionString, std::string& error) = 0;
     virtual int State() const = 0;                     // 0 closed, 1 open
-    virtual void SetCommandTimeout(int seconds) = 0;   // applies to later statements
+    virtual void SetCommandTimeout(int seconds) = 0;   // applies to later statements; 0: no limit
+    virtual int CommandTimeout() const = 0;            // as last set, so a caller can put it back
     virtual const std::string& ConnectionString() const = 0;
 
     // Runs one batch. A query's first result set is returned whole; statements return none.

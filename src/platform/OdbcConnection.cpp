@@ -165,6 +165,7 @@ public:
 
     int State() const override { return state_; }
     void SetCommandTimeout(int seconds) override { commandTimeout_ = seconds < 0 ? 0 : seconds; }
+    int CommandTimeout() const override { return commandTimeout_; }
     const std::string& ConnectionString() const override { return text_; }
 
     SqlResult Execute(const std::string& sql) override {

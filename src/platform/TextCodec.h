@@ -8,7 +8,8 @@ namespace qm {
 
 // Bytes in the system's ANSI code page to UTF-8. Windows: CP_ACP. Elsewhere there is no ANSI code page,
 // so valid UTF-8 stays as it is and anything else is read as GB18030 (a superset of GBK, the code page
-// of a Chinese Windows). Undecodable bytes become U+FFFD; this never fails.
+// of a Chinese Windows). Undecodable bytes become U+FFFD (on Windows the system's own substitute, "?");
+// this never fails.
 std::string AnsiToUtf8(std::string_view bytes);
 
 // Like AnsiToUtf8, but a UTF-8 or UTF-16 (LE or BE) byte-order mark decides the encoding when present.

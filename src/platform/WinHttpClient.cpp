@@ -47,8 +47,10 @@ std::string Describe(DWORD code) {
         return "无法解析服务器名称：" + reason;
     case ERROR_WINHTTP_CANNOT_CONNECT:
     case ERROR_WINHTTP_CONNECTION_ERROR:
+    case 10061:  // WSAECONNREFUSED: Wine's WinHTTP passes the socket's own code on
         return "无法连接到服务器：" + reason;
     case ERROR_WINHTTP_TIMEOUT:
+    case 10060:  // WSAETIMEDOUT, likewise
         return "网络连接超时：" + reason;
     case ERROR_WINHTTP_REDIRECT_FAILED:
         return "重定向次数过多：" + reason;
@@ -106,6 +108,10 @@ bool WinHttpClient::Get(const std::string& url, std::string& body, std::string& 
                                       WINHTTP_DEFAULT_ACCEPT_TYPES,
                                       parts.nScheme == INTERNET_SCHEME_HTTPS ? WINHTTP_FLAG_SECURE : 0));
     if (!request.h) return Fail(body, error, Describe(GetLastError()));
+    // The wait for the response's headers has a timeout of its own, which the session's does not set
+    // everywhere (Wine leaves it unbounded): a server that accepts and never answers must not hang.
+    DWORD responseMs = static_cast<DWORD>(totalMs);
+    WinHttpSetOption(request.h, WINHTTP_OPTION_RECEIVE_RESPONSE_TIMEOUT, &responseMs, sizeof responseMs);
     DWORD maxRedirects = 5;
     WinHttpSetOption(request.h, WINHTTP_OPTION_MAX_HTTP_AUTOMATIC_REDIRECTS, &maxRedirects, sizeof maxRedirects);
 

@@ -32,10 +32,11 @@ bool Sequence2000(AppState& app, const std::string& db) {
     if (!ExecTrapped(app, "update sysdatabases set status=4194328 where dbid=DB_ID('" + dbLiteral + "')"))
         return false;
     if (!ExecTrapped(app, "sp_dboption '" + dbLiteral + " ','dbo use only','false'")) return false;
-    // From here the sequence's own statements close 'allow updates'.
+    // The sequence's own statements close 'allow updates'; the guard stands down once they were
+    // accepted (one refused, or cut short by 停止, leaves the option on).
+    if (!ExecTrapped(app, kAllowUpdatesOff) || !ExecTrapped(app, kReconfigure)) return false;
     allowUpdates.Disarm();
-    if (!ExecTrapped(app, kAllowUpdatesOff)) return false;
-    return ExecTrapped(app, kReconfigure);
+    return true;
 }
 
 } // namespace

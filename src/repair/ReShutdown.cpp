@@ -159,11 +159,11 @@ bool Sequence2000(AppState& app, const std::string& db, std::string& path) {
     statusBack.Disarm();
 
     // The closing statements turn 'allow updates' off themselves; each goes out whatever the one
-    // before it did.
-    allowUpdates.Disarm();
+    // before it did. The guard stands down only once both of the last two were accepted: one refused,
+    // or cut short by 停止, leaves the option on.
     ExecStep(app, "sp_dboption '" + dbLiteral + " ','dbo use only','false'", pending);
-    ExecStep(app, kAllowUpdatesOff, pending);
-    ExecStep(app, kReconfigure, pending);
+    const bool off = ExecStep(app, kAllowUpdatesOff, pending);
+    if (ExecStep(app, kReconfigure, pending) && off) allowUpdates.Disarm();
     if (pending.failed) return FailureExit(app, pending);
     return true;
 }

@@ -4,6 +4,7 @@
 #include "repair/ReReadOnly.h"
 #include "repair/ReShutdown.h"
 #include "repair/SequenceSteps.h"
+#include "repair/Verify.h"
 
 #include <exception>
 
@@ -36,6 +37,38 @@ bool StopRequested(MainModel& m, RepairProgress* progress) {
     return m.bStop.load() || (progress && progress->StopRequested());
 }
 
+// A ticked row's report. Once the link to the server is gone nothing more is sent (ExecuteSql sees to
+// that), and no row can say more than that; the driver's own words stay in the row's transcript.
+std::string RepairTicked(AppState& app, AccountGrid& grid, int row) {
+    std::string report;
+    try {
+        report = RepairRow(app, grid, row);
+    } catch (const std::exception& e) {
+        report = *e.what() ? e.what() : kRepairFailed;
+    } catch (...) {
+        report = kRepairFailed;
+    }
+    return app.masterLost ? kLinkLostReport : report;
+}
+
+// The verification cell of a repaired row. A stop that came before the check began cancels it unsent.
+std::string VerifyRow(AppState& app, MainModel& m, RepairProgress* progress, int row) {
+    if (StopRequested(m, progress)) return kVerifyCancelled;
+    const std::string db = m.grid.Cell(row, kColDb);
+    if (progress) progress->Verifying(row, db);
+    const SqlResult r = RunCheckdb(app, db);
+    return VerificationText(r, StopRequested(m, progress));
+}
+
+// oMaster is what 停止 may cancel while the run goes.
+struct PublishedConnection {
+    explicit PublishedConnection(AppState& a) : app(a) { app.runCancel.Publish(app.oMaster); }
+    ~PublishedConnection() { app.runCancel.Publish(nullptr); }
+    PublishedConnection(const PublishedConnection&) = delete;
+    PublishedConnection& operator=(const PublishedConnection&) = delete;
+    AppState& app;
+};
+
 } // namespace
 
 std::string UnsupportedStateReport(const std::string& state) {
@@ -48,29 +81,35 @@ bool Repair(AppState& app, MainModel& m, RepairProgress* progress) {
     if (progress) progress->RunStarted(count);
     // A text left over from before the run must not become the first row's report.
     app.cMsg.clear();
+    PublishedConnection published(app);
 
     for (int i = 1; i <= count; ++i) {
+        const bool ticked = m.grid.Cell(i, kColSelect) == "Y";
         std::string report;
-        if (m.grid.Cell(i, kColSelect) == "Y") {
+        if (ticked) {
             app.observerRow = i;
-            try {
-                report = RepairRow(app, m.grid, i);
-            } catch (const std::exception& e) {
-                report = *e.what() ? e.what() : kRepairFailed;
-            } catch (...) {
-                report = kRepairFailed;
-            }
+            report = RepairTicked(app, m.grid, i);
             m.grid.SetCell(i, kColReport, report);
-            app.observerRow = 0;
+            m.grid.SetCell(i, kColVerify, "");   // an earlier run's check says nothing about this repair
         }
         app.cMsg.clear();
         if (progress) progress->RowDone(i, i, report);
+        if (ticked && report == kRepaired && m.bVerify.load()) {
+            const std::string outcome = VerifyRow(app, m, progress, i);
+            m.grid.SetCell(i, kColVerify, outcome);
+            if (progress) progress->Verified(i, outcome);
+        }
+        app.observerRow = 0;
         if (i < count && StopRequested(m, progress)) break;
     }
-    app.observerRow = 0;
 
     UpdateRepairSummary(m);
     return true;
+}
+
+void CancelRun(AppState& app, MainModel& m) {
+    m.bStop = true;
+    app.runCancel.Cancel();
 }
 
 void UpdateRepairSummary(MainModel& m) {

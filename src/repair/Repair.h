@@ -12,16 +12,27 @@ namespace qm {
 inline constexpr const char* kRepaired = "成功修复";
 inline constexpr const char* kRepairFailed = "修复失败";
 inline constexpr const char* kNoRepairNeeded = "数据库状态正常，无需修复";
+inline constexpr const char* kLinkLostReport = "未修复：与服务器的连接已断开";
 
 // The report of a ticked row whose state selects no routine.
 std::string UnsupportedStateReport(const std::string& state);
 
 // Walks rows 1..iAccCount (ticked: column 1 exactly "Y"), writes each ticked row's report into column 6
-// and the summary of the whole grid into labReport. Clears m.bStop at the start; a stop request
-// (m.bStop or progress->StopRequested()) ends the run after the current row, and the summary is still
-// computed. `progress` may be null. May run on a worker thread: it touches only app, m and progress.
+// and, while m.bVerify holds, checks each repaired database and writes the outcome into column 7 (empty
+// for a ticked row not checked). Then the summary of the whole grid goes into labReport.
+// Clears m.bStop at the start; a stop request (m.bStop or progress->StopRequested()) ends the run after
+// the current row, and the summary is still computed. Once the link to the server broke, the row in
+// flight and every later ticked row report kLinkLostReport and nothing more is sent.
+// `progress` may be null. May run on a worker thread: it touches only app, m and progress.
 // Always true.
 bool Repair(AppState& app, MainModel& m, RepairProgress* progress);
+
+// 停止, called from the window's thread while a run goes: the run ends after the current database, and
+// the statement in flight on the run's connection is cancelled (a guard statement is not; a stop
+// between statements is seen by the run itself). Thread rule: oMaster is not replaced while a run goes
+// (ReopenMasterIfLost runs before Repair, on the run's thread); this function never reads oMaster, it
+// reaches only the connection the run published in app.runCancel.
+void CancelRun(AppState& app, MainModel& m);
 
 // The summary label over every data row of the grid (rows 1..Rows()-1).
 void UpdateRepairSummary(MainModel& m);

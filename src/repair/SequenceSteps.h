@@ -67,9 +67,13 @@ bool RunTrapped(AppState& app, Fn&& fn) {
     }
 }
 
-// The one way guard statements reach the server (and so the place to give them a time limit of their
-// own): in order, each whatever the one before it did, outcomes not examined (the transcript and the
-// observer have them). Leaves cMsg alone.
+// How long one guard statement may take: a frozen server must not hold the run for ever, and 停止
+// does not cut a guard short.
+inline constexpr int kGuardTimeoutSeconds = 30;
+
+// The one way guard statements reach the server: in order, each whatever the one before it did, each
+// with kGuardTimeoutSeconds (oMaster's own timeout is put back after), none cancelled by 停止.
+// Outcomes are not examined (the transcript and the observer have them). Leaves cMsg alone.
 void SendGuardStatements(AppState& app, const std::vector<std::string>& statements);
 
 // Undoes a server-wide or database-wide change on every way out of a sequence that does not undo it

@@ -15,8 +15,8 @@ namespace {
 using Rows = std::vector<std::string>;
 const std::string kProbeEx = "select name from sys.databases where 1=1 and ";
 const std::string kProbe2000 = "select name from sysdatabases where 1=1 and ";
-const Rows kAccountHeader = {"DB", "选择", "账套号", "账套名称", "年度", "路径", "报告"};
-const Rows kAllHeader = {"DB", "选择", "空", "数据库", "空", "路径", "报告"};
+const Rows kAccountHeader = {"DB", "选择", "账套号", "账套名称", "年度", "路径", "报告", "校验"};
+const Rows kAllHeader = {"DB", "选择", "空", "数据库", "空", "路径", "报告", "校验"};
 const std::string kUa = R"(, "ua_account": [{"cAcc_id": "001", "cAcc_Name": "演示公司"},
                                            {"cAcc_id": "003", "cAcc_Name": "三号公司"}])";
 const std::string kEap = R"(, "eap_account": [{"cAcc_Num": "101", "cAcc_Name": "T加演示", "iYear": 2015,
@@ -70,15 +70,15 @@ TEST_F(LoadAccSim, Sql2005U8FamilyListsAbnormalAccountDatabasesWithTheirAccounts
     ASSERT_EQ(m.grid.Rows(), 3);
     EXPECT_EQ(RowOf(m.grid, 0), kAccountHeader);
     // No account "002": still listed, account cells empty, year from the name.
-    EXPECT_EQ(RowOf(m.grid, 1), (Rows{"UFDATA_001_2015", "", "001", "演示公司", "2015", m.grid.Cell(1, kColPath), ""}));
-    EXPECT_EQ(RowOf(m.grid, 2), (Rows{"UFDATA_002_2014", "", "", "", "2014", m.grid.Cell(2, kColPath), ""}));
+    EXPECT_EQ(RowOf(m.grid, 1), (Rows{"UFDATA_001_2015", "", "001", "演示公司", "2015", m.grid.Cell(1, kColPath), "", ""}));
+    EXPECT_EQ(RowOf(m.grid, 2), (Rows{"UFDATA_002_2014", "", "", "", "2014", m.grid.Cell(2, kColPath), "", ""}));
     EXPECT_EQ(m.grid.Cell(1, kColPath), sim.dataDir + "/UFDATA_001_2015.MDF");
     EXPECT_EQ(m.iAccCount, 2);
     EXPECT_EQ(m.labReport.caption, "发现2个异常数据库");
     EXPECT_EQ(m.labReport.color, kRed);
     EXPECT_EQ(m.grid.fixedRows, 1);
     EXPECT_EQ(m.grid.headerHeightTwips, 500);
-    EXPECT_EQ(m.grid.colWidthsTwips, (std::vector<int>{0, 500, 800, 2000, 500, 4000, 3000}));
+    EXPECT_EQ(m.grid.colWidthsTwips, (std::vector<int>{0, 500, 800, 2000, 500, 4000, 3000, 2000}));
     EXPECT_EQ(m.grid.currentRow, 1);
 }
 
@@ -90,7 +90,7 @@ TEST_F(LoadAccSim, Sql2008WithBothSystemDatabasesListsTPlusAndWithoutProductEver
     ASSERT_EQ(m.grid.Rows(), 2);
     EXPECT_EQ(RowOf(m.grid, 0), kAccountHeader);
     // The year is a number in the account table, shown as text.
-    EXPECT_EQ(RowOf(m.grid, 1), (Rows{"UFTDATA_101_2015", "", "101", "T加演示", "2015", m.grid.Cell(1, kColPath), ""}));
+    EXPECT_EQ(RowOf(m.grid, 1), (Rows{"UFTDATA_101_2015", "", "101", "T加演示", "2015", m.grid.Cell(1, kColPath), "", ""}));
     EXPECT_EQ(m.labReport.caption, "发现1个异常数据库");
 
     sim.app->cProduct.clear();   // "Show all"
@@ -135,7 +135,7 @@ TEST_F(LoadAccSim, NothingAbnormalGivesHeaderAndOneEmptyRowInBlue) {
     EXPECT_TRUE(LoadAcc(*sim.app, m)) << m.labReport.caption;
     ASSERT_EQ(m.grid.Rows(), 2);
     EXPECT_EQ(RowOf(m.grid, 0), kAccountHeader);
-    EXPECT_EQ(RowOf(m.grid, 1), Rows(7));
+    EXPECT_EQ(RowOf(m.grid, 1), Rows(qm::kGridColumns));
     EXPECT_EQ(m.iAccCount, 0);
     EXPECT_EQ(m.labReport.caption, "未发现任何异常数据库");
     EXPECT_EQ(m.labReport.color, kBlue);

@@ -10,7 +10,6 @@
 
 #include <algorithm>
 #include <cctype>
-#include <set>
 
 namespace qmtest {
 
@@ -59,7 +58,6 @@ public:
 // Creates the installed classes; a class with an entry in `failures` fails with that error.
 struct FakeAutomationFactory : qm::AutomationFactory {
     std::shared_ptr<qm::AutomationObject> Create(const std::string& progId, AutoError& err) override {
-        creations.push_back(progId);
         auto c = classes.find(progId);
         if (auto f = failures.find(progId); f != failures.end() || c == classes.end()) {
             err = f != failures.end() ? f->second : AutoError::Make(qm::autoerr::kCannotCreate);
@@ -67,22 +65,14 @@ struct FakeAutomationFactory : qm::AutomationFactory {
         }
         return created.emplace_back(c->second());
     }
-    int CreationsOf(const std::string& id) const { return int(std::count(creations.begin(), creations.end(), id)); }
-    std::vector<std::shared_ptr<FakeObject>> CreatedOf(const std::string& id) const {
-        std::vector<std::shared_ptr<FakeObject>> out;
-        std::copy_if(created.begin(), created.end(), std::back_inserter(out), [&](auto& o) { return o->progId == id; });
-        return out;
-    }
     std::map<std::string, std::function<std::shared_ptr<FakeObject>()>> classes;
     std::map<std::string, AutoError> failures;
-    std::vector<std::string> creations;
     std::vector<std::shared_ptr<FakeObject>> created;
 };
 
+// No U8 installation key: the keys themselves are met in the registry under Wine.
 struct FakeRegistry : qm::Registry {
-    bool CanOpenLocalMachineKey(const std::string& key) override { return asked.push_back(key), keys.count(key) > 0; }
-    std::set<std::string> keys;
-    std::vector<std::string> asked;
+    bool CanOpenLocalMachineKey(const std::string&) override { return false; }
 };
 
 struct FakeSystemInfo : qm::SystemInfo {
@@ -97,37 +87,22 @@ struct RecordingDialog : qm::MsgDialog {
     std::vector<std::string> shown;  // "kind message"
 };
 
-// The login object of T6 ("U8Login.clsLogin") or T3 ("UFLoginSQL.Login") as a test scripts it. Each
-// creation makes a new object; the n-th one reports accNames[n] as cAccName ("" after the list).
+// The login object of T6 ("U8Login.clsLogin") or T3 ("UFLoginSQL.Login") as a test scripts it: an
+// administrator who signs in at once. Each creation makes a new object.
 struct Component {
-    std::vector<std::string> accNames;
-    AutoValue logState = AutoValue::Number(0), year = T("2015");
-    bool refuseDirectLogin = false;
+    AutoValue year = T("2015");
     std::string dbConnect = "Provider=SQLOLEDB;Persist Security Info=True;User ID=sa;Password=Secret;"
                             "Data Source=SRV01;Initial Catalog=UFSystem;";
-    std::string sysPassword, cServer = "FALLBACK", accId = "001", share;
-    std::shared_ptr<FakeObject> inner = std::make_shared<FakeObject>("Login()");
-    size_t made = 0;
+    std::string sysPassword, cServer = "FALLBACK", accId = "001";
 
     std::shared_ptr<FakeObject> Make(const std::string& progId) {
         auto o = std::make_shared<FakeObject>(progId), sys = std::make_shared<FakeObject>("UfSystemDb");
         sys->props["DbConnect"] = T(dbConnect);
-        const size_t pass = made++;
-        o->props = {{"cAccName", T(pass < accNames.size() ? accNames[pass] : "")}, {"LogState", logState},
-                    {"UfSystemDb", AutoValue::Object(sys)}, {"UfDbName", T("UFDATA connection text")},
-                    {"SysPassword", T(sysPassword)}, {"cServer", T(cServer)}, {"cacc_id", T(accId)},
-                    {"ciyear", year}, {"cSubname", T("DP")}, {"cUserID", T("admin")},
-                    {"cUsername", T("系统管理员")}, {"cUserpassword", T("pw-of-admin")}, {"sharestring", T(share)}};
-        auto signIn = [refuse = refuseDirectLogin](AutoError& e) {
-            if (refuse) e = AutoError{-2147217843, "用户不能登录"};
-            return !refuse;
-        };
-        o->methods["Login"] = [in = inner, signIn](const std::vector<AutoValue>& a, AutoValue& r, AutoError& e) {
-            if (a.empty()) r = AutoValue::Object(in);
-            return a.size() == 7 ? signIn(e) : true;
-        };
-        o->methods["LoginAs"] = [signIn](auto&, auto&, AutoError& e) { return signIn(e); };
-        o->methods["ClearError"] = o->methods["ShutDown"] = [](auto&, auto&, auto&) { return true; };
+        o->props = {{"cAccName", T("")}, {"LogState", AutoValue::Number(0)}, {"UfSystemDb", AutoValue::Object(sys)},
+                    {"UfDbName", T("UFDATA connection text")}, {"SysPassword", T(sysPassword)},
+                    {"cServer", T(cServer)}, {"cacc_id", T(accId)}, {"ciyear", year}, {"sharestring", T("")}};
+        for (const char* m : {"Login", "LoginAs", "ClearError", "ShutDown"})
+            o->methods[m] = [](auto&, auto&, auto&) { return true; };
         return o;
     }
 };
@@ -161,10 +136,6 @@ protected:
     bool Run() {
         std::string a[7];
         return login->Regedit(a[0], a[1], a[2], a[3], a[4], a[5], a[6]);
-    }
-    std::shared_ptr<FakeObject> LastLogin(const char* id = progid::kU8Login) {
-        auto all = automation.CreatedOf(id);
-        return all.empty() ? nullptr : all.back();
     }
     std::string ProvingText() { return connections.created.at(0)->connectionString; }
 

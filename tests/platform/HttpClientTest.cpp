@@ -1,4 +1,9 @@
+// The system's HTTP client (WinHTTP on Windows, libcurl elsewhere) against a server in the test process.
+#ifdef _WIN32
+#include "platform/WinHttpClient.h"
+#else
 #include "platform/CurlHttpClient.h"
+#endif
 #include "LocalHttpServer.h"
 
 #include <gtest/gtest.h>
@@ -6,7 +11,15 @@
 using namespace qm;
 using qmtest::LocalHttpServer;
 
-TEST(CurlHttp, WholeBodyRedirectsAndStatusErrors) {
+namespace {
+#ifdef _WIN32
+using SystemHttp = WinHttpClient;
+#else
+using SystemHttp = CurlHttpClient;
+#endif
+} // namespace
+
+TEST(SystemHttp, WholeBodyRedirectsAndStatusErrors) {
     const std::string readme = std::string("[说明]\r\n公司=x\0y", 19);
     LocalHttpServer server({{"/files/Readme.txt", {200, "", readme}},
                             {"/gone", {404, "", "<html>not found</html>"}},
@@ -15,7 +28,7 @@ TEST(CurlHttp, WholeBodyRedirectsAndStatusErrors) {
                             {"/final", {200, "", "arrived"}},
                             {"/loop", {302, "Location: /loop\r\n", ""}},
                             {"/elsewhere", {302, "Location: file:///etc/passwd\r\n", ""}}});
-    CurlHttpClient http;
+    SystemHttp http;
     std::string body, error;
     ASSERT_TRUE(http.Get(server.url("/files/Readme.txt"), body, error)) << error;
     EXPECT_EQ(body, readme);  // NUL bytes and all
@@ -34,9 +47,9 @@ TEST(CurlHttp, WholeBodyRedirectsAndStatusErrors) {
     EXPECT_TRUE(body.empty());
 }
 
-TEST(CurlHttp, UnreachableSlowAndEmptyAddressesFailWithADescription) {
+TEST(SystemHttp, UnreachableSlowAndEmptyAddressesFailWithADescription) {
     std::string body, error;
-    CurlHttpClient http(2000, 400);
+    SystemHttp http(2000, 400);
     EXPECT_FALSE(http.Get("", body, error));
     EXPECT_EQ(error, "下载地址为空");
     std::string closedUrl = LocalHttpServer().url("/");  // nobody listens once that server is gone

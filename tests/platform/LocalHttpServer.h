@@ -1,11 +1,16 @@
 #pragma once
-// A tiny HTTP/1.0 server on 127.0.0.1 (port chosen by the system) for client tests. One connection at a
-// time; each request is answered from a route table and the connection closed. It stops with the object.
+// A tiny HTTP/1.0 server on 127.0.0.1 (port chosen by the system) for client tests, in the test process
+// over BSD sockets or Winsock. One connection at a time; each request is answered from a route table and
+// the connection closed. It stops with the object.
+#ifdef _WIN32
+#include <winsock2.h>
+#else
 #include <arpa/inet.h>
 #include <netinet/in.h>
-#include <poll.h>
+#include <sys/select.h>
 #include <sys/socket.h>
 #include <unistd.h>
+#endif
 
 #include <atomic>
 #include <map>
@@ -23,12 +28,28 @@ public:
         bool hang = false;    // never answer; hold the connection until the client gives up
     };
 
+#ifdef _WIN32
+    using Socket = SOCKET;
+    using AddrLen = int;
+    static void CloseSocket(Socket s) { ::closesocket(s); }
+    static constexpr int kSendFlags = 0;
+#else
+    using Socket = int;
+    using AddrLen = socklen_t;
+    static void CloseSocket(Socket s) { ::close(s); }
+    static constexpr int kSendFlags = MSG_NOSIGNAL;
+#endif
+
     explicit LocalHttpServer(std::map<std::string, Reply> routes = {}) : routes_(std::move(routes)) {
-        listen_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+#ifdef _WIN32
+        WSADATA wsa;
+        ::WSAStartup(MAKEWORD(2, 2), &wsa);
+#endif
+        listen_ = ::socket(AF_INET, SOCK_STREAM, 0);
         sockaddr_in addr{};
         addr.sin_family = AF_INET;
         addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        socklen_t len = sizeof addr;
+        AddrLen len = sizeof addr;
         ::bind(listen_, reinterpret_cast<sockaddr*>(&addr), len);
         ::listen(listen_, 8);
         ::getsockname(listen_, reinterpret_cast<sockaddr*>(&addr), &len);
@@ -38,30 +59,36 @@ public:
     ~LocalHttpServer() {
         stop_ = true;
         if (thread_.joinable()) thread_.join();
-        ::close(listen_);
+        CloseSocket(listen_);
     }
 
     std::string url(const std::string& path) const { return "http://127.0.0.1:" + std::to_string(port_) + path; }
     int requests() const { return requests_; }
 
 private:
-    bool waitReadable(int fd) {
-        pollfd p{fd, POLLIN, 0};
-        for (int n = 0; !stop_ && n == 0;) n = ::poll(&p, 1, 50);
-        return !stop_ && (p.revents & (POLLIN | POLLHUP)) != 0;
+    bool waitReadable(Socket s) {
+        while (!stop_) {
+            fd_set set;
+            FD_ZERO(&set);
+            FD_SET(s, &set);
+            timeval tv{0, 50000};
+            const int n = ::select(int(s) + 1, &set, nullptr, nullptr, &tv);
+            if (n != 0) return n > 0;
+        }
+        return false;
     }
     void loop() {
         while (waitReadable(listen_)) {
-            const int c = ::accept4(listen_, nullptr, nullptr, SOCK_CLOEXEC);
-            if (c < 0) continue;
+            const Socket c = ::accept(listen_, nullptr, nullptr);
+            if (c == Socket(-1)) continue;
             serve(c);
-            ::close(c);
+            CloseSocket(c);
         }
     }
-    void serve(int c) {
+    void serve(Socket c) {
         std::string request;
         char buf[4096];
-        for (ssize_t n = 1; request.find("\r\n\r\n") == std::string::npos && n > 0;) {
+        for (long n = 1; request.find("\r\n\r\n") == std::string::npos && n > 0;) {
             if (!waitReadable(c) || (n = ::recv(c, buf, sizeof buf, 0)) <= 0) return;
             request.append(buf, static_cast<size_t>(n));
         }
@@ -77,13 +104,13 @@ private:
         const std::string out = "HTTP/1.0 " + std::to_string(r.status) + " X\r\nContent-Length: " +
                                 std::to_string(r.body.size()) + "\r\n" + r.headers + "Connection: close\r\n\r\n" + r.body;
         for (size_t sent = 0; sent < out.size();) {
-            const ssize_t n = ::send(c, out.data() + sent, out.size() - sent, MSG_NOSIGNAL);
+            const long n = ::send(c, out.data() + sent, int(out.size() - sent), kSendFlags);
             if (n <= 0) return;
             sent += static_cast<size_t>(n);
         }
     }
 
-    int listen_ = -1;
+    Socket listen_;
     int port_ = 0;
     std::atomic<bool> stop_{false};
     std::atomic<int> requests_{0};

@@ -1,19 +1,27 @@
 #include "platform/FileSystem.h"
 #include "platform/HttpClient.h"
+#include "platform/LocalFileSystem.h"
 #include "platform/LocalSystemServices.h"
 #include "platform/Paths.h"
 #include "platform/Platform.h"
 #include "TempFolder.h"
 
+#ifdef _WIN32
+#include "platform/TextCodec.h"
+#include <windows.h>
+#endif
+
 #include <gtest/gtest.h>
 
 #include <chrono>
 #include <cstdlib>
-#include <sys/stat.h>
 #include <thread>
 
 using namespace qm;
 using qmtest::TempFolder;
+
+#ifndef _WIN32
+#include <sys/stat.h>
 
 TEST(Shell, OpensTheAddressWithXdgOpenWhenItIsThereAndNothingOtherwise) {
     TempFolder dir;
@@ -26,8 +34,7 @@ TEST(Shell, OpensTheAddressWithXdgOpenWhenItIsThereAndNothingOtherwise) {
     EXPECT_EQ(FindOnPath("xdg-open"), script);
     LocalShell shell;
     shell.Open("http://www.example.com/说明?a=1&b=2");
-    for (int i = 0; i < 1000 && TempFolder::read(dir / "opened").empty(); ++i)
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    for (int i = 0; i < 1000 && TempFolder::read(dir / "opened").empty(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
     EXPECT_EQ(TempFolder::read(dir / "opened"), "http://www.example.com/说明?a=1&b=2");
 
     ::setenv("PATH", "/nonexistent", 1);
@@ -35,15 +42,24 @@ TEST(Shell, OpensTheAddressWithXdgOpenWhenItIsThereAndNothingOtherwise) {
     shell.Open("http://www.example.com");  // nothing to start: nothing happens
     ::setenv("PATH", oldPath.c_str(), 1);
 }
+#endif
 
-TEST(SystemServices, RegistryToolFolderAndTheDefaultPlatform) {
-    EXPECT_FALSE(LocalRegistry().CanOpenLocalMachineKey("SOFTWARE\\Microsoft"));  // no registry here
+TEST(SystemServices, RegistryComputerNameToolFolderAndTheDefaultPlatform) {
     const std::string folder = ExecutableFolder();
     ASSERT_FALSE(folder.empty());
-    EXPECT_NE(folder.back(), '/');
-    struct stat st;
-    EXPECT_EQ(::stat(JoinPath(folder, "test_platform").c_str(), &st), 0) << folder;
-    EXPECT_EQ(JoinPath("/", "Config.ini"), "/Config.ini");
+    EXPECT_NE(folder.back(), PathSeparator());
+    LocalFileSystem files;
+#ifdef _WIN32
+    EXPECT_TRUE(LocalRegistry().CanOpenLocalMachineKey("SOFTWARE\\Microsoft"));
+    EXPECT_TRUE(files.Exists(JoinPath(folder, "test_platform.exe"))) << folder;
+    wchar_t env[256] = {0};  // the name the system also puts into the environment
+    ASSERT_GT(GetEnvironmentVariableW(L"COMPUTERNAME", env, 256), 0u);
+    EXPECT_EQ(LocalSystemInfo().ComputerName(), WideToUtf8(env));
+#else
+    EXPECT_FALSE(LocalRegistry().CanOpenLocalMachineKey("SOFTWARE\\Microsoft"));  // no registry here
+    EXPECT_TRUE(files.Exists(JoinPath(folder, "test_platform"))) << folder;
+    EXPECT_FALSE(LocalSystemInfo().ComputerName().empty());
+#endif
 
     TempFolder dir;
     DefaultPlatform d = MakeDefaultPlatform(dir.path());

@@ -20,6 +20,7 @@ public:
     }
     int State() const override { return state; }
     void SetCommandTimeout(int s) override { timeout = s; }
+    int CommandTimeout() const override { return timeout; }
     const std::string& ConnectionString() const override { return connectionString; }
     qm::SqlResult Execute(const std::string& sql) override {
         sent.push_back(sql);

@@ -105,6 +105,7 @@ public:
 
     int State() const override { return state_; }
     void SetCommandTimeout(int seconds) override { timeout_ = seconds; }
+    int CommandTimeout() const override { return timeout_; }
     const std::string& ConnectionString() const override { return connectionString_; }
 
     qm::SqlResult Execute(const std::string& sql) override {

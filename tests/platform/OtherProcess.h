@@ -1,0 +1,32 @@
+#pragma once
+// A second program that takes something and keeps it until it is released or killed: an instance key
+// (both systems) or, on Windows, a file opened without sharing, as the database server holds its files.
+// POSIX: a forked child. Windows: the small program other_process.exe of this folder.
+#include <string>
+
+namespace qmtest {
+
+class OtherProcess {
+public:
+    OtherProcess() = default;
+    ~OtherProcess() { Release(); }
+    OtherProcess(const OtherProcess&) = delete;
+    OtherProcess& operator=(const OtherProcess&) = delete;
+
+    // mode "guard": TryAcquire(arg) of a LocalInstanceGuard; "hold": open the file arg, sharing nothing.
+    // True once the other process reports that it took it.
+    bool Start(const std::string& mode, const std::string& arg);
+    void Release();  // it lets go and ends normally
+    void Kill();     // it ends at once, as a crash would
+
+private:
+#ifdef _WIN32
+    void* process_ = nullptr;
+    void* release_ = nullptr;
+#else
+    int pid_ = -1;
+    int release_ = -1;
+#endif
+};
+
+} // namespace qmtest

@@ -1,0 +1,105 @@
+#include "SimProcessWin.h"
+
+#include "platform/TempFolder.h"
+
+#include <windows.h>
+
+#ifndef QM_SQLSIM_NATIVE
+#error QM_SQLSIM_NATIVE names the native simulator program
+#endif
+
+namespace qmtest {
+namespace {
+
+// A word for sh: single-quoted, with its own single quotes closed and escaped.
+std::string ShellWord(const std::string& s) {
+    std::string out = "'";
+    for (char c : s) out += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return out + "'";
+}
+
+} // namespace
+
+std::string WindowsPathOf(const std::string& linuxPath) {
+    std::string out = "Z:" + linuxPath;
+    for (char& c : out)
+        if (c == '/') c = '\\';
+    return out;
+}
+
+std::string LinuxPathOf(const std::string& windowsPath) {
+    std::string out = windowsPath;
+    if (out.size() >= 2 && (out[0] == 'Z' || out[0] == 'z') && out[1] == ':') out.erase(0, 2);
+    for (char& c : out)
+        if (c == '\\') c = '/';
+    return out;
+}
+
+bool StartLinuxShell(const std::string& script, std::string& error) {
+    // Wine splits the command line by the Windows rules: a double-quoted argument with \" inside.
+    std::string quoted;
+    for (char c : script) quoted += c == '"' ? std::string("\\\"") : std::string(1, c);
+    std::wstring cmd = WidePath("/bin/sh -c \"" + quoted + "\"");
+    STARTUPINFOW si{};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi{};
+    if (!CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) {
+        error = "cannot start /bin/sh: error " + std::to_string(GetLastError());
+        return false;
+    }
+    // Wine gives no process for a Linux program: the handles are placeholders.
+    if (pi.hThread) CloseHandle(pi.hThread);
+    if (pi.hProcess) CloseHandle(pi.hProcess);
+    return true;
+}
+
+bool SimProcessWin::Start(const std::string& folder, const std::string& scenarioJson, std::string& error,
+                          const std::string& extraArgs) {
+    Stop();
+    folder_ = LinuxPathOf(folder);
+    std::ofstream(Native(folder + "/scenario.json"), std::ios::binary) << scenarioJson;
+    TempFolder::MakeFolder(folder + "/data");
+    // timeout bounds the server's life should the test die without stopping it; it passes SIGTERM on.
+    // The shell stays to leave a mark once the server has ended.
+    const std::string script = "timeout 300 " + ShellWord(QM_SQLSIM_NATIVE) + " --scenario " +
+                               ShellWord(folder_ + "/scenario.json") + " --data-dir " + ShellWord(folder_ + "/data") +
+                               " --port 0 " + extraArgs +
+                               " > " + ShellWord(folder_ + "/sim.out") + " 2> " + ShellWord(folder_ + "/sim.err") +
+                               " & echo $! > " + ShellWord(folder_ + "/sim.pid") + "; wait; : > " +
+                               ShellWord(folder_ + "/sim.ended");
+    if (!StartLinuxShell(script, error)) return false;
+    static const std::string prefix = "listening on 127.0.0.1:";
+    const DWORD started = GetTickCount();
+    while (GetTickCount() - started < 20000) {
+        const std::string out = qmtest::TempFolder::read(folder + "/sim.out");
+        if (out.find('\n') != std::string::npos && out.rfind(prefix, 0) == 0) {
+            port_ = std::atoi(out.c_str() + prefix.size());
+            for (int i = 0; i < 500 && linuxPid_.find('\n') == std::string::npos; ++i, Sleep(10))
+                linuxPid_ = qmtest::TempFolder::read(folder + "/sim.pid");
+            while (!linuxPid_.empty() && (linuxPid_.back() == '\n' || linuxPid_.back() == ' ')) linuxPid_.pop_back();
+            return port_ > 0;
+        }
+        Sleep(10);
+    }
+    error = "the simulator did not start: " + qmtest::TempFolder::read(folder + "/sim.err");
+    linuxPid_ = qmtest::TempFolder::read(folder + "/sim.pid");
+    Stop();
+    return false;
+}
+
+void SimProcessWin::Stop() {
+    if (!linuxPid_.empty() && linuxPid_.find_first_not_of("0123456789") == std::string::npos) {
+        std::string ignored;
+        if (StartLinuxShell("kill -TERM " + linuxPid_, ignored)) {
+            // Wait for the end, so that the folder can go.
+            const std::string ended = WindowsPathOf(folder_ + "/sim.ended");
+            const DWORD asked = GetTickCount();
+            while (GetFileAttributesW(WidePath(ended).c_str()) == INVALID_FILE_ATTRIBUTES && GetTickCount() - asked < 5000)
+                Sleep(10);
+        }
+    }
+    linuxPid_.clear();
+    port_ = 0;
+}
+
+} // namespace qmtest
