@@ -82,9 +82,3 @@ TEST_F(DbFixture, FieldAndSqlValuesFromTheFirstRowOrTheReason) {
     EXPECT_FALSE(app->cMsg.empty());
     EXPECT_TRUE(closed->sent.empty());
 }
-
-TEST(NullToStr, NumbersAndNulls) {
-    EXPECT_EQ(NullToStr(Value::Null()), "");
-    EXPECT_EQ(NullToStr(Value::Number(2015)), "2015");
-    EXPECT_EQ(NullToStr(Value::Number(1.5)), "1.5");
-}

@@ -4,6 +4,7 @@
 #include "server/ProductDetection.h"
 #include "server/ServerVersion.h"
 #include "support/FakeConnection.h"
+#include "support/FakeLogin.h"
 #include "support/ToolTexts.h"
 
 #include <gtest/gtest.h>
@@ -17,17 +18,6 @@ struct Recorder : StatementObserver {
     std::vector<StatementEvent> events;
     void OnStatement(const StatementEvent& e) override { events.push_back(e); }
     void OnFileMoved(int, const std::string&, const std::string&, const std::string&) override {}
-};
-
-struct FixedLogin : LoginWrapper {
-    void SetAdmin(bool) override {}
-    bool Regedit(std::string&, std::string&, std::string&, std::string&, std::string&, std::string&,
-                 std::string&) override { return true; }
-    bool Success() const override { return true; }
-    std::string Version() const override { return "T6"; }
-    std::string Server() const override { return {}; }
-    std::string DBUser() const override { return {}; }
-    std::string DBPwd() override { return {}; }
 };
 
 struct ServerFixture : ::testing::Test {
@@ -92,9 +82,7 @@ TEST_F(ServerFixture, ProductKindFromTheCatalogueOfEachGeneration) {
         conn->sent.clear();
         const std::string uf = FieldQuery(c.catalogue, "name='ufsystem'"), uft = FieldQuery(c.catalogue, "name='uftsystem'");
         auto answer = [](int exists, const char* db, const char* failure) {
-            return exists < 0 ? FakeConnection::Fail(failure, 208)
-                              : FakeConnection::Rows({"name"}, exists ? std::vector<std::vector<Value>>{{Value::Text(db)}}
-                                                                      : std::vector<std::vector<Value>>{});
+            return exists < 0 ? FakeConnection::Fail(failure, 208) : FakeConnection::Column("name", std::vector<std::string>(exists, db));
         };
         conn->answers = {{uf, answer(c.uf, "UFSystem", "ufsystem")}, {uft, answer(c.uft, "UFTSystem", "uftsystem")}};
         EXPECT_EQ(GetProductKind(app), c.kind);
@@ -104,7 +92,11 @@ TEST_F(ServerFixture, ProductKindFromTheCatalogueOfEachGeneration) {
     conn->sent.clear();
     AppState signedIn{platform};
     signedIn.oMaster = conn;
-    signedIn.makeLoginWrapper = [] { return std::make_unique<FixedLogin>(); };
+    signedIn.makeLoginWrapper = [] {
+        auto l = std::make_unique<FakeLogin>();
+        l->version = "T6";
+        return l;
+    };
     EXPECT_EQ(GetProductKind(signedIn), "T6");   // the login's kind needs no query
     EXPECT_TRUE(conn->sent.empty());
 }

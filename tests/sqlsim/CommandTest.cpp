@@ -33,7 +33,6 @@ TEST_F(CommandTest, RebuildSequenceRefusalsAndFaultsOnSql2005) {
     EXPECT_EQ(r.messages.at(0).severity, 10);   // informational: the driver must not see a failure
     EXPECT_TRUE(Exists(P("U1_LOG.LDF")));
     Play({
-        {"select user_access_desc from sys.databases where name='U1'", "RESTRICTED_USER"},
         {StateQuery2005("U1"), "在线"},
         {Alter("U1", "set multi_user"), ""},
         {Alter("U1", "set ONLINE"), ""},
@@ -42,7 +41,6 @@ TEST_F(CommandTest, RebuildSequenceRefusalsAndFaultsOnSql2005) {
         {Alter("U3", "set ONLINE"), "!5105,945,5069", "文件激活失败。物理文件名称\"" + P("U3_LOG.LDF") + "\"可能不正确。"},
         {StateQuery2005("U3"), "置疑"},
         {Alter("U4", "set ONLINE"), ""},
-        {StateQuery2005("U4"), "在线"},
         {Alter("U2", "set ONLINE"), "!926,5069"},
         // A rebuild at a new path records it, and its logical name, as the log.
         {Rebuild("U3", P("NEW.LDF"), "New_LOG"), "5029"},
@@ -61,9 +59,8 @@ TEST_F(CommandTest, RebuildSequenceRefusalsAndFaultsOnSql2005) {
         {StateQuery2005("F"), "紧急只读状态"},
         {Rebuild("F", P("F2.LDF")), "5029"},
         // Text forms the tool never sends are still read as the server reads them.
-        {"ALTER   DATABASE  u5\r\n  SET   EMERGENCY  ", ""},
+        {"ALTER   DATABASE  [u5 ]\r\n  SET   EMERGENCY  ", ""},
         {StateQuery2005("U5"), "紧急只读状态"},
-        {"alter database [U5 ] set multi_user", ""},
         {Alter("nosuch", "set emergency "), "!5011,5069"},
         {"drop database x", "!102", "“drop”附近有语法错误。"},
         {"dbcc rebuild_log('U1 ','" + P("X.LDF") + "')", "!2526"},

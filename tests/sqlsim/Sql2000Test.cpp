@@ -32,9 +32,6 @@ protected:
 };
 
 TEST_F(Sql2000Test, RebuildSequenceNeedsAllowUpdatesAndReconfigureAndClearsEveryAbnormalFlag) {
-    EXPECT_EQ(Flags("U1"), "IsShutdown");
-    EXPECT_EQ(Flags("U2"), "IsSuspect");
-    EXPECT_EQ(Flags("U3"), "IsEmergencyMode,IsInStandBy,IsOffline");
     const std::string refused = "未启用对系统目录的即席更新。系统管理员必须重新配置 SQL Server 才能执行此操作。";
     Play({
         {Update("-32768", "U1"), "!259", refused},
