@@ -10,7 +10,6 @@
 // Environment: QM_E2E_ROOT (folder for the run, default /TMP), QM_E2E_KEEP (keep it), QM_SQLSIM,
 // QM_E2E_HARNESS, QM_E2E_WINE_RUN (the programs, defaults from the build).
 #include "SimProcess.h"
-#include "Transcript.h"
 
 #include <nlohmann/json.hpp>
 
@@ -20,6 +19,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iostream>
+#include <sstream>
 #include <unistd.h>
 
 namespace fs = std::filesystem;
@@ -112,6 +112,28 @@ std::string SaPassword(const std::string& scenarioText) {
     return {};
 }
 
+// The simulator's transcript file (one JSON object per line with "sql" and "error": null or {number,
+// message}) as the result's list; false with a description for a line of another form.
+bool ConvertTranscript(const std::string& text, nlohmann::ordered_json& out, std::string& error) {
+    out = nlohmann::ordered_json::array();
+    std::istringstream lines(text);
+    std::string line;
+    while (std::getline(lines, line)) {
+        if (line.find_first_not_of(" \t\r") == std::string::npos) continue;
+        auto in = nlohmann::json::parse(line, nullptr, false);
+        if (in.is_discarded() || !in.is_object() || !in.contains("sql") || !in["sql"].is_string()) {
+            error = "transcript line without sql: " + line;
+            return false;
+        }
+        nlohmann::ordered_json e{{"sql", in["sql"].get<std::string>()}, {"error", nullptr}};
+        if (in.contains("error") && in["error"].is_object())
+            e["error"] = {{"number", in["error"].value("number", 0)},
+                          {"message", in["error"].value("message", std::string())}};
+        out.push_back(std::move(e));
+    }
+    return true;
+}
+
 std::vector<std::string> SortedFiles(const std::string& folder) {
     std::vector<std::string> names;
     std::error_code ec;
@@ -172,7 +194,7 @@ int main(int argc, char** argv) {
         if (seen.contains(key)) result[key] = seen[key];
     result["messages"] = seen.value("messages", json::array());
     json transcript;
-    if (!qme2e::ConvertTranscript(ReadText(transcriptFile), transcript, error)) {
+    if (!ConvertTranscript(ReadText(transcriptFile), transcript, error)) {
         std::cerr << "quillmere-e2e: " << error << "\n";
         status = 1;
     }

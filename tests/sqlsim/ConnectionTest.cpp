@@ -1,6 +1,5 @@
 // The in-process connection: connection text, login, database check and result mapping.
 #include "SimFixture.h"
-#include "ToolTexts.h"
 #include "sqlsim/InProcess.h"
 
 using namespace simtest;

@@ -1,6 +1,5 @@
 // Scenario loading: files, dbids, shipped scenarios and malformed input.
 #include "SimFixture.h"
-#include "ToolTexts.h"
 
 using namespace simtest;
 
@@ -10,17 +9,14 @@ TEST_F(ScenarioTest, DatabasesGetDbidsAfterSystemDatabasesAndRealFiles) {
     Load(R"({"databases": [{"name": "B", "data_file": "b.mdf", "log_file": "b_log.ldf", "log_file_exists": false},
                            {"name": "A", "data_file_exists": false}],
              "ua_account": []})");
-    auto r = Run("select name, dbid from master..sysdatabases");
-    ASSERT_FALSE(r.failed);
-    std::vector<std::string> names;
-    for (const auto& row : r.results[0].rows) names.push_back(row[0].s + "=" + std::to_string(row[1].i));
-    EXPECT_EQ(names, (std::vector<std::string>{"master=1", "tempdb=2", "model=3", "msdb=4", "B=5", "A=6", "UFSystem=7"}));
+    EXPECT_EQ(Got("select name from master..sysdatabases"), "master,tempdb,model,msdb,B,A,UFSystem");
+    EXPECT_EQ(Got("select dbid from master..sysdatabases"), "1,2,3,4,5,6,7");
     EXPECT_TRUE(Exists(P("b.mdf")));
     EXPECT_FALSE(Exists(P("b_log.ldf")));
     EXPECT_FALSE(Exists(P("A.MDF")));
     EXPECT_TRUE(Exists(P("A_LOG.LDF")));
-    EXPECT_EQ(Value("select filename from sysdatabases where name='B'"), P("b.mdf"));
-    EXPECT_EQ(Value(LogNameQuery("B")), "Ufmodel_LOG");
+    EXPECT_EQ(Got("select filename from sysdatabases where name='B'"), P("b.mdf"));
+    EXPECT_EQ(Got(LogNameQuery("B")), "Ufmodel_LOG");
 }
 
 TEST_F(ScenarioTest, MalformedScenariosAreRefusedWithAReason) {
@@ -45,8 +41,8 @@ TEST_F(ScenarioTest, ShippedScenariosLoadAndListTheirAbnormalDatabases) {
         SCOPED_TRACE(c.file);
         TearDown();
         ASSERT_TRUE(Load(c.file));
-        auto r = Run(*c.query);
-        ASSERT_FALSE(r.failed) << FirstError(r).second;
+        const auto r = Run(*c.query);
+        ASSERT_FALSE(r.failed) << Line(r);
         EXPECT_EQ(r.results[0].rows.size(), c.rows);
     }
 }
