@@ -62,18 +62,28 @@ struct RunFigures {
     bool ok = false;
 };
 
-// A run's progress that is handed the timed connection before the run.
+// The run's progress: per check, the span from its start to its cell being written, less the
+// simulator's answer to it.
 struct Watch : qm::RepairProgress {
-    TimedConnection* conn = nullptr;
     void RunStarted(int) override {}
     void RowDone(int, int, const std::string&) override {}
     bool StopRequested() override { return false; }
+    void Verifying(int, const std::string&) override { started = Clock::now(); }
+    void Verified(int, const std::string&) override {
+        own += (Clock::now() - started) - conn->last;
+        server += conn->last;
+        ++checks;
+    }
+    TimedConnection* conn = nullptr;
+    Clock::time_point started;
+    Clock::duration own{}, server{};
+    int checks = 0;
 };
 
 // One repair run over `rows` suspect databases (2005), every row ticked, the check after each repair
-// on or off; `watch` may be null. Works in /tmp so that the whole data path is upper case, as the
+// on or off. Works in /tmp so that the whole data path is upper case, as the
 // driver's upper-casing needs.
-RunFigures RunOnce(int rows, bool verify, Watch* watch = nullptr) {
+RunFigures RunOnce(int rows, bool verify, Watch& watch) {
     RunFigures f;
     std::filesystem::current_path("/tmp");
     const std::string root = "QMREP-BENCH-" + std::to_string(::getpid()), dataDir = root + "/DATA";
@@ -104,8 +114,8 @@ RunFigures RunOnce(int rows, bool verify, Watch* watch = nullptr) {
     m.iAccCount = int16_t(rows);
 
     const auto t0 = Clock::now();
-    if (watch) watch->conn = timed.get();
-    qm::Repair(app, m, watch);
+    watch.conn = timed.get();
+    qm::Repair(app, m, &watch);
     f.totalMs = Ms(Clock::now() - t0).count();
     f.insideMs = Ms(timed->inside).count();
     f.statements = timed->statements;
@@ -116,26 +126,14 @@ RunFigures RunOnce(int rows, bool verify, Watch* watch = nullptr) {
 }
 
 
-// The span from a check's start to its cell being written, less the simulator's answer to it.
-struct CheckWatch : Watch {
-    void Verifying(int, const std::string&) override { started = Clock::now(); }
-    void Verified(int, const std::string&) override {
-        own += (Clock::now() - started) - conn->last;
-        server += conn->last;
-        ++checks;
-    }
-    Clock::time_point started;
-    Clock::duration own{}, server{};
-    int checks = 0;
-};
-
 double PerRowUs(Clock::duration d, int rows) { return std::chrono::duration<double, std::micro>(d).count() / rows; }
 
 } // namespace
 
 int main() {
     constexpr int kRows = 200, kRuns = 5;
-    const RunFigures off = RunOnce(kRows, false);
+    Watch none;
+    const RunFigures off = RunOnce(kRows, false, none);
     if (!off.ok) return 1;
     std::printf("rows: %d, statements: %ld, summary: %s\n", kRows, off.statements, off.summary.c_str());
     std::printf("total: %.1f ms, inside the simulator: %.1f ms, outside per row: %.1f us\n", off.totalMs, off.insideMs,
@@ -144,8 +142,8 @@ int main() {
     double own = 0, server = 0;
     long statements = 0;
     for (int run = 0; run < kRuns; ++run) {
-        CheckWatch watch;
-        const RunFigures on = RunOnce(kRows, true, &watch);
+        Watch watch;
+        const RunFigures on = RunOnce(kRows, true, watch);
         if (!on.ok || watch.checks != kRows) return 1;
         if (run == 0 || PerRowUs(watch.own, kRows) < own)
             own = PerRowUs(watch.own, kRows), server = PerRowUs(watch.server, kRows), statements = on.statements;
