@@ -72,6 +72,7 @@ struct Road {
     const char* product;
     int catalogueQueries;
 };
+void PrintTo(const Road& r, std::ostream* os) { *os << r.product << (r.wrongPassword ? " after a refused proof" : ""); }
 class ProductLoginRoad : public StartupLoginTest, public ::testing::WithParamInterface<Road> {};
 
 TEST_P(ProductLoginRoad, SignsInNamesTheProductAndOpensEveryConnection) {
