@@ -4,6 +4,7 @@
 #include <nlohmann/json.hpp>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -17,6 +18,7 @@ namespace {
 struct HarnessRun {
     int status = -1;
     json result;
+    double seconds = 0;  // the whole run, Wine's start included
 };
 
 std::string Quote(const std::string& s) {
@@ -36,7 +38,9 @@ HarnessRun RunHarness(const std::string& scenario, const std::vector<std::string
                       " --out " + Quote(out.string());
     for (auto& e : extra) cmd += " " + Quote(e);
     HarnessRun run;
+    const auto start = std::chrono::steady_clock::now();
     int rc = std::system(cmd.c_str());
+    run.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     run.status = WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
     std::ifstream in(out);
     run.result = json::parse(in, nullptr, false);
@@ -44,7 +48,19 @@ HarnessRun RunHarness(const std::string& scenario, const std::vector<std::string
     return run;
 }
 
+// A scenario of the test's own, given as JSON text.
+HarnessRun RunScenarioText(const std::string& text, const std::vector<std::string>& extra = {}) {
+    auto scenario = std::filesystem::temp_directory_path() /
+                    ("qm-e2e-scenario-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()) +
+                     "-" + std::to_string(::getpid()) + ".json");
+    std::ofstream(scenario) << text;
+    HarnessRun run = RunHarness(scenario.string(), extra);
+    std::filesystem::remove(scenario);
+    return run;
+}
+
 const int kReport = 6;  // report column of a grid row
+const int kVerify = 7;  // verification column
 
 bool HasFile(const json& files, const std::string& name) {
     return std::find(files.begin(), files.end(), json(name)) != files.end();
@@ -84,7 +100,10 @@ TEST(EndToEnd, Sql2005U8RepairsEveryTickedSuspectDatabase) {
                                                  dataDir + "\\UFDATA_001_2015.MDF", "", ""}));
 
     ASSERT_EQ(r["repair"]["rows"].size(), 3u);
-    for (auto& row : r["repair"]["rows"]) EXPECT_EQ(row[kReport], "成功修复") << row.dump();
+    for (auto& row : r["repair"]["rows"]) {
+        EXPECT_EQ(row[kReport], "成功修复") << row.dump();
+        EXPECT_EQ(row[kVerify], "校验通过") << row.dump();
+    }
     EXPECT_EQ(r["repair"]["color"], "#0000ff");
 
     EXPECT_EQ(r["reload"]["count"], 0);
@@ -96,6 +115,8 @@ TEST(EndToEnd, Sql2005U8RepairsEveryTickedSuspectDatabase) {
     const json& t = r["transcript"];
     EXPECT_EQ(CountSql(t, "SERVERPROPERTY('productversion')"), 1);
     EXPECT_EQ(CountSql(t, "REBUILD LOG"), 3);
+    EXPECT_EQ(CountSql(t, "dbcc checkdb(N'UFDATA_001_2015') with no_infomsgs"), 1);
+    EXPECT_EQ(CountSql(t, "dbcc checkdb"), 3);
     // The data files stay; the old log of 001 was kept aside, not deleted.
     for (auto name : {"UFDATA_001_2015.MDF", "UFDATA_002_2014.MDF", "UFDATA_003_2016.MDF"})
         EXPECT_TRUE(HasFile(r["files"], name)) << r["files"].dump();
@@ -149,8 +170,7 @@ TEST(EndToEnd, ServerLostMidRunSendsNothingMore) {
     const json& rows = r["repair"]["rows"];
     ASSERT_EQ(rows.size(), 3u);
     EXPECT_EQ(rows[0][kReport], "成功修复");
-    for (int i : {1, 2})
-        EXPECT_NE(rows[i][kReport].get<std::string>().find("与服务器的连接已断开"), std::string::npos) << rows[i].dump();
+    for (int i : {1, 2}) EXPECT_EQ(rows[i][kReport], "未修复：与服务器的连接已断开") << rows[i].dump();
     EXPECT_EQ(r["repair"]["color"], "#ff0000");
     EXPECT_EQ(r["reload"]["color"], "#ff0000");
     EXPECT_EQ(r["reload"]["count"], 0);
@@ -180,15 +200,33 @@ TEST(EndToEnd, OtherProductsListTheirAbnormalDatabases) {
 
 TEST(EndToEnd, RefusedSignInShowsTheDialogsMessageAndEndsBeforeTheMainWindow) {
     // No "sa" login on this server: the pre-filled sign-in is refused, the operator gives up.
-    auto scenario = std::filesystem::temp_directory_path() / ("qm-e2e-nosa-" + std::to_string(::getpid()) + ".json");
-    std::ofstream(scenario) << R"({"version": "9.00.4035.00", "edition": "Standard Edition",
-        "logins": {"admin": "x"}, "databases": [{"name": "UFDATA_001_2015", "state": "SUSPECT"}]})";
-    HarnessRun run = RunHarness(scenario.string());
-    std::filesystem::remove(scenario);
+    HarnessRun run = RunScenarioText(R"({"version": "9.00.4035.00", "edition": "Standard Edition",
+        "logins": {"admin": "x"}, "databases": [{"name": "UFDATA_001_2015", "state": "SUSPECT"}]})");
     ASSERT_EQ(run.status, 2) << run.result.dump(2);
     const json& r = run.result;
     EXPECT_EQ(r["messages"], json::array({"输入数据库用户名或密码有误, 请重新输入!"}));
     EXPECT_FALSE(r.contains("load"));
     EXPECT_EQ(r["version_text"], "");
     EXPECT_TRUE(r["transcript"].empty());
+}
+
+// Row 1's check finds damage; row 2's check would take 30 s and 停止 cancels it: the run ends at once,
+// row 3 is never touched.
+TEST(EndToEnd, ChecksReportFindingsAndStopCancelsALongCheck) {
+    HarnessRun run = RunScenarioText(R"({"version": "9.00.4035.00", "edition": "Standard Edition", "logins": {"sa": ""},
+        "databases": [
+          {"name": "UFDATA_001_2015", "state": "SUSPECT", "checkdb": {"allocation_errors": 1, "consistency_errors": 2}},
+          {"name": "UFDATA_002_2015", "state": "SUSPECT", "checkdb": {"seconds": 30}},
+          {"name": "UFDATA_003_2015", "state": "SUSPECT"}],
+        "ua_account": [{"cAcc_id": "001", "cAcc_Name": "演示"}]})",
+                                     {"--press-stop-after", "4000"});
+    ASSERT_EQ(run.status, 0) << run.result.dump(2);
+    EXPECT_LT(run.seconds, 15) << "停止 did not cut the 30-second check short";
+    const json& rows = run.result["repair"]["rows"];
+    ASSERT_EQ(rows.size(), 3u);
+    EXPECT_EQ(rows[0][kVerify], "发现1个分配错误、2个一致性错误");
+    EXPECT_EQ(rows[1][kReport], "成功修复");
+    EXPECT_EQ(rows[1][kVerify], "校验已取消");
+    EXPECT_EQ(rows[2][kReport], "");
+    EXPECT_EQ(CountSql(run.result["transcript"], "UFDATA_003_2015"), 0);
 }

@@ -17,7 +17,6 @@
 #include <windows.h>
 #else
 #include <csignal>
-#include <filesystem>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -31,18 +30,13 @@ namespace {
 
 std::vector<std::string> Names(const std::string& folder) {
     std::vector<std::string> out;
+    for (auto& e : std::filesystem::directory_iterator(qmtest::Native(folder))) {
 #ifdef _WIN32
-    WIN32_FIND_DATAW fd;
-    HANDLE f = FindFirstFileW(qmtest::WidePath(folder + "/*").c_str(), &fd);
-    if (f == INVALID_HANDLE_VALUE) return out;
-    do {
-        const std::wstring n = fd.cFileName;
-        if (n != L"." && n != L"..") out.push_back(WideToUtf8(n));
-    } while (FindNextFileW(f, &fd));
-    FindClose(f);
+        out.push_back(WideToUtf8(e.path().filename().wstring()));
 #else
-    for (auto& e : std::filesystem::directory_iterator(folder)) out.push_back(e.path().filename().string());
+        out.push_back(e.path().filename().string());
 #endif
+    }
     std::sort(out.begin(), out.end());
     return out;
 }

@@ -22,8 +22,8 @@ struct CountingObserver : StatementObserver {
 
 } // namespace
 
-TEST(MainLayout, DesignSizePlacesCloseAboutAndEdges) {
-    const MainFrameLayout l = LayoutMainFrame(11970, 8820);
+TEST(MainLayout, PlacesCloseAboutAndEdgesAndSkipsOnlyTheNegativeStepsWhenTooSmall) {
+    MainFrameLayout l = LayoutMainFrame(11970, 8820);
     EXPECT_FLOAT_EQ(l.exit.left, 11615);
     EXPECT_FLOAT_EQ(l.about.top, 120);
     EXPECT_FLOAT_EQ(l.about.left, 11055);
@@ -33,11 +33,9 @@ TEST(MainLayout, DesignSizePlacesCloseAboutAndEdges) {
     EXPECT_EQ(LayoutMainFrame(11970.4f, 8820).exit.left, 11970.4f - 255.0f - 100.0f);
     EXPECT_EQ(TwipsToPixels(11970, 144), 1197);
     EXPECT_FLOAT_EQ(PixelsToTwips(798, 96), 11970);
-}
 
-TEST(MainLayout, TooNarrowOrTooLowWindowSkipsOnlyTheNegativeSteps) {
-    const MainFrameLayout wide = LayoutMainFrame(11970, 8820);
-    const MainFrameLayout l = LayoutMainFrame(150, 8820, wide);
+    const MainFrameLayout wide = l;
+    l = LayoutMainFrame(150, 8820, wide);
     // 150 − 105 − 105 < 0: the top and bottom edges keep their earlier place and size ...
     EXPECT_FLOAT_EQ(l.top.width, wide.top.width);
     EXPECT_FLOAT_EQ(l.bottom.width, wide.bottom.width);
