@@ -1,7 +1,7 @@
 #pragma once
 // Threads, locks and events for product code. The shipped Windows program is built with a runtime that
-// has no std::thread or std::mutex (and must not import what Windows XP lacks), so product code uses
-// these instead: _beginthreadex, CRITICAL_SECTION and kernel events on Windows, the standard library
+// has no standard thread or mutex classes (and must not import what Windows XP lacks), so product code
+// uses these instead: _beginthreadex, CRITICAL_SECTION and kernel events on Windows, the standard library
 // elsewhere.
 #include <functional>
 #include <memory>

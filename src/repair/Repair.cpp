@@ -37,10 +37,9 @@ bool StopRequested(MainModel& m, RepairProgress* progress) {
     return m.bStop.load() || (progress && progress->StopRequested());
 }
 
-// A ticked row's report. Once the link to the server is gone nothing more is sent, and no row can say
-// more than that; the driver's own words for the broken link stay in the row's transcript.
+// A ticked row's report. Once the link to the server is gone nothing more is sent (ExecuteSql sees to
+// that), and no row can say more than that; the driver's own words stay in the row's transcript.
 std::string RepairTicked(AppState& app, AccountGrid& grid, int row) {
-    if (app.masterLost) return kLinkLostReport;
     std::string report;
     try {
         report = RepairRow(app, grid, row);

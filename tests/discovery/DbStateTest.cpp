@@ -106,13 +106,6 @@ TEST_F(DbStateFake, ExMapsTheStatusWithOnePrefixedQueryOrGivesTheError) {
     EXPECT_EQ(app.cMsg, "连接已断开");
 }
 
-TEST_F(DbStateFake, ApostropheInANameIsDoubledInTheLiterals) {
-    fake->answers[ExQuery("O''Brien 2015")] = FakeConnection::Rows({"cValue"}, {{Value::Text("置疑")}});
-    EXPECT_EQ(StateEx("O'Brien 2015"), "置疑");
-    Flags("O''Brien 2015", {"IsSuspect"});
-    EXPECT_EQ(State2000("O'Brien 2015"), "可疑");
-}
-
 TEST_F(DbStateFake, NoVersionClassNoClassifier) {
     for (const char* v : {"", "12.0.2000.8. 企业版", "11.0.2100.60. 标准版"}) EXPECT_EQ(GetDbState(app, v, "db1", conn), "");
     EXPECT_TRUE(fake->sent.empty());

@@ -35,7 +35,6 @@ const std::string kMixed2000 =
 struct LoadAccSim : ::testing::Test {
     SimHarness sim;
     MainModel m;
-    std::string State(const std::string& db) { return GetDbState(*sim.app, sim.app->cSQLVersion, db, sim.app->oMaster); }
     Rows Column(int c) {
         Rows out;
         for (int r = 1; r < m.grid.Rows(); ++r) out.push_back(m.grid.Cell(r, c));
@@ -82,51 +81,40 @@ TEST_F(LoadAccSim, Sql2005U8FamilyListsAbnormalAccountDatabasesWithTheirAccounts
     EXPECT_EQ(m.grid.currentRow, 1);
 }
 
-TEST_F(LoadAccSim, Sql2008WithBothSystemDatabasesListsTPlusAndWithoutProductEverything) {
-    ASSERT_TRUE(sim.Start(Scenario("10.0.2531.0", kMixedEx, kUa + kEap)));
-    ASSERT_EQ(sim.app->cProduct, "T+");
-    EXPECT_TRUE(LoadAcc(*sim.app, m)) << m.labReport.caption;
-    EXPECT_EQ(sim.Sent().back(), kLoadAccQ2);
-    ASSERT_EQ(m.grid.Rows(), 2);
-    EXPECT_EQ(RowOf(m.grid, 0), kAccountHeader);
-    // The year is a number in the account table, shown as text.
-    EXPECT_EQ(RowOf(m.grid, 1), (Rows{"UFTDATA_101_2015", "", "101", "T加演示", "2015", m.grid.Cell(1, kColPath), "", ""}));
-    EXPECT_EQ(m.labReport.caption, "发现1个异常数据库");
-
-    sim.app->cProduct.clear();   // "Show all"
-    EXPECT_TRUE(LoadAcc(*sim.app, m)) << m.labReport.caption;
-    EXPECT_EQ(sim.Sent().back(), kLoadAccQ3);
-    EXPECT_EQ(RowOf(m.grid, 0), kAllHeader);
-    EXPECT_EQ(Column(0), (Rows{"UFDATA_001_2015", "UFDATA_002_2014", "UFTDATA_101_2015", "REPORTS"}));
-    EXPECT_EQ(Column(3), Column(0));
-    EXPECT_EQ(Column(2), Rows(4));
-    EXPECT_EQ(Column(4), Rows(4));
-    EXPECT_EQ(m.iAccCount, 4);
-    EXPECT_EQ(m.labReport.caption, "发现4个异常数据库");
-}
-
-TEST_F(LoadAccSim, Sql2000ChoosesByFlagsAndSystemDatabase) {
-    ASSERT_TRUE(sim.Start(Scenario("8.00.2039", kMixed2000, kUa)));
-    ASSERT_EQ(sim.app->cSQLVersion, "SQL Server 2000 SP4 标准版");
-    EXPECT_TRUE(LoadAcc(*sim.app, m)) << m.labReport.caption;
-    EXPECT_EQ(sim.Sent(), (Rows{kProbe2000 + "name='ufsystem'", kProbe2000 + "name='uftsystem'", kLoadAccQ4}));
-    EXPECT_EQ(Column(0), (Rows{"UFDATA_001_2015", "UFDATA_002_2014"}));
-    EXPECT_EQ(Column(2), (Rows{"001", ""}));
-    sim.app->cProduct.clear();
-    EXPECT_TRUE(LoadAcc(*sim.app, m)) << m.labReport.caption;
-    EXPECT_EQ(sim.Sent().back(), kLoadAccQ6);
-    EXPECT_EQ(m.iAccCount, 4);   // shut down, suspect and standby count; offline does not
-    EXPECT_EQ(RowOf(m.grid, 0), kAllHeader);
-}
-
-TEST_F(LoadAccSim, Sql2000TPlus) {
-    ASSERT_TRUE(sim.Start(Scenario("8.00.760", kMixed2000, kEap)));
-    ASSERT_EQ(sim.app->cProduct, "T+");
-    EXPECT_TRUE(LoadAcc(*sim.app, m)) << m.labReport.caption;
-    EXPECT_EQ(sim.Sent().back(), kLoadAccQ5);
-    EXPECT_EQ(Column(0), Rows{"UFTDATA_101_2015"});
-    EXPECT_EQ(Column(4), Rows{"2015"});
-    EXPECT_FALSE(sim.AnyFailure());
+// The query for each generation and system database, and without a product every abnormal database
+// (the account columns then name the database); 2000 goes by flags: shut down, suspect and standby
+// count, offline does not.
+TEST_F(LoadAccSim, TheQueryFollowsTheServerAndTheSystemDatabase) {
+    const Rows kU8 = {"UFDATA_001_2015", "UFDATA_002_2014"}, kTPlus = {"UFTDATA_101_2015"},
+               kAll = {"UFDATA_001_2015", "UFDATA_002_2014", "UFTDATA_101_2015", "REPORTS"};
+    struct Case {
+        std::string version, dbs, system, product;   // product: as detected
+        bool all;                                    // after Show all
+        const char* query;
+        Rows listed, years;
+    };
+    const Case cases[] = {
+        {"10.0.2531.0", kMixedEx, kUa + kEap, "T+", false, kLoadAccQ2, kTPlus, {"2015"}},   // the year is a number
+        {"10.0.2531.0", kMixedEx, kUa + kEap, "T+", true, kLoadAccQ3, kAll, Rows(4)},
+        {"8.00.2039", kMixed2000, kUa, "T", false, kLoadAccQ4, kU8, {"2015", "2014"}},
+        {"8.00.2039", kMixed2000, kUa, "T", true, kLoadAccQ6, kAll, Rows(4)},
+        {"8.00.760", kMixed2000, kEap, "T+", false, kLoadAccQ5, kTPlus, {"2015"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.query);
+        SimHarness one;
+        ASSERT_TRUE(one.Start(Scenario(c.version, c.dbs, c.system)));
+        ASSERT_EQ(one.app->cProduct, c.product);
+        if (c.all) one.app->cProduct.clear();
+        EXPECT_TRUE(LoadAcc(*one.app, m)) << m.labReport.caption;
+        EXPECT_EQ(one.Sent().back(), c.query);
+        EXPECT_FALSE(one.AnyFailure());
+        EXPECT_EQ(RowOf(m.grid, 0), c.all ? kAllHeader : kAccountHeader);
+        EXPECT_EQ(Column(0), c.listed);
+        EXPECT_EQ(Column(3), c.all ? c.listed : Column(3));
+        EXPECT_EQ(Column(4), c.years);
+        EXPECT_EQ(m.labReport.caption, "发现" + std::to_string(c.listed.size()) + "个异常数据库");
+    }
 }
 
 TEST_F(LoadAccSim, NothingAbnormalGivesHeaderAndOneEmptyRowInBlue) {
@@ -171,28 +159,24 @@ TEST_F(LoadAccSim, ARejectedListQueryOrAClosedConnectionIsShownInRed) {
     EXPECT_TRUE(sim.Sent().empty());
 }
 
+// The state labels the server's answers give, names with blanks and apostrophes included.
 TEST_F(LoadAccSim, StateLabelsFromTheServerIncludingAwkwardNames) {
-    ASSERT_TRUE(sim.Start(Scenario("9.00.4035.00", Db("A1", "SUSPECT") + "," + Db("UFDATA 002 2015", "EMERGENCY") +
-                                                        "," + Db("UFDATA_O'Brien 2015", "ONLINE") + "," +
-                                                        Db("A4", "OFFLINE"))));
-    EXPECT_EQ(State("A1"), "置疑");
-    EXPECT_EQ(State("UFDATA 002 2015"), "紧急只读状态");
-    EXPECT_EQ(State("UFDATA_O'Brien 2015"), "在线");
-    EXPECT_EQ(State("A4"), "脱机");
-    EXPECT_EQ(State("NO_SUCH_DB"), "正常");   // NULL status
-    EXPECT_FALSE(sim.AnyFailure());
-    EXPECT_EQ(sim.app->cMsg, "");
-}
-
-TEST_F(LoadAccSim, Sql2000StateLabelsFromTheServerIncludingAwkwardNames) {
-    ASSERT_TRUE(sim.Start(Scenario(
-        "8.00.2039", Db("S1", "SUSPECT", R"("IsShutdown", "IsSuspect")") + "," +
-                         Db("E2", "EMERGENCY", R"("IsEmergencyMode", "IsInStandBy", "IsOffline")") + "," +
-                         Db("UFDATA_O'Brien 2015", "SUSPECT", R"("IsSuspect")") + "," + Db("OK", "ONLINE"))));
-    EXPECT_EQ(State("S1"), "置疑\\可疑");
-    EXPECT_EQ(State("E2"), "紧急\\只读\\脱机");
-    EXPECT_EQ(State("UFDATA_O'Brien 2015"), "可疑");
-    EXPECT_EQ(State("OK"), "正常");
-    EXPECT_EQ(sim.Sent().size(), 44u);   // eleven probes each
-    EXPECT_FALSE(sim.AnyFailure());
+    const std::string oBrien = "UFDATA_O'Brien 2015";
+    const std::pair<std::string, std::vector<std::pair<std::string, std::string>>> servers[] = {
+        {Scenario("9.00.4035.00", Db("A1", "SUSPECT") + "," + Db("UFDATA 002 2015", "EMERGENCY") + "," +
+                                      Db(oBrien, "ONLINE") + "," + Db("A4", "OFFLINE")),
+         {{"A1", "置疑"}, {"UFDATA 002 2015", "紧急只读状态"}, {oBrien, "在线"}, {"A4", "脱机"}, {"NO_SUCH_DB", "正常"}}},
+        {Scenario("8.00.2039", Db("S1", "SUSPECT", R"("IsShutdown", "IsSuspect")") + "," +
+                                   Db("E2", "EMERGENCY", R"("IsEmergencyMode", "IsInStandBy", "IsOffline")") + "," +
+                                   Db(oBrien, "SUSPECT", R"("IsSuspect")") + "," + Db("OK", "ONLINE")),
+         {{"S1", "置疑\\可疑"}, {"E2", "紧急\\只读\\脱机"}, {oBrien, "可疑"}, {"OK", "正常"}}},
+    };
+    for (const auto& [scenario, labels] : servers) {
+        SimHarness one;
+        ASSERT_TRUE(one.Start(scenario));
+        for (const auto& [db, label] : labels)
+            EXPECT_EQ(GetDbState(*one.app, one.app->cSQLVersion, db, one.app->oMaster), label) << db;
+        EXPECT_FALSE(one.AnyFailure());
+        EXPECT_EQ(one.app->cMsg, "");
+    }
 }

@@ -230,3 +230,22 @@ TEST(EndToEnd, ChecksReportFindingsAndStopCancelsALongCheck) {
     EXPECT_EQ(rows[2][kReport], "");
     EXPECT_EQ(CountSql(run.result["transcript"], "UFDATA_003_2015"), 0);
 }
+
+// Data files that are not named *.MDF, folders named MDFDATA and logs shared by name with other
+// databases: a row with no usable log path fails, the others are repaired.
+TEST(EndToEnd, OnlyStaleLogsMoveWhateverTheFileAndFolderNames) {
+    struct Case { const char* scenario; int repaired; };
+    for (const Case c : {Case{"sql2005-safety.json", 2}, Case{"sql2000-safety.json", 3}}) {
+        HarnessRun run = RunHarness(c.scenario, {"--verify", "off"});
+        ASSERT_EQ(run.status, 0) << c.scenario << run.result.dump(2);
+        const json& r = run.result;
+        int repaired = 0, noPath = 0;
+        for (auto& row : r["repair"]["rows"]) {
+            const std::string report = row[kReport];
+            repaired += report == "成功修复";
+            noPath += report == "未修复：无法确定日志文件路径";
+        }
+        EXPECT_EQ(repaired, c.repaired) << c.scenario << r["repair"].dump(2);
+        EXPECT_EQ(noPath, 1) << c.scenario << r["repair"].dump(2);
+    }
+}

@@ -10,7 +10,6 @@
 
 #include <algorithm>
 #include <cctype>
-#include <set>
 
 namespace qmtest {
 
@@ -66,20 +65,14 @@ struct FakeAutomationFactory : qm::AutomationFactory {
         }
         return created.emplace_back(c->second());
     }
-    std::vector<std::shared_ptr<FakeObject>> CreatedOf(const std::string& id) const {
-        std::vector<std::shared_ptr<FakeObject>> out;
-        std::copy_if(created.begin(), created.end(), std::back_inserter(out), [&](auto& o) { return o->progId == id; });
-        return out;
-    }
     std::map<std::string, std::function<std::shared_ptr<FakeObject>()>> classes;
     std::map<std::string, AutoError> failures;
     std::vector<std::shared_ptr<FakeObject>> created;
 };
 
+// No U8 installation key: the keys themselves are met in the registry under Wine.
 struct FakeRegistry : qm::Registry {
-    bool CanOpenLocalMachineKey(const std::string& key) override { return asked.push_back(key), keys.count(key) > 0; }
-    std::set<std::string> keys;
-    std::vector<std::string> asked;
+    bool CanOpenLocalMachineKey(const std::string&) override { return false; }
 };
 
 struct FakeSystemInfo : qm::SystemInfo {
@@ -143,10 +136,6 @@ protected:
     bool Run() {
         std::string a[7];
         return login->Regedit(a[0], a[1], a[2], a[3], a[4], a[5], a[6]);
-    }
-    std::shared_ptr<FakeObject> LastLogin(const char* id = progid::kU8Login) {
-        auto all = automation.CreatedOf(id);
-        return all.empty() ? nullptr : all.back();
     }
     std::string ProvingText() { return connections.created.at(0)->connectionString; }
 

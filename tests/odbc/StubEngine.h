@@ -1,6 +1,7 @@
 #pragma once
 // A scripted engine for the TDS front end: answers each batch through a handler and records what it
-// received, so protocol tests do not depend on the catalogue.
+// received, so protocol tests do not depend on the catalogue; and the server and client around it.
+#include "platform/OdbcConnection.h"
 #include "sqlsim/Engine.h"
 #include "tds/TdsServer.h"
 
@@ -55,14 +56,37 @@ private:
     std::vector<std::string> batches_;
 };
 
-// The TDS front end on an ephemeral port of 127.0.0.1, over a StubEngine of the given release.
-struct StubServer {
-    explicit StubServer(int major = 9) : engine(std::make_shared<StubEngine>(major)), server(engine, {}) {
+// The TDS front end on an ephemeral port of 127.0.0.1 over an engine, and the product's ODBC adapter
+// reaching it with the tool's own connection text.
+template <class E>
+struct TdsRig {
+    explicit TdsRig(std::shared_ptr<E> e, const sqlsim::tds::SessionConfig& config = {})
+        : engine(std::move(e)), server(engine, config) {
         std::string error;
         EXPECT_TRUE(server.Start(0, error)) << error;
     }
-    std::shared_ptr<StubEngine> engine;
+    std::string Text(const std::string& db, const std::string& pwd) const {
+        return "Provider=SQLOLEDB;Server=127.0.0.1," + std::to_string(server.Port()) + ";Database=" + db +
+               ";Uid=sa;Pwd=" + pwd + ";";
+    }
+    std::shared_ptr<qm::Connection> Open(const std::string& pwd = "", const std::string& db = "master") {
+        auto c = factory.Create();
+        std::string error;
+        EXPECT_TRUE(c->Open(Text(db, pwd), error)) << error;
+        return c;
+    }
+    std::shared_ptr<E> engine;
     sqlsim::tds::TdsServer server;
+    qm::OdbcConnectionFactory factory;
+};
+
+// Over a StubEngine of the given release.
+struct StubServer : TdsRig<StubEngine> {
+    explicit StubServer(int major = 9) : TdsRig(std::make_shared<StubEngine>(major)) {}
+    // Every batch is answered by `r`.
+    void Answer(const sqlsim::BatchResult& r) {
+        engine->handler = [r](const std::string&) { return r; };
+    }
 };
 
 } // namespace qmtest

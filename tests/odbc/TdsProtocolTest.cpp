@@ -1,5 +1,5 @@
-// The TDS front end at the byte level, through a bare client that sends exact bytes: attentions,
-// and that nothing a client sends can take the listener down.
+// The TDS front end at the byte level, through a bare client that sends exact bytes: that nothing a
+// client sends can take the listener down, attentions, and stopping.
 #include "StubEngine.h"
 #include "tds/TdsBuffer.h"
 
@@ -17,7 +17,7 @@ namespace {
 
 using sqlsim::tds::Bytes;
 
-constexpr uint32_t kTds72 = 0x72090002, kTds73 = 0x730B0003;
+constexpr uint32_t kTds73 = 0x730B0003;
 
 // LOGIN7 (7.2 layout) for sa with an empty password and database master.
 Bytes Login7(uint32_t version) {
@@ -115,18 +115,9 @@ bool WaitIdle(const sqlsim::tds::TdsServer& server) {
     return true;
 }
 
-TEST(TdsBatch, AttentionIsAcknowledgedWithDoneAttn) {
-    StubServer s;
-    RawClient client(s.server.Port());
-    Bytes reply;
-    ASSERT_TRUE(client.Login(kTds72, reply));
-    ASSERT_TRUE(client.Send(0x06, {}));
-    ASSERT_TRUE(client.ReadReply(reply));
-    EXPECT_EQ(reply, (Bytes{0xFD, 0x20, 0x00, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}));
-}
-
-// Each case is sent on its own connection; afterwards a proper client must still be served.
-TEST(TdsRobustness, MalformedInputDropsOnlyThatConnection) {
+// Each case is sent on its own connection; afterwards a proper client must still be served, its
+// attention acknowledged, and Stop must close it and an idle connection.
+TEST(TdsServer, MalformedInputDropsOnlyThatConnectionAndStopClosesTheRest) {
     StubServer s;
     const Bytes login = Login7(kTds73);
     Bytes badOffset = login, cutShort(login.begin(), login.begin() + 40), longClaim = login;
@@ -183,23 +174,20 @@ TEST(TdsRobustness, MalformedInputDropsOnlyThatConnection) {
         EXPECT_TRUE(client.WaitClosed());
     }
 
-    RawClient good(s.server.Port());
+    RawClient good(s.server.Port()), idle(s.server.Port());
     Bytes reply;
     ASSERT_TRUE(good.Login(kTds73, reply));
     const Bytes ack72 = {0x72, 0x09, 0x00, 0x02};   // LOGINACK's TDS version for this release
     EXPECT_NE(std::search(reply.begin(), reply.end(), ack72.begin(), ack72.end()), reply.end());
+    ASSERT_TRUE(good.Send(0x06, {}));
+    ASSERT_TRUE(good.ReadReply(reply));
+    EXPECT_EQ(reply, (Bytes{0xFD, 0x20, 0x00, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}));   // DONE with the attention bit
     EXPECT_TRUE(s.engine->Batches().empty());
-}
 
-TEST(TdsServerLifecycle, StopClosesIdleConnectionsAndJoins) {
-    StubServer s;
-    RawClient a(s.server.Port()), b(s.server.Port());
-    Bytes reply;
-    ASSERT_TRUE(a.Login(kTds73, reply));
-    ASSERT_TRUE(b.connected);
+    ASSERT_TRUE(idle.connected);
     s.server.Stop();
-    EXPECT_TRUE(a.WaitClosed());
-    EXPECT_TRUE(b.WaitClosed());
+    EXPECT_TRUE(good.WaitClosed());
+    EXPECT_TRUE(idle.WaitClosed());
     EXPECT_EQ(s.server.ActiveConnections(), 0u);
 }
 

@@ -31,7 +31,7 @@ TEST(InstanceGuard, ASecondCopyIsRefusedWhileTheFirstRunsEvenIfItCrashes) {
     }
 }
 
-TEST(InstanceGuard, TheHoldEndsWithTheGuardAndLockNamesDependOnTheKeyOnly) {
+TEST(InstanceGuard, TheHoldEndsWithTheGuardAndLockNamesDependOnTheKey) {
     const std::string key = UniqueKey();
     {
         LocalInstanceGuard g, h;
@@ -41,5 +41,4 @@ TEST(InstanceGuard, TheHoldEndsWithTheGuardAndLockNamesDependOnTheKeyOnly) {
     LocalInstanceGuard again;
     EXPECT_TRUE(again.TryAcquire(key));
     EXPECT_NE(InstanceLockName("a"), InstanceLockName("b"));
-    EXPECT_EQ(InstanceLockName("x").size(), std::string("quillmere-").size() + 16);
 }

@@ -2,6 +2,7 @@
 // "hold": a file opened without sharing), sets READY_EVENT, and keeps it until RELEASE_EVENT is set.
 // Exit code 2 when it could not take it.
 #include "platform/LocalInstanceGuard.h"
+#include "platform/TextCodec.h"
 
 #include <windows.h>
 
@@ -16,10 +17,7 @@ int wmain(int argc, wchar_t** argv) {
         file = CreateFileW(argv[2], GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
         if (file == INVALID_HANDLE_VALUE) return 2;
     } else {
-        const int n = WideCharToMultiByte(CP_UTF8, 0, argv[2], -1, nullptr, 0, nullptr, nullptr);
-        std::string key(size_t(n > 0 ? n - 1 : 0), '\0');
-        WideCharToMultiByte(CP_UTF8, 0, argv[2], -1, key.data(), n, nullptr, nullptr);
-        if (!guard.TryAcquire(key)) return 2;
+        if (!guard.TryAcquire(qm::WideToUtf8(argv[2]))) return 2;
     }
     HANDLE ready = OpenEventW(EVENT_MODIFY_STATE, FALSE, argv[3]);
     HANDLE release = OpenEventW(SYNCHRONIZE, FALSE, argv[4]);

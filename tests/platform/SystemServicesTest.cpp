@@ -34,8 +34,7 @@ TEST(Shell, OpensTheAddressWithXdgOpenWhenItIsThereAndNothingOtherwise) {
     EXPECT_EQ(FindOnPath("xdg-open"), script);
     LocalShell shell;
     shell.Open("http://www.example.com/说明?a=1&b=2");
-    for (int i = 0; i < 1000 && TempFolder::read(dir / "opened").empty(); ++i)
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    for (int i = 0; i < 1000 && TempFolder::read(dir / "opened").empty(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
     EXPECT_EQ(TempFolder::read(dir / "opened"), "http://www.example.com/说明?a=1&b=2");
 
     ::setenv("PATH", "/nonexistent", 1);
@@ -53,14 +52,12 @@ TEST(SystemServices, RegistryComputerNameToolFolderAndTheDefaultPlatform) {
 #ifdef _WIN32
     EXPECT_TRUE(LocalRegistry().CanOpenLocalMachineKey("SOFTWARE\\Microsoft"));
     EXPECT_TRUE(files.Exists(JoinPath(folder, "test_platform.exe"))) << folder;
-    EXPECT_EQ(JoinPath("C:\\", "Config.ini"), "C:\\Config.ini");
     wchar_t env[256] = {0};  // the name the system also puts into the environment
     ASSERT_GT(GetEnvironmentVariableW(L"COMPUTERNAME", env, 256), 0u);
     EXPECT_EQ(LocalSystemInfo().ComputerName(), WideToUtf8(env));
 #else
     EXPECT_FALSE(LocalRegistry().CanOpenLocalMachineKey("SOFTWARE\\Microsoft"));  // no registry here
     EXPECT_TRUE(files.Exists(JoinPath(folder, "test_platform"))) << folder;
-    EXPECT_EQ(JoinPath("/", "Config.ini"), "/Config.ini");
     EXPECT_FALSE(LocalSystemInfo().ComputerName().empty());
 #endif
 

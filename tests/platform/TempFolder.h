@@ -11,6 +11,7 @@
 #include <system_error>
 
 #ifdef _WIN32
+#include "platform/TextCodec.h"
 #include <windows.h>
 
 #include <utility>
@@ -20,12 +21,7 @@
 namespace qmtest {
 
 #ifdef _WIN32
-inline std::wstring WidePath(const std::string& utf8) {
-    const int n = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), int(utf8.size()), nullptr, 0);
-    std::wstring w(size_t(n > 0 ? n : 0), L'\0');
-    if (n > 0) MultiByteToWideChar(CP_UTF8, 0, utf8.data(), int(utf8.size()), w.data(), n);
-    return w;
-}
+inline std::wstring WidePath(const std::string& utf8) { return qm::Utf8ToWide(utf8); }
 #endif
 
 // A UTF-8 path as the runtime's file functions take it: wide on Windows.
@@ -99,10 +95,7 @@ private:
                 DeleteFileW(child.c_str());
                 continue;
             }
-            const int n = WideCharToMultiByte(CP_UTF8, 0, child.data(), int(child.size()), nullptr, 0, nullptr, nullptr);
-            std::string u(size_t(n), '\0');
-            WideCharToMultiByte(CP_UTF8, 0, child.data(), int(child.size()), u.data(), n, nullptr, nullptr);
-            RemoveTree(u);
+            RemoveTree(qm::WideToUtf8(child));
         }
         RemoveDirectoryW(w.c_str());
 #else

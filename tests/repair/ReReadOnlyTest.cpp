@@ -60,7 +60,7 @@ TEST_F(ReReadOnly, Sql2005GoesOnlineOrFallsBackOnlyForALogFile) {
     EXPECT_TRUE(Sent().empty());
 }
 
-TEST_F(ReReadOnly, Sql2000SendsTheSixStatementsAndARefusedUpdateStillTurnsAllowUpdatesOff) {
+TEST_F(ReReadOnly, Sql2000SendsTheSixStatementsAndARefusalStillTurnsAllowUpdatesOff) {
     Load(8, {DbJson(kDb, "EMERGENCY")});
     EXPECT_TRUE(Run()) << app->cMsg;
     EXPECT_EQ(app->cMsg, "");
@@ -71,6 +71,11 @@ TEST_F(ReReadOnly, Sql2000SendsTheSixStatementsAndARefusedUpdateStillTurnsAllowU
     EXPECT_FALSE(Run());
     EXPECT_EQ(app->cMsg, "拒绝了对对象 'sysdatabases' 的 UPDATE 权限。");
     EXPECT_EQ(Sent(), Seq("A1 C U2 A0 C"));
+    // Its own 'allow updates' off refused (or cut short by 停止): the guard sends it again.
+    Load(8, {DbJson(kDb, "EMERGENCY")});
+    engine->AddFault({"'allow updates',0", 1, 15247, "没有权限"});
+    EXPECT_FALSE(Run());
+    EXPECT_EQ(Sent(), Seq("A1 C U2 D A0 A0 C"));
 }
 
 } // namespace

@@ -1,10 +1,14 @@
-// The repair run over the grid: which rows are worked on, their reports, the summary and stopping.
+// The repair run over the grid: which rows are worked on, their reports, the check after a repair,
+// the summary, stopping and a server lost mid-run.
 #include "RepairFixture.h"
 
 #include "discovery/LoadAcc.h"
 #include "repair/Repair.h"
 
 #include <cctype>
+#include <chrono>
+#include <functional>
+#include <thread>
 
 using namespace qmtest;
 using ::testing::Contains;
@@ -18,16 +22,68 @@ struct FakeProgress : qm::RepairProgress {
         done.push_back(std::to_string(row) + "/" + std::to_string(position) + " " + report);
     }
     bool StopRequested() override { return stopAfter >= 0 && int(done.size()) >= stopAfter; }
+    void Verifying(int row, const std::string& db) override {
+        checks.push_back(std::to_string(row) + " " + db);
+        checking = true;
+    }
+    void Verified(int row, const std::string& cell) override { checks.push_back(std::to_string(row) + " " + cell); }
+    void Reset(int stopAt) { started.clear(), done.clear(), checks.clear(), stopAfter = stopAt; }
     std::vector<int> started;
-    std::vector<std::string> done;   // "row/position report"
+    std::vector<std::string> done, checks;   // "row/position report"; "row database" and "row cell" of a check
+    std::atomic<bool> checking{false};
     int stopAfter = -1;
+};
+
+// oMaster as the run meets it over a network; its log holds each statement with the command timeout it
+// went out with ("Q" for a row's state queries). From the first statement containing `dropAt` on, the
+// server is gone: the driver's link failure comes back, nothing reaches the simulator. While a statement
+// containing `cancelAt` runs, 停止 is pressed; if the cancel reached this connection, the statement ends
+// as the driver reports a cancelled one.
+class NetworkStandIn : public qm::Connection {
+public:
+    NetworkStandIn(std::shared_ptr<qm::Connection> inner, std::function<void()> press)
+        : inner_(std::move(inner)), press_(std::move(press)) {}
+    bool Open(const std::string& cs, std::string& error) override { return inner_->Open(cs, error); }
+    int State() const override { return inner_->State(); }
+    void SetCommandTimeout(int s) override { inner_->SetCommandTimeout(s); }
+    int CommandTimeout() const override { return inner_->CommandTimeout(); }
+    const std::string& ConnectionString() const override { return inner_->ConnectionString(); }
+    void Cancel() override { cancelled_ = true; }
+    qm::SqlResult Execute(const std::string& sql) override {
+        if (sql.find("DATABASEPROPERTY") == std::string::npos) log.push_back(sql + " @" + std::to_string(CommandTimeout()));
+        else if (log.empty() || log.back() != "Q") log.push_back("Q");
+        dropped_ = dropped_ || (!dropAt.empty() && sql.find(dropAt) != std::string::npos);
+        cancelled_ = false;
+        if (!dropped_ && !cancelAt.empty() && sql.find(cancelAt) != std::string::npos) press_();
+        if (!dropped_ && !cancelled_) return inner_->Execute(sql);
+        qm::SqlResult r;
+        r.connectionLost = dropped_;
+        r.errorNumber = dropped_ ? 20006 : 0;
+        r.error = dropped_ ? "Write to the server failed" : "操作已取消。";
+        r.messages.push_back({r.errorNumber, 16, r.error});
+        cancels += !dropped_;
+        return r;
+    }
+    std::string dropAt, cancelAt;
+    std::vector<std::string> log;
+    int cancels = 0;
+
+private:
+    std::shared_ptr<qm::Connection> inner_;
+    std::function<void()> press_;
+    bool dropped_ = false, cancelled_ = false;
 };
 
 class RepairDriver : public RepairFixture {
 protected:
     void SetUp() override {
         RepairFixture::SetUp();
-        m.grid.AppendRow({"DB", "选择", "账套号", "账套名称", "年度", "路径", "报告"});
+        ResetGrid();
+    }
+    void ResetGrid() {
+        m.grid.Clear();
+        m.grid.AppendRow({"DB", "选择", "账套号", "账套名称", "年度", "路径", "报告", "校验"});
+        m.iAccCount = 0;
     }
     // Loads UFDATA_00<n>_2015 in each of the states (NODATA: suspect without its data file), one ticked row each.
     void LoadRows(int major, const std::vector<std::string>& states) {
@@ -38,8 +94,12 @@ protected:
         for (size_t i = 0; i < states.size(); ++i) AddRow(Db(i + 1), "Y");
     }
     static std::string Db(size_t n) { return "UFDATA_00" + std::to_string(n) + "_2015"; }
-    void AddRow(const std::string& db, const std::string& mark, const std::string& report = "") {
-        m.grid.AppendRow({db, mark, "001", "演示", "2015", PathOf(db + ".MDF"), report});
+    static std::string WithCheck(std::string db, const std::string& checkdb) {
+        return db.insert(db.size() - 1, R"(, "checkdb": )" + checkdb);
+    }
+    void AddRow(const std::string& db, const std::string& mark, const std::string& report = "",
+                const std::string& verified = "") {
+        m.grid.AppendRow({db, mark, "001", "演示", "2015", PathOf(db + ".MDF"), report, verified});
         m.iAccCount = int16_t(m.grid.Rows() - 1);
     }
     // What the run sent besides the state queries.
@@ -50,7 +110,35 @@ protected:
         return out;
     }
     std::string Report(int row) const { return m.grid.Cell(row, qm::kColReport); }
+    std::vector<std::string> Column(int col) const {
+        std::vector<std::string> out;
+        for (int i = 1; i <= m.iAccCount; ++i) out.push_back(m.grid.Cell(i, col));
+        return out;
+    }
     void Run() { qm::Repair(*app, m, &progress); }
+    // The network stand-in before the simulator, with the timeout a master connection opens with.
+    NetworkStandIn& OverNetwork() {
+        auto net = std::make_shared<NetworkStandIn>(app->oMaster, [this] { qm::CancelRun(*app, m); });
+        net->SetCommandTimeout(300);
+        app->oMaster = net;
+        return *net;
+    }
+    // The stand-in's log for `names` (see Seq; Q the state query, K the check), each at 300 s but a
+    // guard (marked *) at 30 s and the check without a limit.
+    std::vector<std::string> Log(const std::string& names, const std::string& db = kDb) const {
+        std::vector<std::string> out;
+        std::istringstream in(names);
+        for (std::string n; in >> n;) {
+            const bool guard = n.back() == '*';
+            if (guard) n.pop_back();
+            std::string quoted = db;
+            for (size_t at = 0; (at = quoted.find('\'', at)) != std::string::npos; at += 2) quoted.insert(at, "'");
+            out.push_back(n == "Q"   ? n
+                          : n == "K" ? "dbcc checkdb(N'" + quoted + "') with no_infomsgs @0"
+                                     : Seq(n, db)[0] + (guard ? " @30" : " @300"));
+        }
+        return out;
+    }
 
     qm::MainModel m;
     FakeProgress progress;
@@ -71,45 +159,20 @@ TEST_F(RepairDriver, OnlyAnExactYIsTicked) {
     EXPECT_THAT(progress.done, ElementsAre("1/1 ", "2/2 ", "3/3 "));
 }
 
-TEST_F(RepairDriver, HealthyAndUnsupportedStates) {
-    Load(9, {DbJson(Db(1), "ONLINE"), DbJson(Db(2), "OFFLINE")});
-    AddRow(Db(1), "Y");
-    m.labReport.color = qm::kBlue;
+// Ticked rows that are not repaired: healthy (not counted), an unsupported state, a routine failing
+// without a text (no success), a failed state query (its text is the report, nothing is repaired).
+TEST_F(RepairDriver, RowsThatAreNotRepaired) {
+    Load(9, {DbJson(Db(1), "ONLINE"), DbJson(Db(2), "OFFLINE"), DbJson(Db(3), "SUSPECT"), DbJson(Db(4), "SUSPECT")});
+    for (int i = 1; i <= 4; ++i) AddRow(Db(i), "Y");
+    engine->AddFault({"Rebuild Log", 1, 5000, ""});
+    engine->AddFault({"DATABASEPROPERTYEX ('UFDATA_004_2015'", 1, 50000, "查询失败"});
     Run();
-    EXPECT_EQ(Report(1), "数据库状态正常，无需修复");
-    EXPECT_EQ(m.labReport.caption, "");   // neither repaired nor failed
-    EXPECT_EQ(m.labReport.color, qm::kBlue);
-    AddRow(Db(2), "Y");
-    engine->ClearTranscript();
-    Run();
-    EXPECT_EQ(Report(2), "未修复：不支持的数据库状态（脱机）");
-    EXPECT_EQ(m.labReport.caption, "尚有1个账套年度数据未能修复");
+    EXPECT_EQ(Column(qm::kColReport), (std::vector<std::string>{"数据库状态正常，无需修复", "未修复：不支持的数据库状态（脱机）",
+                                                                 "修复失败", "查询失败"}));
+    EXPECT_EQ(m.labReport.caption, "尚有3个账套年度数据未能修复");
     EXPECT_EQ(m.labReport.color, qm::kRed);
-    EXPECT_TRUE(RepairStatements().empty());
-}
-
-TEST_F(RepairDriver, FailuresWithoutRepairTextAreReported) {
-    LoadRows(9, {"SUSPECT", "SUSPECT"});
-    engine->AddFault({"Rebuild Log", 1, 5000, ""});   // a routine failing without text is no success
-    engine->AddFault({"DATABASEPROPERTYEX ('UFDATA_002_2015'", 1, 50000, "查询失败"});
-    Run();
-    EXPECT_EQ(Report(1), "修复失败");
-    EXPECT_EQ(Report(2), "查询失败");   // a failed state query is the report, nothing is repaired
-    EXPECT_THAT(RepairStatements(), Not(Contains(LookupPath(Db(2)))));
-    EXPECT_EQ(m.labReport.caption, "尚有2个账套年度数据未能修复");
+    for (const auto& sql : RepairStatements()) EXPECT_NE(sql.find(Db(3)), std::string::npos) << sql;
     EXPECT_EQ(app->cMsg, "");
-}
-
-TEST_F(RepairDriver, StopEndsTheRunAfterTheCurrentDatabase) {
-    LoadRows(9, {"SUSPECT", "SUSPECT", "SUSPECT"});
-    m.bStop = true;   // a request left from before the run does not count
-    progress.stopAfter = 2;
-    Run();
-    EXPECT_THAT(progress.done, ElementsAre("1/1 成功修复", "2/2 成功修复"));
-    EXPECT_EQ(Report(3), "");
-    EXPECT_EQ(Sent().size() - RepairStatements().size(), 2u);   // no state query for the third
-    EXPECT_EQ(m.labReport.caption, "已成功修复2个账套年度数据 ");
-    EXPECT_EQ(m.labReport.color, qm::kBlue);
 }
 
 // The shipped scenarios with the layouts met in the field, as the window runs them: load, tick every row,
@@ -134,11 +197,6 @@ TEST_F(RepairDriver, FieldLayoutsRepairOnlyWhatTheyMayAndLeaveNoDatabaseWorse) {
          {"此时无法更改数据库 'GOLDFIELD' 的状态或选项。数据库处于单用户模式，当前某个用户已与其连接。", "成功修复"},
          {"GOLDFIELD"}, "已成功修复2个账套年度数据 尚有1个账套年度数据未能修复"},
     };
-    auto column = [&](int col) {
-        std::vector<std::string> out;
-        for (int i = 1; i <= m.iAccCount; ++i) out.push_back(m.grid.Cell(i, col));
-        return out;
-    };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.file);
         LoadFile(c.file, c.major, c.product);
@@ -150,11 +208,11 @@ TEST_F(RepairDriver, FieldLayoutsRepairOnlyWhatTheyMayAndLeaveNoDatabaseWorse) {
         m.grid.AppendRow({"UFDATA_099_2015", "", "099", "旧账套", "2015", "", "成功修复"});
         observer.statements.clear();
         Run();
-        EXPECT_EQ(column(qm::kColReport), c.reports);
+        EXPECT_EQ(Column(qm::kColReport), c.reports);
         EXPECT_EQ(m.labReport.caption, c.summary);
         EXPECT_EQ(m.labReport.color, qm::kRed);
         // Each statement belongs to the row it was sent for, the guards' included.
-        const auto dbs = column(qm::kColDb);
+        const auto dbs = Column(qm::kColDb);
         for (const auto& e : observer.statements) {
             ASSERT_GE(e.row, 1) << e.sql;
             for (int i = 1; i <= m.iAccCount; ++i)
@@ -168,10 +226,137 @@ TEST_F(RepairDriver, FieldLayoutsRepairOnlyWhatTheyMayAndLeaveNoDatabaseWorse) {
             EXPECT_TRUE(moved) << p;
         }
         ASSERT_TRUE(qm::LoadAcc(*app, m));
-        EXPECT_EQ(column(qm::kColDb), c.reloaded);
+        EXPECT_EQ(Column(qm::kColDb), c.reloaded);
         files.changed.clear();
         observer.moves.clear();
     }
+}
+
+// The check after a repair, 停止 during a row and a server lost mid-run: what reached the server (with
+// its time limit), the row's report and its verification cell. Row 2, a second suspect database, is
+// repaired and checked as well unless the run stopped at row 1; once the link broke it reports that,
+// and nothing more is sent (no guard either).
+TEST_F(RepairDriver, TheCheckAfterARepairAStopAndALostServer) {
+    const std::string lost = qm::kLinkLostReport;
+    const std::string awkward = "UFDATA_001'2015", suspect = "无法打开数据库 'UFDATA_001_2015'。恢复操作已将该数据库标记为 SUSPECT。";
+    const std::string found = R"({"allocation_errors": 3, "consistency_errors": 5})", notRebuilt = "日志未能重新生成。";
+    const sqlsim::Fault rebuildFails{"Rebuild Log", 1, 5000, notRebuilt};
+    struct Case {
+        const char* what;
+        int major = 9;
+        const char* language = "zh-CN";
+        std::string db = kDb, checkdb = "";   // the first database and what its check finds
+        bool verify = true;
+        std::vector<sqlsim::Fault> faults = {};
+        const char* cancelAt = "";   // 停止 is pressed while this statement runs
+        const char* dropAt = "";     // the server goes away on receiving this statement
+        int stopAfter = -1;          // or the progress asks for a stop after this many rows
+        std::string report = "成功修复", cell = "";
+        const char* log = "Q L F E S R M O K";   // row 1's statements (all of them when the run ended there)
+        int cancels = 0;
+    };
+    const Case cases[] = {
+        {.what = "clean", .cell = "校验通过"},
+        {.what = "clean on 2000", .major = 8, .cell = "校验通过", .log = "Q L F T A1 C E2 R2 D A0 C K"},
+        {.what = "findings", .checkdb = found, .cell = "发现3个分配错误、5个一致性错误"},
+        {.what = "findings in English", .language = "en", .checkdb = found, .cell = "发现3个分配错误、5个一致性错误"},
+        // More findings than errors sent; digits and an apostrophe in the name.
+        {.what = "awkward name", .db = awkward, .checkdb = R"({"allocation_errors": 12})",
+         .cell = "发现12个分配错误、0个一致性错误", .log = "K"},
+        {.what = "check refused", .faults = {{"dbcc checkdb", 1, 926, suspect, 14}}, .cell = "校验失败：" + suspect},
+        {.what = "check box off", .verify = false, .log = "Q L F E S R M O"},
+        {.what = "stop seen after the repair", .stopAfter = 1, .cell = "校验已取消", .log = "Q L F E S R M O"},
+        {.what = "stop during the check", .cancelAt = "dbcc checkdb", .cell = "校验已取消", .cancels = 1},
+        {.what = "failed repair", .faults = {rebuildFails}, .report = notRebuilt, .log = "Q L F E S R M*"},
+        {.what = "stop during the rebuild", .cancelAt = "Rebuild Log", .report = "操作已取消。", .log = "Q L F E S R M*",
+         .cancels = 1},
+        // A guard is never cut short, and 2000's closing 'allow updates' off that was is sent again.
+        {.what = "stop during a guard", .faults = {rebuildFails}, .cancelAt = "set multi_user", .report = notRebuilt,
+         .log = "Q L F E S R M*"},
+        {.what = "stop during the closing statements", .major = 8, .cancelAt = "'allow updates',0",
+         .report = "操作已取消。", .log = "Q L F T A1 C E2 R2 D A0 C A0* C*", .cancels = 1},
+        {.what = "lost during the repair", .dropAt = "set single_user", .report = lost, .log = "Q L F E S"},
+        {.what = "lost during the rebuild", .major = 8, .dropAt = "dbcc rebuild_log", .report = lost,
+         .log = "Q L F T A1 C E2 R2"},
+        {.what = "lost during the check", .dropAt = "dbcc checkdb", .cell = "校验失败：与服务器的连接已断开"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        const std::string first = DbJson(c.db, "SUSPECT");
+        Load(c.major, {c.checkdb.empty() ? first : WithCheck(first, c.checkdb), DbJson(Db(2), "SUSPECT")}, "U8", c.language);
+        ResetGrid();
+        AddRow(c.db, "Y", "", "校验通过");   // an earlier run's cell
+        AddRow(Db(2), "Y");
+        m.bVerify = c.verify;
+        m.bStop = true;   // a request left from before the run does not count
+        progress.Reset(c.stopAfter);
+        for (const auto& f : c.faults) engine->AddFault(f);
+        NetworkStandIn& net = OverNetwork();
+        net.cancelAt = c.cancelAt;
+        net.dropAt = c.dropAt;
+        app->masterLost = false;
+        observer.statements.clear();
+        Run();
+
+        const bool stopped = *c.cancelAt || c.stopAfter >= 0, ended = stopped || *c.dropAt;
+        const auto want = Log(c.log, c.db);
+        if (c.db != kDb) EXPECT_THAT(net.log, Contains(want[0]));
+        else EXPECT_EQ(std::vector<std::string>(net.log.begin(), net.log.begin() + std::min(net.log.size(), want.size())), want);
+        EXPECT_EQ(net.log.size() == want.size(), ended);
+        EXPECT_EQ(net.cancels, c.cancels);
+        EXPECT_EQ(Column(qm::kColReport), (std::vector<std::string>{c.report, stopped ? "" : *c.dropAt ? lost : "成功修复"}));
+        EXPECT_EQ(Column(qm::kColVerify), (std::vector<std::string>{c.cell, ended || !c.verify ? "" : "校验通过"}));
+        if (*c.dropAt) {
+            EXPECT_EQ(observer.statements.back().error, "Write to the server failed");   // the driver's words, for the tooltip
+        }
+        EXPECT_EQ(app->oMaster->CommandTimeout(), 300);
+    }
+}
+
+// The next run after a lost link reopens the connection once, with the same text; while the server is
+// still gone, it sends nothing and every ticked row reports the lost link.
+TEST_F(RepairDriver, TheRunAfterALostLinkReopensIt) {
+    LoadRows(9, {"SUSPECT"});
+    const std::string text = app->oMaster->ConnectionString();
+    sqlsim::InProcessConnectionFactory gone(nullptr), back(engine);
+    app->platform.connections = &gone;
+    app->masterLost = true;
+    engine->ClearTranscript();
+    EXPECT_FALSE(qm::ReopenMasterIfLost(*app));
+    EXPECT_EQ(app->cMsg, "[DBNETLIB][ConnectionOpen (Connect()).]SQL Server 不存在或拒绝访问。");
+    Run();
+    EXPECT_EQ(Report(1), qm::kLinkLostReport);
+    EXPECT_TRUE(Sent().empty());
+    app->platform.connections = &back;
+    EXPECT_TRUE(qm::ReopenMasterIfLost(*app));
+    Run();
+    EXPECT_EQ(app->oMaster->ConnectionString(), text);
+    EXPECT_EQ(app->oMaster->CommandTimeout(), 300);
+    EXPECT_EQ(Column(qm::kColVerify), (std::vector<std::string>{"校验通过"}));
+}
+
+// 停止 from the window's thread during a check that takes 30 seconds: the check is cancelled at once,
+// the run ends after it and the second database is not touched.
+TEST_F(RepairDriver, StopFromAnotherThreadCancelsALongCheck) {
+    Load(9, {WithCheck(DbJson(Db(1), "SUSPECT"), R"({"seconds": 30})"), DbJson(Db(2), "SUSPECT")});
+    AddRow(Db(1), "Y");
+    AddRow(Db(2), "Y");
+    std::atomic<bool> done{false};
+    std::thread run([&] { Run(), done = true; });
+    using Clock = std::chrono::steady_clock;
+    const auto deadline = Clock::now() + std::chrono::seconds(10);
+    while (!progress.checking && Clock::now() < deadline) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    const auto pressed = Clock::now();
+    // Pressed again until the run ends: the first press may come just before the check reaches the server.
+    for (; !done && Clock::now() < deadline; std::this_thread::sleep_for(std::chrono::milliseconds(20))) qm::CancelRun(*app, m);
+    run.join();
+    EXPECT_LT(Clock::now() - pressed, std::chrono::seconds(2));
+    EXPECT_THAT(progress.checks, ElementsAre("1 " + Db(1), "1 校验已取消"));
+    EXPECT_EQ(Column(qm::kColReport), (std::vector<std::string>{"成功修复", ""}));
+    EXPECT_EQ(m.labReport.caption, "已成功修复1个账套年度数据 ");
+    const auto transcript = engine->Transcript();
+    EXPECT_TRUE(transcript.back().cancelled);
+    for (const auto& e : transcript) EXPECT_EQ(e.sql.find(Db(2)), std::string::npos) << e.sql;
 }
 
 } // namespace

@@ -135,9 +135,10 @@ protected:
 
     // Loads a scenario for the server `major` (8, 9, 10) into an empty data folder and opens master on it
     // with that version's text.
-    void Load(int major, const std::vector<std::string>& dbs, const std::string& product = "U8") {
+    void Load(int major, const std::vector<std::string>& dbs, const std::string& product = "U8",
+              const std::string& language = "zh-CN") {
         std::string json = R"({"version": ")" + std::string(major == 8 ? "8.00.2039" : major == 9 ? "9.00.4035.00"
-                           : "10.00.5500.00") + R"(", "edition": "Standard Edition", "language": "zh-CN", )"
+                           : "10.00.5500.00") + R"(", "edition": "Standard Edition", "language": ")" + language + R"(", )"
                            R"("logins": {"sa": ""}, "databases": [)";
         for (size_t i = 0; i < dbs.size(); ++i) json += (i ? ", " : "") + dbs[i];
         std::string error;

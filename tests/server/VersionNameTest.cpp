@@ -5,13 +5,8 @@
 
 using namespace qm;
 
-namespace {
-
-std::string Name(std::string pv) { return GetVersionName(pv); }
-
-} // namespace
-
-TEST(VersionName, ServicePackBoundariesAndUnknownMajors) {
+// Numbers beyond sixteen bits fail with the overflow text and no name.
+TEST(VersionName, ServicePackBoundariesUnknownMajorsAndOverflow) {
     const std::pair<const char*, const char*> cases[] = {
         {"8.00.383", "SQL Server 2000 "},     {"8.00.384", "SQL Server 2000 SP1"},
         {"8.00.533", "SQL Server 2000 SP1"},  {"8.00.534", "SQL Server 2000 SP2"},
@@ -28,37 +23,26 @@ TEST(VersionName, ServicePackBoundariesAndUnknownMajors) {
         {"9.00", "SQL Server 2005 "},            {"8", "SQL Server 2000 "},   // the search wraps to the major
         {"11.0.2100.60", "11.0.2100.60."},       {"12.0.2000.8", "12.0.2000.8."},
         {"7.00.623", "7.00.623."},               {"", "."},
+        {"9.00.32767.0", "SQL Server 2005 SP3"}, {"9.00.32766.5", "SQL Server 2005 SP3"},
+        {"9.00.32768.0", ""}, {"9.00.32767.5", ""}, {"40000.0.1.0", ""}, {"9.00.1e9.0", ""},
     };
-    for (const auto& [pv, want] : cases) EXPECT_EQ(Name(pv), want) << pv;
-}
-
-TEST(VersionName, AppendsTheDotToTheCallersTextOnlyWhenMissing) {
+    for (const auto& [pv, want] : cases) {
+        std::string text = pv, err;
+        EXPECT_EQ(GetVersionName(text, err), want) << pv;
+        EXPECT_EQ(err, *want ? "" : "溢出") << pv;
+    }
+    // The caller's text gets the trailing dot, once.
     std::string pv = "9.00.4035.00";
     GetVersionName(pv);
     GetVersionName(pv);
     EXPECT_EQ(pv, "9.00.4035.00.");
 }
 
-TEST(VersionName, NumbersBeyondSixteenBitsFail) {
-    for (const char* good : {"9.00.32767.0", "9.00.32766.5"}) {
-        std::string text = good, err;
-        EXPECT_EQ(GetVersionName(text, err), "SQL Server 2005 SP3") << good;
-        EXPECT_TRUE(err.empty());
-    }
-    for (const char* bad : {"9.00.32768.0", "9.00.32767.5", "40000.0.1.0", "9.00.1e9.0"}) {
-        std::string text = bad, err;
-        EXPECT_EQ(GetVersionName(text, err), "") << bad;
-        EXPECT_EQ(err, "溢出") << bad;
-    }
-}
-
 TEST(EditionName, KnownEditionsAfterTrimmingBlanksOthersUntouched) {
-    EXPECT_EQ(GetEditionName("Desktop Engine"), "MSDE");
-    EXPECT_EQ(GetEditionName("Developer Edition"), "开发版");
-    EXPECT_EQ(GetEditionName("Enterprise Edition"), "企业版");
-    EXPECT_EQ(GetEditionName("Enterprise Evaluation Edition"), "企业评估版");
-    EXPECT_EQ(GetEditionName("Personal Edition"), "个人版");
-    EXPECT_EQ(GetEditionName("  Standard Edition "), "标准版");
+    const std::pair<const char*, const char*> cases[] = {
+        {"Desktop Engine", "MSDE"}, {"Developer Edition", "开发版"}, {"Enterprise Edition", "企业版"},
+        {"Enterprise Evaluation Edition", "企业评估版"}, {"Personal Edition", "个人版"}, {"  Standard Edition ", "标准版"}};
+    for (const auto& [edition, name] : cases) EXPECT_EQ(GetEditionName(edition), name) << edition;
     for (const char* other : {" Express Edition ", "standard edition", "\tStandard Edition", ""})
         EXPECT_EQ(GetEditionName(other), other);
 }

@@ -1,6 +1,6 @@
-// Scenario loading: files, dbids, shipped scenarios and malformed input.
+// Scenario loading (files, dbids, shipped scenarios, malformed input) and the in-process connection.
 #include "SimFixture.h"
-#include "ToolTexts.h"
+#include "sqlsim/InProcess.h"
 
 using namespace simtest;
 
@@ -10,30 +10,28 @@ TEST_F(ScenarioTest, DatabasesGetDbidsAfterSystemDatabasesAndRealFiles) {
     Load(R"({"databases": [{"name": "B", "data_file": "b.mdf", "log_file": "b_log.ldf", "log_file_exists": false},
                            {"name": "A", "data_file_exists": false}],
              "ua_account": []})");
-    auto r = Run("select name, dbid from master..sysdatabases");
-    ASSERT_FALSE(r.failed);
-    std::vector<std::string> names;
-    for (const auto& row : r.results[0].rows) names.push_back(row[0].s + "=" + std::to_string(row[1].i));
-    EXPECT_EQ(names, (std::vector<std::string>{"master=1", "tempdb=2", "model=3", "msdb=4", "B=5", "A=6", "UFSystem=7"}));
+    EXPECT_EQ(Got("select name from master..sysdatabases"), "master,tempdb,model,msdb,B,A,UFSystem");
+    EXPECT_EQ(Got("select dbid from master..sysdatabases"), "1,2,3,4,5,6,7");
     EXPECT_TRUE(Exists(P("b.mdf")));
     EXPECT_FALSE(Exists(P("b_log.ldf")));
     EXPECT_FALSE(Exists(P("A.MDF")));
     EXPECT_TRUE(Exists(P("A_LOG.LDF")));
-    EXPECT_EQ(Value("select filename from sysdatabases where name='B'"), P("b.mdf"));
-    EXPECT_EQ(Value(LogNameQuery("B")), "Ufmodel_LOG");
+    EXPECT_EQ(Got("select filename from sysdatabases where name='B'"), P("b.mdf"));
+    EXPECT_EQ(Got(LogNameQuery("B")), "Ufmodel_LOG");
 }
 
 TEST_F(ScenarioTest, MalformedScenariosAreRefusedWithAReason) {
     Load("{}");
     std::string error;
-    EXPECT_FALSE(sqlsim::Engine::FromJson("{", dir, error));
-    EXPECT_FALSE(error.empty());
-    EXPECT_FALSE(sqlsim::Engine::FromJson(R"({"databases": [{"name": "A", "state": "BROKEN"}]})", dir, error));
-    EXPECT_NE(error.find("BROKEN"), std::string::npos);
-    EXPECT_FALSE(sqlsim::Engine::FromJson(R"({"databases": [{"name": "A"}, {"name": "a "}]})", dir, error));
-    EXPECT_FALSE(sqlsim::Engine::FromJson(R"({"databases": [{"name": "A", "flags": ["IsWobbly"]}]})", dir, error));
-    EXPECT_FALSE(sqlsim::Engine::FromJson(R"({"databases": [{"name": "A", "checkdb": {"seconds": -1}}]})", dir, error));
-    EXPECT_NE(error.find("checkdb of A"), std::string::npos);
+    for (const char* bad : {"{", R"({"databases": [{"name": "A"}, {"name": "a "}]})",
+                            R"({"databases": [{"name": "A", "flags": ["IsWobbly"]}]})",
+                            R"({"databases": [{"name": "A", "state": "BROKEN"}]})",
+                            R"({"databases": [{"name": "A", "checkdb": {"seconds": -1}}]})"}) {
+        error.clear();
+        EXPECT_FALSE(sqlsim::Engine::FromJson(bad, dir, error)) << bad;
+        EXPECT_FALSE(error.empty()) << bad;
+    }
+    EXPECT_NE(error.find("checkdb of A"), std::string::npos);   // the reason names what is wrong
     EXPECT_FALSE(sqlsim::Engine::FromFile(dir + "/missing.json", dir, error));
 }
 
@@ -45,8 +43,40 @@ TEST_F(ScenarioTest, ShippedScenariosLoadAndListTheirAbnormalDatabases) {
         SCOPED_TRACE(c.file);
         TearDown();
         ASSERT_TRUE(Load(c.file));
-        auto r = Run(*c.query);
-        ASSERT_FALSE(r.failed) << FirstError(r).second;
+        const auto r = Run(*c.query);
+        ASSERT_FALSE(r.failed) << Line(r);
         EXPECT_EQ(r.results[0].rows.size(), c.rows);
     }
+}
+
+// The in-process connection: login refusals with the server texts, and results mapped as ADO shows them.
+TEST_F(ScenarioTest, InProcessLoginsAreRefusedWithTheServerTextsAndResultsMapped) {
+    Load(R"({"logins": {"sa": "p;w}d"},
+      "databases": [{"name": "UFDATA_001_2015", "state": "SUSPECT"}], "ua_account": []})");
+    std::string error;
+    auto open = [&](const std::string& db, const std::string& login) {
+        auto c = sqlsim::InProcessConnectionFactory(engine).Create();
+        c->Open("Provider=SQLOLEDB;Server=.;Database=" + db + ";" + login, error);
+        return c;
+    };
+    auto c = open("master", "Uid=sa;Pwd=wrong;");
+    EXPECT_EQ(c->State(), 0);
+    EXPECT_EQ(error, "用户 'sa' 登录失败。");
+    EXPECT_EQ(c->Execute(kVersionQuery).error, "对象关闭时，不允许操作。");
+    EXPECT_EQ(open("nosuch", "Uid=sa;Pwd={p;w}}d};")->State(), 0);
+    EXPECT_EQ(error, "无法打开登录所请求的数据库 \"nosuch\"。登录失败。");
+    EXPECT_TRUE(engine->Transcript().empty());
+
+    c = open("UFSystem", "Uid=SA;Pwd={p;w}}d};");
+    ASSERT_EQ(c->State(), 1) << error;
+    auto r = c->Execute("alter database nosuch set emergency ");
+    EXPECT_FALSE(r.ok);
+    EXPECT_EQ(r.errorNumber, 5011);
+    EXPECT_EQ(r.messages.size(), 2u);
+    EXPECT_EQ(r.error, r.messages[0].text);
+    r = c->Execute("alter database UFDATA_001_2015 set single_user with rollback immediate ");
+    EXPECT_TRUE(r.ok);
+    EXPECT_TRUE(r.error.empty());
+    ASSERT_EQ(r.messages.size(), 1u);
+    EXPECT_EQ(r.messages[0].number, 5060);
 }

@@ -1,6 +1,8 @@
 #pragma once
-// A fresh upper-case data folder per test and an engine loaded from a scenario text or file.
+// A fresh upper-case data folder per test, an engine loaded from a scenario text or file, and batches
+// run as table rows: each row's outcome is compared as one line of text.
 #include "sqlsim/Engine.h"
+#include "support/ToolTexts.h"
 
 #include <gtest/gtest.h>
 
@@ -11,7 +13,25 @@
 
 namespace simtest {
 
+using namespace qmtest;
+
 inline bool Exists(const std::string& path) { return std::filesystem::exists(path); }
+
+// A batch's outcome in one line: "!" and its message numbers when it failed; otherwise column `col`
+// of its first result set ("NULL" for NULL), or its message numbers when it returned none.
+inline std::string Line(const sqlsim::BatchResult& r, size_t col = 0) {
+    std::string out;
+    auto add = [&](const std::string& s) { out += (out.empty() ? "" : ",") + s; };
+    if (r.failed || r.results.empty()) {
+        for (const auto& m : r.messages) add(std::to_string(m.number));
+        return (r.failed ? "!" : "") + out;
+    }
+    for (const auto& row : r.results[0].rows) {
+        const auto& cell = row[col];
+        add(cell.isNull ? "NULL" : r.results[0].columns[col].type == sqlsim::ColumnType::Int ? std::to_string(cell.i) : cell.s);
+    }
+    return out;
+}
 
 class SimTest : public ::testing::Test {
 protected:
@@ -37,30 +57,19 @@ protected:
     }
 
     sqlsim::BatchResult Run(const std::string& sql) { return engine->Execute(sql); }
+    std::string Got(const std::string& sql, size_t col = 0) { return Line(engine->Execute(sql), col); }
 
-    // The single value of a one-row query, as text ("NULL" for NULL, "<none>" without a row).
-    std::string Value(const std::string& sql) {
-        auto r = engine->Execute(sql);
-        if (r.failed) return "<error " + std::to_string(r.messages.empty() ? 0 : r.messages[0].number) + ">";
-        if (r.results.empty() || r.results[0].rows.empty()) return "<none>";
-        const auto& cell = r.results[0].rows[0][0];
-        if (cell.isNull) return "NULL";
-        return r.results[0].columns[0].type == sqlsim::ColumnType::Int ? std::to_string(cell.i) : cell.s;
-    }
-
-    // First error of a batch: number and text.
-    static std::pair<int, std::string> FirstError(const sqlsim::BatchResult& r) {
-        for (const auto& m : r.messages) {
-            if (m.severity > 10) return {m.number, m.text};
+    // `want` is the batch's Line; `text`, when given, the text of its first message.
+    struct Step { std::string sql, want, text = ""; };
+    void Play(const std::vector<Step>& steps) {
+        for (const Step& s : steps) {
+            SCOPED_TRACE(s.sql);
+            const auto r = engine->Execute(s.sql);
+            EXPECT_EQ(Line(r), s.want);
+            if (!s.text.empty()) {
+                EXPECT_EQ(r.messages.empty() ? "" : r.messages[0].text, s.text);
+            }
         }
-        return {0, ""};
-    }
-
-    // Every message number of a batch, in order.
-    static std::vector<int> Numbers(const sqlsim::BatchResult& r) {
-        std::vector<int> out;
-        for (const auto& m : r.messages) out.push_back(m.number);
-        return out;
     }
 
     std::string P(const std::string& file) const { return dir + "/" + file; }

@@ -1,10 +1,10 @@
-// Start-up with the product login wrapper against the in-process SQL Server simulator: a product sign-in
-// replaces the SQL login dialog, and the product kind comes from the wrapper without a catalogue query.
+// Start-up with the product login wrapper against the in-process SQL Server simulator.
 #include "login/LoginFixture.h"
 
 #include "startup/Startup.h"
 #include "platform/TempFolder.h"
 #include "sqlsim/InProcess.h"
+#include "support/ToolTexts.h"
 
 #include <filesystem>
 
@@ -62,42 +62,40 @@ protected:
     Windows windows;
 };
 
-TEST_F(StartupLoginTest, ProductSignInSkipsSqlDialogAndNamesTheProduct) {
-    ASSERT_TRUE(Main(*app, windows));
-    EXPECT_EQ(windows.log, std::vector<std::string>{"Main"});
-    EXPECT_EQ(app->cDBServer + "|" + app->cDBUser + "|" + app->cDBPwd, "127.0.0.1|SA|Secret");
-    EXPECT_EQ(app->cProduct, "T6");
-    EXPECT_EQ(app->cSystemDB, "UFSystem");
-    ASSERT_TRUE(app->oMaster);
-    EXPECT_EQ(app->oMaster->State(), 1);
-    EXPECT_EQ(CatalogueQueries(), 0);
-    EXPECT_FALSE(engine->Transcript().empty());  // the version query did reach the server
-    EXPECT_TRUE(dialog.shown.empty());
-}
-
-// Without a product sign-in the SQL dialog runs; only without a product kind does the catalogue decide.
-struct Fallback {
+// The product's sign-in replaces the SQL dialog; without one the dialog runs, and only without a
+// product kind from the wrapper does the catalogue decide. Every road opens all three connections
+// and asks for the version first.
+struct Road {
     bool u8, t6, wrongPassword;
+    std::vector<std::string> log;
+    const char* signIn;   // cDBServer|cDBUser|cDBPwd
     const char* product;
     int catalogueQueries;
 };
-class StartupFallbackTest : public StartupLoginTest, public ::testing::WithParamInterface<Fallback> {};
+void PrintTo(const Road& r, std::ostream* os) { *os << r.product << (r.wrongPassword ? " after a refused proof" : ""); }
+class ProductLoginRoad : public StartupLoginTest, public ::testing::WithParamInterface<Road> {};
 
-TEST_P(StartupFallbackTest, SqlDialogRunsAndTheKindComesFromTheWrapperWhenItHasOne) {
-    const Fallback& c = GetParam();
+TEST_P(ProductLoginRoad, SignsInNamesTheProductAndOpensEveryConnection) {
+    const Road& c = GetParam();
     if (c.u8) InstallU8FrontEnd();
     if (!c.t6) automation.classes.erase(progid::kU8Login);
     if (c.wrongPassword) component.dbConnect = "Password=Wrong;Data Source=127.0.0.1;";
     ASSERT_TRUE(Main(*app, windows));
-    EXPECT_EQ(windows.log, (std::vector<std::string>{"ConnSql", "Main"}));
-    EXPECT_EQ(app->cDBPwd, "Secret");  // the dialog's values replace the wrapper's
+    EXPECT_EQ(windows.log, c.log);
+    EXPECT_EQ(app->cDBServer + "|" + app->cDBUser + "|" + app->cDBPwd, c.signIn);
     EXPECT_EQ(app->cProduct, c.product);
     EXPECT_EQ(CatalogueQueries(), c.catalogueQueries);
+    EXPECT_EQ(engine->Transcript().at(0).sql, kVersionQuery);
+    for (auto* conn : {&app->oTempdb, &app->oMaster, &app->oSystemDB}) EXPECT_TRUE(*conn && (*conn)->State() == 1);
+    EXPECT_EQ(app->cMsg, "");
     EXPECT_TRUE(dialog.shown.empty());
 }
 
-INSTANTIATE_TEST_SUITE_P(Login, StartupFallbackTest,
-                         ::testing::Values(Fallback{true, true, false, "U8", 0}, Fallback{false, true, true, "T6", 0},
-                                           Fallback{false, false, false, "T+", 2}));
+const std::vector<std::string> kDialogRoad = {"ConnSql", "Main"};
+INSTANTIATE_TEST_SUITE_P(Login, ProductLoginRoad,
+                         ::testing::Values(Road{false, true, false, {"Main"}, "127.0.0.1|SA|Secret", "T6", 0},
+                                           Road{true, true, false, kDialogRoad, "127.0.0.1|sa|Secret", "U8", 0},
+                                           Road{false, true, true, kDialogRoad, "127.0.0.1|sa|Secret", "T6", 0},
+                                           Road{false, false, false, kDialogRoad, "127.0.0.1|sa|Secret", "T+", 2}));
 
 } // namespace

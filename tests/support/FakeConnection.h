@@ -40,7 +40,12 @@ public:
         r.recordset.rows = std::move(rows);
         return r;
     }
-    static qm::SqlResult Ok() { qm::SqlResult r; r.ok = true; return r; }
+    // One text column; a row per value.
+    static qm::SqlResult Column(const std::string& name, const std::vector<std::string>& values) {
+        std::vector<std::vector<qm::Value>> rows;
+        for (const auto& v : values) rows.push_back({qm::Value::Text(v)});
+        return Rows({name}, std::move(rows));
+    }
     static qm::SqlResult Fail(std::string text, long number = 0) {
         qm::SqlResult r;
         r.ok = false;

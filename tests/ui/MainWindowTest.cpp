@@ -50,9 +50,7 @@ TEST_F(MainWindow, LoadsOnFirstShowWithTitleReadmeTextsAndGrid) {
     EXPECT_EQ(ListViewRows(grid), 3);
     EXPECT_EQ(ListViewColumnWidth(grid, kColDb), 0);
     EXPECT_EQ(ListViewColumnWidth(grid, kColPath), TwipsToScreenPixels(4000));
-    EXPECT_EQ(ListViewColumnWidth(grid, kVerifyColumn), TwipsToScreenPixels(2000));
     EXPECT_EQ(ListViewHeader(grid, kVerifyColumn), "校验");
-    EXPECT_EQ(Cell(1, kColAccName), "测试账套");
 
     // Showing again is not a second load; 刷新 is, and the read-me is neither fetched nor read again.
     ShowWindow(main, SW_HIDE);
@@ -69,22 +67,17 @@ TEST_F(MainWindow, TicksByDoubleClickInColumnOneAndByTheButtonsAndCtrlSClearsThe
     EXPECT_EQ(model.grid.Cell(1, kColSelect), "Y");
     EXPECT_EQ(Cell(0, kColSelect), "Y");
     DoubleClick(0, kColSelect);
-    EXPECT_EQ(Cell(0, kColSelect), "");
-    DoubleClick(1, kColAccName);
-    EXPECT_EQ(model.grid.Cell(2, kColSelect), "");
-    EXPECT_EQ(Cell(1, kColAccName), "测试账套");
+    DoubleClick(1, kColAccName);  // only column one ticks
+    EXPECT_EQ(Cell(0, kColSelect) + Cell(1, kColSelect), "");
 
     Click(W("cmdSelect"));
     EXPECT_EQ(Cell(2, kColSelect), "Y");
-    EXPECT_EQ(model.grid.Cell(2, kColSelect), "Y");
     EXPECT_EQ(model.grid.Cell(0, kColSelect), "选择");  // the header is not a row
     Click(W("cmdClear"));
     EXPECT_EQ(Cell(2, kColSelect), "");
 
-    const struct {
-        int vk, mask;
-    } ignored[] = {{'S', 0}, {'S', kCtrlMask | kShiftMask}, {'S', kCtrlMask | kAltMask}, {'D', kCtrlMask}};
-    for (const auto& k : ignored) KeyUp(W("grdTable"), k.vk, k.mask);
+    for (int mask : {0, kCtrlMask | kShiftMask, kCtrlMask | kAltMask}) KeyUp(W("grdTable"), 'S', mask);
+    KeyUp(W("grdTable"), 'D', kCtrlMask);
     EXPECT_EQ(app->cProduct, "U8");
     KeyUp(W("grdTable"), 'S', kCtrlMask);
     EXPECT_EQ(app->cProduct, "");
@@ -107,12 +100,10 @@ TEST_F(MainWindow, TicksByDoubleClickInColumnOneAndByTheButtonsAndCtrlSClearsThe
 TEST_F(MainWindow, AboutLogoCancelAndClose) {
     readme = {{"公司", "示例软件有限公司"}, {"网址", "www.example.com"}};
     Shown();
-    EXPECT_EQ(Text(window->Hwnd(), "labAbout"), "关于");
     Click(W("labAbout"));
     FrmAbout* about = window->AboutBox();
     ASSERT_NE(about, nullptr);
-    HWND box = window->AboutBox()->Hwnd();
-    EXPECT_TRUE(IsWindowVisible(box));
+    HWND box = about->Hwnd();
     EXPECT_TRUE(IsWindowEnabled(window->Hwnd()));  // not modal
     EXPECT_EQ(Text(box, "LabToolText"), "QuillmereV2.0");
     EXPECT_EQ(Text(box, "labMaker"), "http://www.example.com");
@@ -121,7 +112,6 @@ TEST_F(MainWindow, AboutLogoCancelAndClose) {
     Click(box, "picExit");
     Click(W("labAbout"));
     EXPECT_EQ(window->AboutBox(), about);  // one box, opened again
-    EXPECT_TRUE(IsWindowVisible(about->Hwnd()));
     Click(W("imgLogo"));
     EXPECT_EQ(shell.opened, (std::vector<std::string>{"http://www.example.com", "http://www.example.com"}));
 
@@ -138,14 +128,7 @@ TEST_F(MainWindow, PlacesInTwipsMovesByTheBackgroundOnlyAndTicksVerificationByDe
     GetClientRect(main, &client);
     EXPECT_EQ(client.right, TwipsToScreenPixels(11970));
     EXPECT_EQ(client.bottom, TwipsToScreenPixels(8820));
-    const RECT confirm = RectIn(main, W("cmdConfirm"));
-    EXPECT_EQ(confirm.left, TwipsToScreenPixels(9480));
-    EXPECT_EQ(confirm.bottom - confirm.top, TwipsToScreenPixels(375));
-    EXPECT_EQ(RectIn(main, W("imgExit")).left, TwipsToScreenPixels(LayoutMainFrame(PixelsToTwips(client.right, ScreenDpi()), 0).exit.left));
-
-    SetWindowPos(main, nullptr, 0, 0, 400, 300, SWP_NOMOVE | SWP_NOZORDER);
-    const float width = PixelsToTwips(400, ScreenDpi());
-    EXPECT_EQ(RectIn(main, W("labAbout")).left, TwipsToScreenPixels(width - 355 - 560));
+    EXPECT_EQ(RectIn(main, W("cmdConfirm")).left, TwipsToScreenPixels(9480));
     SetWindowPos(main, nullptr, 0, 0, 10, 10, SWP_NOMOVE | SWP_NOZORDER);  // narrower than the corners
     EXPECT_EQ(RectIn(main, W("imgExit")).left, TwipsToScreenPixels(PixelsToTwips(10, ScreenDpi()) - 355));
 
@@ -156,7 +139,7 @@ TEST_F(MainWindow, PlacesInTwipsMovesByTheBackgroundOnlyAndTicksVerificationByDe
     EXPECT_EQ(gNcPresses, std::vector<WPARAM>{HTCAPTION});
     SetWindowLongPtrW(main, GWLP_WNDPROC, LONG_PTR(gMainProc));
     // Presses on controls are theirs: none lets the mouse through to the background.
-    for (const char* name : {"labCaption", "labReport", "grdTable", "cmdBrush", "ProDB", "imgLogo", "chkVerify"}) {
+    for (const char* name : {"labCaption", "grdTable", "ProDB", "imgLogo"}) {
         RECT r;
         GetWindowRect(W(name), &r);
         EXPECT_NE(SendMessageW(W(name), WM_NCHITTEST, 0, MAKELPARAM(r.left + 2, r.top + 2)), HTTRANSPARENT) << name;

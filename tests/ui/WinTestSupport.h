@@ -14,7 +14,6 @@
 
 #include <atomic>
 #include <chrono>
-#include <cstdlib>
 #include <map>
 #include <memory>
 #include <string>
@@ -170,22 +169,6 @@ struct MainWindowFixture : ::testing::Test {
         d.uFlags = TTF_IDISHWND;
         SendMessageW(window->Hwnd(), WM_NOTIFY, 0, LPARAM(&d));
         return d.lpszText ? qm::ui::Utf8(d.lpszText) : std::string();
-    }
-
-    // With QM_UI_HOLD_MS set, keeps the window on screen that long, the mouse resting on a report cell
-    // so that its tooltip shows: for a person (or a screenshot) to see what the window draws.
-    void HoldOnScreen(int item) {
-        const char* hold = std::getenv("QM_UI_HOLD_MS");
-        if (!hold || !*hold) return;
-        HWND grid = W("grdTable");
-        RECT r = qm::ui::ListViewCellRect(grid, item, qm::kColReport);
-        POINT p{r.left + 20, (r.top + r.bottom) / 2};
-        ClientToScreen(grid, &p);
-        SetForegroundWindow(window->Hwnd());
-        SetCursorPos(p.x - 5, p.y);
-        qm::ui::PumpMessagesUntil([] { return false; }, 300);
-        SetCursorPos(p.x, p.y);
-        qm::ui::PumpMessagesUntil([] { return false; }, std::atoi(hold));
     }
 
     qm::Platform platform;

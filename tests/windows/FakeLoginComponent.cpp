@@ -46,29 +46,35 @@ HRESULT ReturnText(VARIANT* r, const std::wstring& s) {
     return S_OK;
 }
 
-class Object final : public IDispatch {
+// Reference counting and QueryInterface for an object with the one interface I.
+template <class I, const IID& kIid>
+class Unknown : public I {
 public:
-    Object(Kind kind, std::wstring accName) : kind_(kind), accName_(std::move(accName)) { InterlockedIncrement(&g_objects); }
-    ~Object() {
-        if (inner_) inner_->Release();
-        if (systemDb_) systemDb_->Release();
-        InterlockedDecrement(&g_objects);
-    }
-
+    virtual ~Unknown() = default;
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
-        if (iid == IID_IUnknown || iid == IID_IDispatch) {
-            *out = static_cast<IDispatch*>(this);
-            AddRef();
-            return S_OK;
-        }
-        *out = nullptr;
-        return E_NOINTERFACE;
+        *out = iid == IID_IUnknown || iid == kIid ? static_cast<I*>(this) : nullptr;
+        if (!*out) return E_NOINTERFACE;
+        AddRef();
+        return S_OK;
     }
     ULONG STDMETHODCALLTYPE AddRef() override { return ULONG(InterlockedIncrement(&refs_)); }
     ULONG STDMETHODCALLTYPE Release() override {
         const LONG n = InterlockedDecrement(&refs_);
         if (n == 0) delete this;
         return ULONG(n);
+    }
+
+private:
+    LONG refs_ = 1;
+};
+
+class Object final : public Unknown<IDispatch, IID_IDispatch> {
+public:
+    Object(Kind kind, std::wstring accName) : kind_(kind), accName_(std::move(accName)) { InterlockedIncrement(&g_objects); }
+    ~Object() override {
+        if (inner_) inner_->Release();
+        if (systemDb_) systemDb_->Release();
+        InterlockedDecrement(&g_objects);
     }
     HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* n) override { return *n = 0, S_OK; }
     HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
@@ -145,7 +151,6 @@ private:
         return S_OK;
     }
 
-    LONG refs_ = 1;
     Kind kind_;
     std::wstring accName_;
     std::vector<std::wstring> members_;
@@ -153,24 +158,9 @@ private:
     Object* systemDb_ = nullptr;
 };
 
-class Factory final : public IClassFactory {
+class Factory final : public Unknown<IClassFactory, IID_IClassFactory> {
 public:
     explicit Factory(Kind kind) : kind_(kind) {}
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
-        if (iid == IID_IUnknown || iid == IID_IClassFactory) {
-            *out = static_cast<IClassFactory*>(this);
-            AddRef();
-            return S_OK;
-        }
-        *out = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return ULONG(InterlockedIncrement(&refs_)); }
-    ULONG STDMETHODCALLTYPE Release() override {
-        const LONG n = InterlockedDecrement(&refs_);
-        if (n == 0) delete this;
-        return ULONG(n);
-    }
     HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown* outer, REFIID iid, void** out) override {
         if (outer) return CLASS_E_NOAGGREGATION;
         std::wstring accName;
@@ -189,7 +179,6 @@ public:
     HRESULT STDMETHODCALLTYPE LockServer(BOOL) override { return S_OK; }
 
 private:
-    LONG refs_ = 1;
     Kind kind_;
 };
 

@@ -2,7 +2,7 @@
 // The statement texts the tool sends, byte for byte, so the simulator is tested on what it will receive.
 #include <string>
 
-namespace simtest {
+namespace qmtest {
 
 inline const std::string kVersionQuery =
     "SELECT  SERVERPROPERTY('productversion') as productversion,SERVERPROPERTY ('edition') as version";
@@ -56,4 +56,4 @@ inline std::string LogNameQuery(const std::string& db) {
     return "select b.name as filename from sysdatabases as a inner join sysaltfiles as b on a.dbid=b.dbid where b.fileid=2 and a.name='" + db + "'";
 }
 
-} // namespace simtest
+} // namespace qmtest
