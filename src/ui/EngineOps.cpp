@@ -11,7 +11,7 @@ namespace qm::ui {
 EngineOps DefaultEngineOps() {
     EngineOps ops;
     // A link lost in an earlier run is reopened once, with the same connection text, before the next
-    // load or run starts; if that fails, the load or run meets the lost link and says so.
+    // load or run starts; if that fails, nothing is sent over it and the load or run fails.
     ops.loadAcc = [](AppState& a, MainModel& m) {
         qm::ReopenMasterIfLost(a);
         return qm::LoadAcc(a, m);
