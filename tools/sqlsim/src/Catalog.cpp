@@ -5,6 +5,8 @@
 
 #include <sqlite3.h>
 
+#include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <map>
 
@@ -131,7 +133,9 @@ Catalog::Catalog(const Model& model, const Messages& msgs) : model_(model), msgs
                    " state INTEGER, state_desc TEXT COLLATE SQLCI, user_access INTEGER,"
                    " user_access_desc TEXT COLLATE SQLCI, is_read_only INTEGER, recovery_model_desc TEXT COLLATE SQLCI);"
                    "CREATE TABLE sys_master_files (database_id INTEGER, file_id INTEGER, type INTEGER,"
-                   " type_desc TEXT COLLATE SQLCI, name TEXT COLLATE SQLCI, physical_name TEXT COLLATE SQLCI);",
+                   " type_desc TEXT COLLATE SQLCI, name TEXT COLLATE SQLCI, physical_name TEXT COLLATE SQLCI);"
+                   "CREATE TABLE sys_dm_exec_requests (session_id INTEGER, command TEXT COLLATE SQLCI,"
+                   " percent_complete REAL);",
                    error);
     ok = ok && (!model_.hasUfSystem ||
                 CreateAccountTable(db_, "ufsystem_ua_account", model_.uaAccount, {"cAcc_id", "cAcc_Name"}, error));
@@ -147,9 +151,24 @@ Catalog::Catalog(const Model& model, const Messages& msgs) : model_(model), msgs
 Catalog::~Catalog() { sqlite3_close(db_); }
 
 bool Catalog::Refresh(std::string& error) {
-    if (!Exec(db_, "DELETE FROM sysdatabases; DELETE FROM sysaltfiles; DELETE FROM sys_databases; DELETE FROM sys_master_files;",
+    if (!Exec(db_, "DELETE FROM sysdatabases; DELETE FROM sysaltfiles; DELETE FROM sys_databases; DELETE FROM sys_master_files;"
+                   " DELETE FROM sys_dm_exec_requests;",
               error))
         return false;
+    Stmt rq(db_, "INSERT INTO sys_dm_exec_requests VALUES (?, ?, ?)");
+    if (!rq.ok()) {
+        error = sqlite3_errmsg(db_);
+        return false;
+    }
+    const auto now = std::chrono::steady_clock::now();
+    for (const Request& q : model_.requests) {
+        const double elapsed = std::chrono::duration<double>(now - q.start).count();
+        sqlite3_reset(rq.get());
+        sqlite3_bind_int(rq.get(), 1, q.sessionId);
+        BindText(rq.get(), 2, q.command);
+        sqlite3_bind_double(rq.get(), 3, q.seconds > 0 ? std::min(100.0, 100.0 * elapsed / q.seconds) : 0.0);
+        sqlite3_step(rq.get());
+    }
     Stmt sd(db_, "INSERT INTO sysdatabases VALUES (?, ?, 0, ?, 0, '2015-01-01 00:00:00', 0, ?, ?, 539)");
     Stmt sf(db_, "INSERT INTO sysaltfiles VALUES (?, ?, 128, -1, 10, 2, 0, ?, ?, ?)");
     Stmt sx(db_, "INSERT INTO sys_databases VALUES (?, ?, ?, ?, ?, ?, ?, 'SIMPLE')");

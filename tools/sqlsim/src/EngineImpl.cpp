@@ -81,16 +81,23 @@ public:
         return msgs_.CannotOpenDatabase(name);
     }
 
-    BatchResult Execute(const std::string& sql) override {
-        SleepingPause pause;
-        return ExecuteWithPause(sql, pause);
+    int OpenSession() override {
+        std::lock_guard<std::mutex> lock(mu_);
+        const int spid = nextSpid_;
+        nextSpid_ = nextSpid_ >= 32000 ? 51 : nextSpid_ + 1;
+        return spid;
     }
 
-    BatchResult ExecuteWithPause(const std::string& sql, Pause& pause) override {
+    BatchResult Execute(const std::string& sql) override {
+        SleepingPause pause;
+        return ExecuteWithPause(sql, pause, 51);
+    }
+
+    BatchResult ExecuteWithPause(const std::string& sql, Pause& pause, int spid) override {
         std::unique_lock<std::mutex> lock(mu_);
         BatchResult r;
         try {
-            RunBatch(sql, pause, lock, r);
+            RunBatch(sql, pause, spid, lock, r);
         } catch (const std::exception& e) {
             r.messages.push_back(msgs_.Internal(e.what()));
         } catch (...) {
@@ -168,7 +175,7 @@ private:
 
     // The batch runs under the lock, so batches are recorded in the order they ran; only the time a
     // statement takes is spent without it.
-    void RunBatch(const std::string& sql, Pause& pause, std::unique_lock<std::mutex>& lock, BatchResult& r) {
+    void RunBatch(const std::string& sql, Pause& pause, int spid, std::unique_lock<std::mutex>& lock, BatchResult& r) {
         if (FireFault(sql, r)) return;
         LexResult lex = Lex(sql);
         if (!lex.ok) {
@@ -178,11 +185,15 @@ private:
         }
         for (const auto& stmt : SplitStatements(lex.tokens)) {
             BatchResult one;
-            const bool ok = RunStatement(stmt, sql, one);
+            const bool ok = RunStatement(stmt, sql, spid, one);
             if (const auto busy = commands_.TakeBusyTime(); busy.count() > 0) {
+                // Only DBCC CHECKDB takes time; the real server names its main phase so.
+                model_.requests.push_back({spid, "DBCC TABLE CHECK", std::chrono::steady_clock::now(),
+                                           std::chrono::duration<double>(busy).count()});
                 lock.unlock();
                 const bool finished = pause.Sleep(busy);
                 lock.lock();
+                std::erase_if(model_.requests, [spid](const Request& q) { return q.sessionId == spid; });
                 if (!finished) {
                     r = BatchResult{};
                     r.cancelled = true;
@@ -196,9 +207,9 @@ private:
         }
     }
 
-    bool RunStatement(const std::vector<Token>& stmt, const std::string& sql, BatchResult& one) {
+    bool RunStatement(const std::vector<Token>& stmt, const std::string& sql, int spid, BatchResult& one) {
         if (!stmt.front().Is("select")) return commands_.Run(stmt, one);
-        Translation t = TranslateSelect(stmt, model_, msgs_);
+        Translation t = TranslateSelect(stmt, model_, msgs_, spid);
         if (!t.error) return catalog_.Query(t.sql, sql, one);
         one.messages.push_back(*t.error);
         return false;
@@ -234,6 +245,7 @@ private:
     Commands commands_;
     std::vector<TranscriptEntry> transcript_;
     std::unique_ptr<std::ofstream> file_;
+    int nextSpid_ = 51;
 };
 
 std::vector<Fault> ParseFaults(const std::string& json) {

@@ -95,6 +95,7 @@ public:
                 error = m->text;
                 return false;
             }
+            spid_ = engine_->OpenSession();
             state_ = 1;
             return true;
         } catch (const std::exception& e) {
@@ -120,7 +121,7 @@ public:
                 std::lock_guard<std::mutex> lock(m_);
                 cancelled_ = false;
             }
-            BatchResult b = engine_->ExecuteWithPause(sql, pause_);
+            BatchResult b = engine_->ExecuteWithPause(sql, pause_, spid_);
             if (b.cancelled) {
                 r.error = kCancelledText;
                 return r;
@@ -183,6 +184,7 @@ private:
     std::string connectionString_;
     int state_ = 0;
     int timeout_ = 30;
+    int spid_ = 51;
     std::mutex m_;
     std::condition_variable cv_;
     bool cancelled_ = false;

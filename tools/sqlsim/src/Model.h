@@ -5,6 +5,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include <chrono>
 #include <optional>
 #include <set>
 #include <string>
@@ -32,6 +33,14 @@ struct Database {
     CheckdbOutcome checkdb;
 };
 
+// A statement taking its time now, as sys.dm_exec_requests shows it (2005 and later).
+struct Request {
+    int sessionId = 0;
+    std::string command;
+    std::chrono::steady_clock::time_point start;
+    double seconds = 0;   // how long it takes in all
+};
+
 // One row of an account table: column name → value (string or integer).
 using AccountRow = nlohmann::ordered_json;
 
@@ -47,6 +56,7 @@ struct Model {
     std::vector<AccountRow> uaAccount, eapAccount;
     int allowUpdatesConfig = 0, allowUpdatesRun = 0;
     PathStyle paths;
+    std::vector<Request> requests;
 
     bool Modern() const { return major >= 9; }   // 2005 and later: sys.databases, ALTER DATABASE states
     Database* Find(std::string_view name);

@@ -53,6 +53,8 @@ std::string MapObject(const std::vector<NamePart>& parts, const Model& m) {
     if (Eq(last, "sysaltfiles") && masterScoped(m.Modern())) return "sysaltfiles";
     if (Eq(last, "databases") && (prefix({"sys"}) || prefix({"master", "sys"}))) return m.Modern() ? "sys_databases" : "?";
     if (Eq(last, "master_files") && (prefix({"sys"}) || prefix({"master", "sys"}))) return m.Modern() ? "sys_master_files" : "?";
+    if (Eq(last, "dm_exec_requests") && (prefix({"sys"}) || prefix({"master", "sys"})))
+        return m.Modern() ? "sys_dm_exec_requests" : "?";
     if (Eq(last, "UA_Account") && (prefix({"UFSystem", ""}) || prefix({"UFSystem", "dbo"})))
         return m.hasUfSystem ? "ufsystem_ua_account" : "?";
     if (Eq(last, "EAP_Account") && (prefix({"UFTSystem", ""}) || prefix({"UFTSystem", "dbo"})))
@@ -65,10 +67,10 @@ std::string MapObject(const std::vector<NamePart>& parts, const Model& m) {
     return "";
 }
 
-std::string VariableValue(const std::string& name, const Model& m, bool& known) {
+std::string VariableValue(const std::string& name, const Model& m, int spid, bool& known) {
     known = true;
     std::string v = text::Lower(name);
-    if (v == "@@spid") return "51";
+    if (v == "@@spid") return std::to_string(spid);
     if (v == "@@trancount" || v == "@@error" || v == "@@rowcount") return "0";
     if (v == "@@servername") return "'QUILLMERE-SIM'";
     if (v == "@@language") return m.english ? "'us_english'" : "'简体中文'";
@@ -83,7 +85,7 @@ std::string VariableValue(const std::string& name, const Model& m, bool& known) 
 
 } // namespace
 
-Translation TranslateSelect(const std::vector<Token>& t, const Model& m, const Messages& msgs) {
+Translation TranslateSelect(const std::vector<Token>& t, const Model& m, const Messages& msgs, int spid) {
     Translation r;
     std::string out;
     std::string limit;
@@ -99,7 +101,7 @@ Translation TranslateSelect(const std::vector<Token>& t, const Model& m, const M
         }
         if (tok.kind == Tok::Variable) {
             bool known = false;
-            std::string v = VariableValue(tok.text, m, known);
+            std::string v = VariableValue(tok.text, m, spid, known);
             if (!known) {
                 r.error = msgs.UndeclaredVariable(tok.text);
                 return r;

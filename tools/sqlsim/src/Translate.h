@@ -16,6 +16,7 @@ struct Translation {
     std::optional<Message> error;   // e.g. 208 for an object the server does not have
 };
 
-Translation TranslateSelect(const std::vector<Token>& tokens, const Model& model, const Messages& msgs);
+// `spid`: the session that sent it (@@spid).
+Translation TranslateSelect(const std::vector<Token>& tokens, const Model& model, const Messages& msgs, int spid);
 
 } // namespace sqlsim

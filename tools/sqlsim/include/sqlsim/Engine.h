@@ -92,10 +92,13 @@ public:
 
     // Login check: nullopt when accepted, otherwise the 18456 message.
     virtual std::optional<Message> CheckLogin(const std::string& user, const std::string& password) = 0;
-    // Runs one batch and appends it to the transcript.
+    // A new connection's session number (@@spid): 51, 52, … as the server hands them out.
+    virtual int OpenSession() { return 51; }
+    // Runs one batch for session 51 and appends it to the transcript.
     virtual BatchResult Execute(const std::string& sql) = 0;
-    // The same, spending a statement's time through `pause`; cut short, the batch ends as cancelled.
-    virtual BatchResult ExecuteWithPause(const std::string& sql, Pause&) { return Execute(sql); }
+    // The same for session `spid`, spending a statement's time through `pause` (meanwhile the statement
+    // shows in sys.dm_exec_requests); cut short, the batch ends as cancelled.
+    virtual BatchResult ExecuteWithPause(const std::string& sql, Pause&, int /*spid*/) { return Execute(sql); }
     // Appends a batch that the server received but never answered.
     virtual void RecordDropped(const std::string&) {}
 

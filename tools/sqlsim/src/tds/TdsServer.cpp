@@ -52,7 +52,6 @@ bool TdsServer::Start(uint16_t port, std::string& error) {
 }
 
 void TdsServer::AcceptLoop() {
-    uint16_t nextSpid = 51;
     while (!stopping_ && !dropped_) {
         pollfd fds[2] = {{listenFd_, POLLIN, 0}, {wake_[0], POLLIN, 0}};
         const int n = ::poll(fds, 2, 1000);
@@ -65,8 +64,7 @@ void TdsServer::AcceptLoop() {
         // Small request/reply exchanges: Nagle would add a delayed-ACK wait to every batch.
         ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
         ++accepted_;
-        const uint16_t spid = nextSpid;
-        nextSpid = nextSpid >= 32000 ? 51 : uint16_t(nextSpid + 1);
+        const uint16_t spid = uint16_t(engine_->OpenSession());
         std::lock_guard<std::mutex> lock(mu_);
         if (dropped_) {   // accepted just before the listener went away
             ::close(fd);

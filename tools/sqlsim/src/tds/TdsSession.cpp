@@ -56,7 +56,7 @@ class Session {
 public:
     Session(int fd, uint16_t spid, Engine& engine, const SessionConfig& config, const std::function<void()>& dropServer,
             const std::atomic<bool>& dropped)
-        : fd_(fd), ch_(fd, spid), engine_(engine), config_(config), dropServer_(dropServer), dropped_(dropped),
+        : fd_(fd), spid_(spid), ch_(fd, spid), engine_(engine), config_(config), dropServer_(dropServer), dropped_(dropped),
           server_(U16(config.serverName)) {}
 
     void Run() {
@@ -166,7 +166,7 @@ private:
             return false;
         }
         ClientWatch watch(fd_, ch_);
-        const BatchResult result = engine_.ExecuteWithPause(sql, watch);
+        const BatchResult result = engine_.ExecuteWithPause(sql, watch, spid_);
         if (config_.onBatch) config_.onBatch(sql, result);
         if (watch.gone) return Drop("client left during a batch");
         if (watch.attention) return SendDone(kDoneAttn);   // what ran is discarded, as the client expects
@@ -185,6 +185,7 @@ private:
     }
 
     int fd_;
+    int spid_;
     Channel ch_;
     Engine& engine_;
     const SessionConfig& config_;
