@@ -1,5 +1,6 @@
 #include "app/Db.h"
 
+#include <chrono>
 #include <sstream>
 
 namespace qm {
@@ -21,7 +22,7 @@ std::string ConnValue(const std::string& v) {
     return out;
 }
 
-void Report(AppState& app, const std::string& sql, const SqlResult& r) {
+void Report(AppState& app, const std::string& sql, const SqlResult& r, double seconds) {
     if (!app.observer) return;
     StatementEvent e;
     e.row = app.observerRow;
@@ -29,6 +30,8 @@ void Report(AppState& app, const std::string& sql, const SqlResult& r) {
     e.ok = r.ok;
     e.errorNumber = r.errorNumber;
     e.error = r.error;
+    e.diagnostics = r.messages;
+    e.seconds = seconds;
     std::ostringstream msgs;
     for (size_t i = 0; i < r.messages.size(); ++i) {
         if (i) msgs << '\n';
@@ -78,6 +81,7 @@ SqlResult ExecuteSql(AppState& app, const std::shared_ptr<Connection>& conn, con
         r.connectionLost = true;
         return r;
     }
+    const auto sent = std::chrono::steady_clock::now();
     if (!conn || conn->State() == 0) {
         r.ok = false;
         r.error = "对象关闭时，不允许操作。";
@@ -85,7 +89,7 @@ SqlResult ExecuteSql(AppState& app, const std::shared_ptr<Connection>& conn, con
         r = conn->Execute(sql);
     }
     if (master && r.connectionLost) app.masterLost = true;
-    Report(app, sql, r);
+    Report(app, sql, r, std::chrono::duration<double>(std::chrono::steady_clock::now() - sent).count());
     return r;
 }
 

@@ -1,7 +1,10 @@
 #pragma once
 // Seams between the engine and the windows / the accounting product's login. The windows implement
 // them; tests put in stand-ins that answer at once.
+#include "platform/Connection.h"
+
 #include <string>
+#include <vector>
 
 namespace qm {
 
@@ -60,6 +63,8 @@ struct StatementEvent {
     long errorNumber = 0;
     std::string error;
     std::string messages;  // all server messages, one per line
+    std::vector<ServerMessage> diagnostics{};  // the same, each with its number
+    double seconds = 0;    // from sending to the answer
 };
 
 class StatementObserver {

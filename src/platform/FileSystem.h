@@ -25,6 +25,8 @@ public:
     virtual bool ReadAll(const std::string& path, std::string& bytes, std::string& error) = 0;
     // Replaces a file's content all at once: a reader sees the old or the new file, never a part.
     virtual bool WriteAtomic(const std::string& path, const std::string& bytes, std::string& error) = 0;
+    // Creates one folder whose parent exists; an existing folder is success.
+    virtual bool MakeFolder(const std::string& path, std::string& error) = 0;
 };
 
 } // namespace qm

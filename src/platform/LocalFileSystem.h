@@ -20,6 +20,7 @@ public:
     bool ReadAll(const std::string& path, std::string& bytes, std::string& error) override;
     // A new file beside the target, flushed to the disk, then renamed over it.
     bool WriteAtomic(const std::string& path, const std::string& bytes, std::string& error) override;
+    bool MakeFolder(const std::string& path, std::string& error) override;
 };
 
 // Splits decoded text into lines as ReadLines does: LF ends a line, CR before it is dropped, a final line

@@ -232,5 +232,14 @@ bool LocalFileSystem::WriteAtomic(const std::string& path, const std::string& by
     return true;
 }
 
+bool LocalFileSystem::MakeFolder(const std::string& path, std::string& error) {
+    if (path.empty()) return Fail(error, ENOENT);
+    if (::mkdir(path.c_str(), 0777) == 0) return true;
+    const int err = errno;
+    struct stat st;
+    if (err == EEXIST && ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) return true;
+    return Fail(error, err);
+}
+
 } // namespace qm
 #endif

@@ -130,5 +130,15 @@ bool LocalFileSystem::WriteAtomic(const std::string& path, const std::string& by
     return true;
 }
 
+bool LocalFileSystem::MakeFolder(const std::string& path, std::string& error) {
+    if (path.empty()) return Fail(error, ERROR_PATH_NOT_FOUND);
+    const std::wstring wide = Utf8ToWide(path);
+    if (CreateDirectoryW(wide.c_str(), nullptr)) return true;
+    const DWORD code = GetLastError();
+    const DWORD attr = GetFileAttributesW(wide.c_str());
+    if (code == ERROR_ALREADY_EXISTS && attr != INVALID_FILE_ATTRIBUTES && (attr & FILE_ATTRIBUTE_DIRECTORY)) return true;
+    return Fail(error, code);
+}
+
 } // namespace qm
 #endif

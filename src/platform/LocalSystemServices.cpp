@@ -6,9 +6,11 @@
 #include "platform/TextCodec.h"
 #include <windows.h>
 #include <shellapi.h>
+#include <shlobj.h>
 #else
 #include <cerrno>
 #include <fcntl.h>
+#include <pwd.h>
 #include <spawn.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -109,6 +111,31 @@ std::string LocalSystemInfo::ComputerName() {
     char buf[256] = {0};
     if (::gethostname(buf, sizeof buf - 1) != 0) return {};
     return std::string(buf);
+#endif
+}
+
+std::string LocalSystemInfo::UserName() {
+#ifdef _WIN32
+    wchar_t buf[257] = {0};
+    DWORD size = 257;
+    if (!GetUserNameW(buf, &size) || size == 0) return {};
+    return WideToUtf8(std::wstring_view(buf, size - 1));
+#else
+    if (const passwd* pw = ::getpwuid(::geteuid()); pw && pw->pw_name) return pw->pw_name;
+    const char* user = std::getenv("USER");
+    return user ? user : "";
+#endif
+}
+
+std::string LocalSystemInfo::LocalAppDataFolder() {
+#ifdef _WIN32
+    wchar_t buf[MAX_PATH] = {0};
+    if (FAILED(SHGetFolderPathW(nullptr, CSIDL_LOCAL_APPDATA, nullptr, 0, buf))) return {};
+    return WideToUtf8(buf);
+#else
+    if (const char* xdg = std::getenv("XDG_DATA_HOME"); xdg && *xdg) return xdg;
+    const char* home = std::getenv("HOME");
+    return home && *home ? std::string(home) + "/.local/share" : std::string();
 #endif
 }
 

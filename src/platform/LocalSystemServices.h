@@ -28,6 +28,9 @@ public:
 class LocalSystemInfo final : public SystemInfo {
 public:
     std::string ComputerName() override;
+    std::string UserName() override;
+    // Elsewhere: $XDG_DATA_HOME, else ~/.local/share.
+    std::string LocalAppDataFolder() override;
 };
 
 // The full path of `program` found on the PATH (a name with "/" is taken as it is), or "" when none.

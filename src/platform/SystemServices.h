@@ -37,6 +37,10 @@ class SystemInfo {
 public:
     virtual ~SystemInfo() = default;
     virtual std::string ComputerName() = 0;  // "" when the system does not give it
+    virtual std::string UserName() = 0;      // the account the tool runs as; "" when not given
+    // The user's local application data folder (SHGetFolderPathW with CSIDL_LOCAL_APPDATA, which
+    // Windows XP has too); "" when the system names none.
+    virtual std::string LocalAppDataFolder() = 0;
 };
 
 } // namespace qm

@@ -31,6 +31,7 @@ public:
     bool WriteAtomic(const std::string& path, const std::string& bytes, std::string& error) override {
         return inner_.WriteAtomic(path, bytes, error);
     }
+    bool MakeFolder(const std::string& path, std::string& error) override { return inner_.MakeFolder(path, error); }
 
 private:
     // True, with the fault's description in `error`, when `path` is one of the refused files.

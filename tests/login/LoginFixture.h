@@ -77,6 +77,8 @@ struct FakeRegistry : qm::Registry {
 
 struct FakeSystemInfo : qm::SystemInfo {
     std::string ComputerName() override { return "WS-ACCT01"; }
+    std::string UserName() override { return "Administrator"; }
+    std::string LocalAppDataFolder() override { return {}; }
 };
 
 struct RecordingDialog : qm::MsgDialog {

@@ -32,7 +32,8 @@ struct FixedClock : qm::Clock {
 };
 
 // The real file layer, except that moves of one chosen path are refused with a chosen description
-// (a log file the server holds open), `refuseTimes` times or for ever (< 0). Records every change.
+// (a log file the server holds open), `refuseTimes` times or for ever (< 0), and nothing is written
+// under `readOnly` (as in a folder the user may not write). Records every change.
 class RefusingFileSystem : public qm::FileSystem {
 public:
     using S = const std::string&;
@@ -41,7 +42,15 @@ public:
     bool Remove(S p, std::string& e) override { return changed.push_back(p), real.Remove(p, e); }
     bool ReadLines(S p, std::vector<std::string>& l) override { return real.ReadLines(p, l); }
     bool ReadAll(S p, std::string& b, std::string& e) override { return real.ReadAll(p, b, e); }
-    bool WriteAtomic(S p, S b, std::string& e) override { return changed.push_back(p), real.WriteAtomic(p, b, e); }
+    bool WriteAtomic(S p, S b, std::string& e) override {
+        return ReadOnly(p, e) ? false : (changed.push_back(p), real.WriteAtomic(p, b, e));
+    }
+    bool MakeFolder(S p, std::string& e) override { return !ReadOnly(p, e) && real.MakeFolder(p, e); }
+    bool ReadOnly(S p, std::string& e) const {
+        const bool refused = !readOnly.empty() && p.rfind(readOnly, 0) == 0;
+        if (refused) e = "拒绝的权限";
+        return refused;
+    }
     bool Move(S from, S to, std::string& error) override {
         emptyPathCalls += from.empty();
         if (from == refusePath && refuseTimes != 0) {
@@ -55,7 +64,7 @@ public:
     void Refuse(S path, S text, int times = -1) { refusePath = path, refuseText = text, refuseTimes = times; }
 
     qm::LocalFileSystem real;
-    std::string refusePath, refuseText;
+    std::string refusePath, refuseText, readOnly;
     int refuseTimes = 0;
     std::vector<std::string> changed;   // every path a change touched or tried to
     int emptyPathCalls = 0;
