@@ -53,6 +53,10 @@ struct MainModel {
     std::atomic<bool> bStop{false};
     // The window's 修复后校验 (chkVerify): check every database the run repaired. Read by the run as it reaches each.
     std::atomic<bool> bVerify{true};
+    // The last run's record: the file written, or why it could not be (both empty before any run).
+    struct RecordNote {
+        std::string path, error;
+    } record;
 };
 
 } // namespace qm

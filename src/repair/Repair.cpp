@@ -1,6 +1,7 @@
 #include "repair/Repair.h"
 
 #include "discovery/DbState.h"
+#include "repair/CheckProgress.h"
 #include "repair/ReReadOnly.h"
 #include "repair/ReShutdown.h"
 #include "repair/SequenceSteps.h"
@@ -12,24 +13,19 @@ namespace qm {
 
 namespace {
 
-std::string RepairRow(AppState& app, AccountGrid& grid, int row) {
-    std::string path = AsciiUpper(grid.Cell(row, kColPath));
-    const std::string db = grid.Cell(row, kColDb);
-    const std::string state = GetDbState(app, app.cSQLVersion, db, app.oMaster);
+std::string RepairRow(AppState& app, const std::string& db, const std::string& dataPath, std::string& state) {
+    const std::string path = AsciiUpper(dataPath);
+    state = GetDbState(app, app.cSQLVersion, db, app.oMaster);
 
-    bool ran = false;
     bool ok = true;
-    if (state == "置疑" || state == "可疑") {
-        ran = true;
-        ok = ReShutdown(app, app.cSQLVersion, db, path);
-    } else if (state == "紧急\\只读\\脱机" || state == "紧急只读状态") {
-        ran = true;
-        ok = ReReadOnly(app, app.cSQLVersion, db);
-    }
+    std::string routinePath = path;
+    const Route route = RouteOf(state);
+    if (route == Route::Rebuild) ok = ReShutdown(app, app.cSQLVersion, db, routinePath);
+    else if (route == Route::ReadOnly) ok = ReReadOnly(app, app.cSQLVersion, db);
 
     // A failure text (of the routine, or of the state query itself) is the report.
     if (!app.cMsg.empty()) return app.cMsg;
-    if (!ran) return (state == "正常" || state == "在线") ? kNoRepairNeeded : UnsupportedStateReport(state);
+    if (route == Route::None) return (state == "正常" || state == "在线") ? kNoRepairNeeded : UnsupportedStateReport(state);
     return ok ? kRepaired : kRepairFailed;
 }
 
@@ -37,26 +33,16 @@ bool StopRequested(MainModel& m, RepairProgress* progress) {
     return m.bStop.load() || (progress && progress->StopRequested());
 }
 
-// A ticked row's report. Once the link to the server is gone nothing more is sent (ExecuteSql sees to
-// that), and no row can say more than that; the driver's own words stay in the row's transcript.
-std::string RepairTicked(AppState& app, AccountGrid& grid, int row) {
-    std::string report;
-    try {
-        report = RepairRow(app, grid, row);
-    } catch (const std::exception& e) {
-        report = *e.what() ? e.what() : kRepairFailed;
-    } catch (...) {
-        report = kRepairFailed;
-    }
-    return app.masterLost ? kLinkLostReport : report;
-}
-
 // The verification cell of a repaired row. A stop that came before the check began cancels it unsent.
-std::string VerifyRow(AppState& app, MainModel& m, RepairProgress* progress, int row) {
+std::string VerifyRow(AppState& app, MainModel& m, RepairProgress* progress, CheckProgress& watch, int row) {
     if (StopRequested(m, progress)) return kVerifyCancelled;
     const std::string db = m.grid.Cell(row, kColDb);
     if (progress) progress->Verifying(row, db);
+    watch.Start([progress, row](const std::string& text) {
+        if (progress) progress->VerifyProgress(row, text);
+    });
     const SqlResult r = RunCheckdb(app, db);
+    watch.Stop();
     return VerificationText(r, StopRequested(m, progress));
 }
 
@@ -75,6 +61,36 @@ std::string UnsupportedStateReport(const std::string& state) {
     return "未修复：不支持的数据库状态（" + state + "）";
 }
 
+Route RouteOf(const std::string& state) {
+    if (state == "置疑" || state == "可疑") return Route::Rebuild;
+    if (state == "紧急\\只读\\脱机" || state == "紧急只读状态") return Route::ReadOnly;
+    return Route::None;
+}
+
+std::string RouteText(const std::string& state) {
+    switch (RouteOf(state)) {
+    case Route::Rebuild: return "重建事务日志";
+    case Route::ReadOnly: return "解除紧急、只读状态，恢复联机和多用户";
+    case Route::None: break;
+    }
+    return state == "正常" || state == "在线" ? "无需修复，不发送修改语句" : "不支持的状态，不处理";
+}
+
+// Once the link to the server is gone nothing more is sent (ExecuteSql sees to that), and no row can
+// say more than that; the driver's own words stay in the row's transcript.
+std::string RepairDatabase(AppState& app, const std::string& db, const std::string& dataPath, std::string& state) {
+    std::string report;
+    state.clear();
+    try {
+        report = RepairRow(app, db, dataPath, state);
+    } catch (const std::exception& e) {
+        report = *e.what() ? e.what() : kRepairFailed;
+    } catch (...) {
+        report = kRepairFailed;
+    }
+    return app.masterLost ? kLinkLostReport : report;
+}
+
 bool Repair(AppState& app, MainModel& m, RepairProgress* progress) {
     m.bStop = false;
     const int count = m.iAccCount;
@@ -82,20 +98,23 @@ bool Repair(AppState& app, MainModel& m, RepairProgress* progress) {
     // A text left over from before the run must not become the first row's report.
     app.cMsg.clear();
     PublishedConnection published(app);
+    CheckProgress watch(app);
 
     for (int i = 1; i <= count; ++i) {
         const bool ticked = m.grid.Cell(i, kColSelect) == "Y";
         std::string report;
         if (ticked) {
             app.observerRow = i;
-            report = RepairTicked(app, m.grid, i);
+            std::string state;
+            report = RepairDatabase(app, m.grid.Cell(i, kColDb), m.grid.Cell(i, kColPath), state);
             m.grid.SetCell(i, kColReport, report);
             m.grid.SetCell(i, kColVerify, "");   // an earlier run's check says nothing about this repair
+            if (progress) progress->RowState(i, state);
         }
         app.cMsg.clear();
         if (progress) progress->RowDone(i, i, report);
         if (ticked && report == kRepaired && m.bVerify.load()) {
-            const std::string outcome = VerifyRow(app, m, progress, i);
+            const std::string outcome = VerifyRow(app, m, progress, watch, i);
             m.grid.SetCell(i, kColVerify, outcome);
             if (progress) progress->Verified(i, outcome);
         }

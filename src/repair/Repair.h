@@ -17,6 +17,17 @@ inline constexpr const char* kLinkLostReport = "未修复：与服务器的连�
 // The report of a ticked row whose state selects no routine.
 std::string UnsupportedStateReport(const std::string& state);
 
+// What a ticked row's state text makes the run do.
+enum class Route { None, Rebuild, ReadOnly };
+Route RouteOf(const std::string& state);
+// The route a state selects, in the operator's words (the preview lists it).
+std::string RouteText(const std::string& state);
+
+// One ticked row's work: the state query (its text into `state`), the routine it selects and the
+// report. A run, and the preview in plan mode, both go through here. Once the link to the server is
+// gone the report is kLinkLostReport.
+std::string RepairDatabase(AppState& app, const std::string& db, const std::string& dataPath, std::string& state);
+
 // Walks rows 1..iAccCount (ticked: column 1 exactly "Y"), writes each ticked row's report into column 6
 // and, while m.bVerify holds, checks each repaired database and writes the outcome into column 7 (empty
 // for a ticked row not checked). Then the summary of the whole grid goes into labReport.

@@ -1,7 +1,7 @@
 #pragma once
 // How a repair run talks to whoever started it: the progress after each row, the check of a repaired
-// database, and the stop request, so that the window can run it off its own thread. Every call comes
-// from the run's thread.
+// database, and the stop request, so that the window can run it off its own thread. Every call but
+// VerifyProgress comes from the run's thread.
 #include <string>
 
 namespace qm {
@@ -17,6 +17,11 @@ public:
     virtual void Verifying(int /*row*/, const std::string& /*database*/) {}
     // The row's verification cell is written: the check's outcome, or 校验已取消.
     virtual void Verified(int /*row*/, const std::string& /*outcome*/) {}
+    // A ticked row's state as the run found it, before RowDone.
+    virtual void RowState(int /*row*/, const std::string& /*state*/) {}
+    // While the check runs: the verification cell's passing text ("校验中 N%"). The one call that may
+    // come from another thread than the run's.
+    virtual void VerifyProgress(int /*row*/, const std::string& /*text*/) {}
 };
 
 } // namespace qm

@@ -3,11 +3,15 @@
 #include "RepairFixture.h"
 
 #include "discovery/LoadAcc.h"
+#include "repair/Preview.h"
 #include "repair/Repair.h"
+#include "repair/RunRecord.h"
 
 #include <cctype>
 #include <chrono>
 #include <functional>
+#include <mutex>
+#include <regex>
 #include <thread>
 
 using namespace qmtest;
@@ -27,9 +31,19 @@ struct FakeProgress : qm::RepairProgress {
         checking = true;
     }
     void Verified(int row, const std::string& cell) override { checks.push_back(std::to_string(row) + " " + cell); }
+    void VerifyProgress(int, const std::string& text) override {   // from the check's own thread
+        std::lock_guard<std::mutex> lock(mutex);
+        figures.push_back(text);
+    }
+    std::vector<std::string> Figures() {
+        std::lock_guard<std::mutex> lock(mutex);
+        return figures;
+    }
     void Reset(int stopAt) { started.clear(), done.clear(), checks.clear(), stopAfter = stopAt; }
     std::vector<int> started;
     std::vector<std::string> done, checks;   // "row/position report"; "row database" and "row cell" of a check
+    std::mutex mutex;
+    std::vector<std::string> figures;        // the verification cell while a check runs
     std::atomic<bool> checking{false};
     int stopAfter = -1;
 };
@@ -48,7 +62,10 @@ public:
     void SetCommandTimeout(int s) override { inner_->SetCommandTimeout(s); }
     int CommandTimeout() const override { return inner_->CommandTimeout(); }
     const std::string& ConnectionString() const override { return inner_->ConnectionString(); }
-    void Cancel() override { cancelled_ = true; }
+    void Cancel() override {
+        cancelled_ = true;
+        inner_->Cancel();
+    }
     qm::SqlResult Execute(const std::string& sql) override {
         if (sql.find("DATABASEPROPERTY") == std::string::npos) log.push_back(sql + " @" + std::to_string(CommandTimeout()));
         else if (log.empty() || log.back() != "Q") log.push_back("Q");
@@ -71,7 +88,8 @@ public:
 private:
     std::shared_ptr<qm::Connection> inner_;
     std::function<void()> press_;
-    bool dropped_ = false, cancelled_ = false;
+    bool dropped_ = false;
+    std::atomic<bool> cancelled_{false};
 };
 
 class RepairDriver : public RepairFixture {
@@ -123,8 +141,8 @@ protected:
         app->oMaster = net;
         return *net;
     }
-    // The stand-in's log for `names` (see Seq; Q the state query, K the check), each at 300 s but a
-    // guard (marked *) at 30 s and the check without a limit.
+    // The stand-in's log for `names` (see Seq; Q the state query, P the session number read before the
+    // first check, K the check), each at 300 s but a guard (marked *) at 30 s and the check without a limit.
     std::vector<std::string> Log(const std::string& names, const std::string& db = kDb) const {
         std::vector<std::string> out;
         std::istringstream in(names);
@@ -134,6 +152,7 @@ protected:
             std::string quoted = db;
             for (size_t at = 0; (at = quoted.find('\'', at)) != std::string::npos; at += 2) quoted.insert(at, "'");
             out.push_back(n == "Q"   ? n
+                          : n == "P" ? "select @@spid as spid @300"
                           : n == "K" ? "dbcc checkdb(N'" + quoted + "') with no_infomsgs @0"
                                      : Seq(n, db)[0] + (guard ? " @30" : " @300"));
         }
@@ -252,7 +271,7 @@ TEST_F(RepairDriver, TheCheckAfterARepairAStopAndALostServer) {
         const char* dropAt = "";     // the server goes away on receiving this statement
         int stopAfter = -1;          // or the progress asks for a stop after this many rows
         std::string report = "成功修复", cell = "";
-        const char* log = "Q L F E S R M O K";   // row 1's statements (all of them when the run ended there)
+        const char* log = "Q L F E S R M O P K";   // row 1's statements (all of them when the run ended there)
         int cancels = 0;
     };
     const Case cases[] = {
@@ -335,28 +354,202 @@ TEST_F(RepairDriver, TheRunAfterALostLinkReopensIt) {
     EXPECT_EQ(Column(qm::kColVerify), (std::vector<std::string>{"校验通过"}));
 }
 
-// 停止 from the window's thread during a check that takes 30 seconds: the check is cancelled at once,
-// the run ends after it and the second database is not touched.
-TEST_F(RepairDriver, StopFromAnotherThreadCancelsALongCheck) {
+// A check that takes 30 seconds: its cell follows the server's progress (asked over oTempdb for
+// oMaster's session, never over oMaster itself), and 停止 from the window's thread, pressed once the
+// figure has risen, cancels it at once; the run ends after it and the second database is not touched.
+TEST_F(RepairDriver, ALongCheckShowsItsProgressAndStopCancelsIt) {
     Load(9, {WithCheck(DbJson(Db(1), "SUSPECT"), R"({"seconds": 30})"), DbJson(Db(2), "SUSPECT")});
     AddRow(Db(1), "Y");
     AddRow(Db(2), "Y");
+    app->oTempdb = sqlsim::MakeInProcessConnection(engine);
+    std::string error;
+    ASSERT_TRUE(app->oTempdb->Open(qm::BuildConnectionString("127.0.0.1", "Tempdb", "sa", ""), error)) << error;
+    NetworkStandIn& net = OverNetwork();
+    auto percents = [&] {
+        std::vector<int> out;
+        for (const auto& f : progress.Figures())
+            if (f.rfind("校验中 ", 0) == 0) out.push_back(std::stoi(f.substr(std::string("校验中 ").size())));
+        return out;
+    };
     std::atomic<bool> done{false};
     std::thread run([&] { Run(), done = true; });
     using Clock = std::chrono::steady_clock;
-    const auto deadline = Clock::now() + std::chrono::seconds(10);
-    while (!progress.checking && Clock::now() < deadline) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    const auto deadline = Clock::now() + std::chrono::seconds(15);
+    while (!(percents().size() >= 2 && percents().back() > percents().front()) && Clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
     const auto pressed = Clock::now();
-    // Pressed again until the run ends: the first press may come just before the check reaches the server.
     for (; !done && Clock::now() < deadline; std::this_thread::sleep_for(std::chrono::milliseconds(20))) qm::CancelRun(*app, m);
     run.join();
     EXPECT_LT(Clock::now() - pressed, std::chrono::seconds(2));
+    const auto figures = progress.Figures();
+    ASSERT_FALSE(figures.empty());
+    EXPECT_EQ(figures.front(), "校验中");
+    const auto seen = percents();
+    ASSERT_GE(seen.size(), 2u) << ::testing::PrintToString(figures);
+    EXPECT_TRUE(std::is_sorted(seen.begin(), seen.end()) && seen.back() > seen.front() && seen.back() < 100)
+        << ::testing::PrintToString(figures);
     EXPECT_THAT(progress.checks, ElementsAre("1 " + Db(1), "1 校验已取消"));
     EXPECT_EQ(Column(qm::kColReport), (std::vector<std::string>{"成功修复", ""}));
     EXPECT_EQ(m.labReport.caption, "已成功修复1个账套年度数据 ");
     const auto transcript = engine->Transcript();
-    EXPECT_TRUE(transcript.back().cancelled);
+    EXPECT_TRUE(std::any_of(transcript.begin(), transcript.end(), [](const sqlsim::TranscriptEntry& e) { return e.cancelled; }));
+    const std::string poll = "select percent_complete from sys.dm_exec_requests where session_id=51";   // oMaster's session
+    EXPECT_TRUE(std::any_of(transcript.begin(), transcript.end(), [&](const sqlsim::TranscriptEntry& e) { return e.sql == poll; }));
+    for (const auto& sql : net.log) EXPECT_EQ(sql.find("percent_complete"), std::string::npos) << sql;
     for (const auto& e : transcript) EXPECT_EQ(e.sql.find(Db(2)), std::string::npos) << e.sql;
 }
 
 } // namespace
+
+namespace {
+
+struct StandInSystem : qm::SystemInfo {
+    std::string ComputerName() override { return "SRV-ACCT"; }
+    std::string UserName() override { return "Administrator"; }
+    std::string LocalAppDataFolder() override { return local; }
+    std::string local;
+};
+
+// The texts in `want` appear in `text` in this order.
+::testing::AssertionResult InOrder(const std::string& text, const std::vector<std::string>& want) {
+    size_t at = 0;
+    for (const auto& w : want) {
+        const size_t found = text.find(w, at);
+        if (found == std::string::npos) return ::testing::AssertionFailure() << "missing after " << at << ": " << w << "\n" << text;
+        at = found + w.size();
+    }
+    return ::testing::AssertionSuccess();
+}
+
+} // namespace
+
+// The run record read back: the run's header; per ticked row its statements (outcome, duration, each
+// message with its number), the files moved aside, the report and the check; the summary. A stopped
+// run and one that lost its server say how far they got. Beside the tool, else under the local
+// application data folder; where neither can be written the rows keep their outcomes. Never the
+// password.
+TEST_F(RepairDriver, TheRunRecordKeepsWhatTheRunDid) {
+    StandInSystem system;
+    system.local = root + "/LOCAL";
+    // Every run starts in the same second: a later record never replaces an earlier one.
+    const std::string tool = root + "/TOOL", name = "/Quillmere-20150102-030405";
+    struct Case {
+        const char* what;
+        int stopAfter = -1;
+        const char* dropAt = "";
+        std::string readOnly = "", file = "", ending = "运行完成", row2 = "报告：日志未能重新生成。", summary = "已成功修复1个账套年度数据 尚有1个账套年度数据未能修复";
+        std::string check = "  [成功] #  select @@spid as spid\r\n  [成功] #  dbcc checkdb(N'" + kDb +
+                            "') with no_infomsgs\r\n报告：成功修复\r\n校验：校验通过\r\n";
+    };
+    const Case cases[] = {
+        {.what = "beside the tool", .file = tool + "/运行记录" + name + ".txt"},
+        {.what = "stopped", .stopAfter = 1, .file = tool + "/运行记录" + name + "-1.txt", .ending = "操作员按“停止”结束了运行",
+         .row2 = "报告：（未处理：运行已在此之前结束）", .summary = "已成功修复1个账套年度数据 ",
+         .check = "报告：成功修复\r\n校验：校验已取消\r\n"},
+        {.what = "server lost", .dropAt = "UFDATA_002_2015 set emergency", .file = tool + "/运行记录" + name + "-2.txt",
+         .ending = "与服务器的连接已断开", .row2 = "报告：未修复：与服务器的连接已断开"},
+        {.what = "tool folder read-only", .readOnly = tool, .file = root + "/LOCAL/Quillmere/运行记录" + name + ".txt"},
+        {.what = "nothing writable", .readOnly = root},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        Load(9, {DbJson(Db(1), "SUSPECT"), DbJson(Db(2), "SUSPECT")});
+        ResetGrid();
+        AddRow(Db(1), "Y");
+        AddRow(Db(2), "Y");
+        AddRow(Db(3), "");
+        engine->AddFault({Db(2) + " Rebuild Log", 1, 5000, "日志未能重新生成。"});
+        std::filesystem::create_directories(tool);
+        std::filesystem::create_directories(system.local);
+        app->platform.toolFolder = tool;
+        app->platform.system = &system;
+        app->cDBServer = "127.0.0.1,1433";
+        app->cDBUser = "sa";
+        app->cDBPwd = "Pw;秘密";
+        app->masterLost = false;
+        if (*c.dropAt) OverNetwork().dropAt = c.dropAt;
+        files.readOnly = c.readOnly;
+        progress.Reset(c.stopAfter);
+        qm::RepairWithRecord(*app, m, &progress);
+
+        EXPECT_EQ(Report(1), "成功修复");
+        EXPECT_EQ(m.record.path, c.file);
+        EXPECT_EQ(m.record.error, c.file.empty() ? "拒绝的权限" : "");
+        if (c.file.empty()) continue;
+        const std::string bytes = ReadFile(c.file);
+        ASSERT_EQ(bytes.rfind("\xEF\xBB\xBF", 0), 0u);
+        EXPECT_EQ(std::regex_replace(bytes, std::regex("\r\n"), "").find('\n'), std::string::npos);
+        EXPECT_EQ(bytes.find("Pw;秘密"), std::string::npos);
+        const std::string text = std::regex_replace(bytes, std::regex("\\d+\\.\\d{3} 秒"), "#");
+        const std::string log = PathOf(kDb + "_LOG.LDF"), alter = "alter database " + kDb;
+        EXPECT_TRUE(InOrder(text, {"Quillmere 运行记录\r\n程序版本：Quillmere ", "\r\n计算机：SRV-ACCT\r\nWindows 用户：Administrator\r\n"
+                                   "服务器：127.0.0.1,1433（登录名：sa）\r\n数据库版本：SQL Server 2005 SP3 标准版\r\n产品：U8\r\n"
+                                   "开始时间：2015-01-02 03:04:05\r\n结束时间：2015-01-02 03:04:05\r\n结束方式：" + c.ending + "\r\n",
+                                   "\r\n[第 1 行] " + kDb + "\r\n账套号：001  账套名称：演示  年度：2015\r\n数据文件：" + PathOf(kDb + ".MDF") +
+                                   "\r\n状态：置疑\r\n语句和文件：\r\n  [成功] #  --password \r\n",
+                                   "  [已移开文件] " + log + " → " + log + "." + kStamp + ".bak\r\n",
+                                   "  [成功] #  " + alter + " set emergency \r\n", c.check,
+                                   "\r\n[第 2 行] " + Db(2) + "\r\n", c.row2 + "\r\n", "\r\n汇总：" + c.summary + "\r\n"}));
+        if (!*c.dropAt && c.stopAfter < 0) {
+            EXPECT_TRUE(InOrder(text, {"  [失败] #  alter database " + Db(2) + " Rebuild Log", "      消息 5000：日志未能重新生成。\r\n",
+                                       "校验：（无）\r\n"}));
+        }
+        EXPECT_EQ(text.find(Db(3)), std::string::npos);
+    }
+}
+
+// The preview over the shipped layouts: per ticked row the state, the route, and exactly the statements
+// and moves that the run which follows makes on a healthy first attempt; the preview itself sent only
+// queries and left every file and every cell as it was.
+TEST_F(RepairDriver, PreviewListsWhatTheRunDoesAndChangesNothing) {
+    struct Case {
+        const char* file;
+        int major;
+        const char* state;
+    };
+    for (const auto& [file, major, state] : {Case{"sql2005-safety.json", 9, "置疑"}, Case{"sql2000-safety.json", 8, "可疑"}}) {
+        SCOPED_TRACE(file);
+        LoadFile(file, major, "U8");
+        ASSERT_TRUE(qm::LoadAcc(*app, m));
+        for (int i = 1; i <= m.iAccCount; ++i) m.grid.SetCell(i, qm::kColSelect, "Y");
+        const auto before = Files();
+        engine->ClearTranscript();
+        observer.statements.clear();
+        const auto preview = qm::PlanRepair(*app, m, nullptr);
+        for (const auto& sql : Sent()) {
+            const std::string head = sql.substr(sql.rfind("--password \r\n", 0) == 0 ? 13 : 0, 6);
+            EXPECT_TRUE(head == "select" || head == "SELECT") << sql;
+        }
+        EXPECT_EQ(Files(), before);
+        EXPECT_TRUE(files.changed.empty());
+        EXPECT_TRUE(observer.statements.empty());   // the plan's statements are not the window's
+        EXPECT_EQ(Column(qm::kColReport), std::vector<std::string>(size_t(m.iAccCount), ""));
+        ASSERT_EQ(int(preview.size()), m.iAccCount);
+        EXPECT_EQ(preview[0].state, state);
+        EXPECT_EQ(preview[0].route, "重建事务日志");
+        const std::string text = qm::PreviewText(preview);
+        EXPECT_NE(text.find(std::string("\r\n   状态：") + state + "\r\n   处理：重建事务日志\r\n   将发送的语句：\r\n     1. " +
+                            (major == 9 ? "--password \r\n        SELECT" : "select DATABASEPROPERTY")),
+                  std::string::npos) << text;
+
+        Run();
+        int same = 0;
+        for (const auto& p : preview) {
+            std::vector<std::string> sent;
+            bool healthy = true;
+            for (const auto& e : observer.statements)
+                if (e.row == p.row) sent.push_back(e.sql), healthy = healthy && e.ok;
+            std::vector<std::pair<std::string, std::string>> moved;
+            for (const auto& mv : observer.moves)
+                if (mv.row == p.row) moved.emplace_back(mv.path, mv.newPath);
+            if (!healthy || Report(p.row) != p.report) continue;
+            ++same;
+            EXPECT_EQ(p.statements, sent) << p.db;
+            EXPECT_EQ(p.moves, moved) << p.db;
+        }
+        EXPECT_GE(same, 3);
+        observer.statements.clear();
+        observer.moves.clear();
+        files.changed.clear();
+    }
+}
