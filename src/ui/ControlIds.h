@@ -12,7 +12,8 @@ namespace qm::ui {
     X(cmdConfirm) X(cmdCancel) X(cmdStop) X(ProDB) X(labReport) X(imgLogo) X(chkVerify)                      \
     X(labHint) X(picExit) X(picWarm) X(picQuery) X(picError) X(txtMessage) X(cmdYes) X(cmdNo)                \
     X(Label1) X(LabToolText) X(labMaker) X(labCopyRight)                                                     \
-    X(labServer) X(labUser) X(labPwd) X(txtServerName) X(txtUser) X(txtPwd) X(labStatus)
+    X(labServer) X(labUser) X(labPwd) X(txtServerName) X(txtUser) X(txtPwd) X(labStatus)                    \
+    X(cmdPreview) X(labRecord) X(cmdCopy)
 
 // Ids start well above IDOK and IDCANCEL, which the dialog keyboard handling sends for Enter and Escape.
 enum class Ctl : int {

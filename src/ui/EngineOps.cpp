@@ -4,7 +4,9 @@
 #include "app/LocalConfig.h"
 #include "discovery/LoadAcc.h"
 #include "repair/LogFiles.h"
+#include "repair/Preview.h"
 #include "repair/Repair.h"
+#include "repair/RunRecord.h"
 
 namespace qm::ui {
 
@@ -18,7 +20,11 @@ EngineOps DefaultEngineOps() {
     };
     ops.repair = [](AppState& a, MainModel& m, RepairProgress* p) {
         qm::ReopenMasterIfLost(a);
-        return qm::Repair(a, m, p);
+        return qm::RepairWithRecord(a, m, p);
+    };
+    ops.preview = [](AppState& a, const MainModel& m, RepairProgress* p) {
+        qm::ReopenMasterIfLost(a);
+        return qm::PreviewText(qm::PlanRepair(a, m, p));
     };
     // 停止 from the window's thread: the run ends after the current database by its own stop flag; this
     // ends the statement in flight (never a guard, which holds the slot shut).

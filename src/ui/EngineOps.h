@@ -13,6 +13,8 @@ namespace qm::ui {
 struct EngineOps {
     std::function<bool(AppState&, MainModel&)> loadAcc;
     std::function<bool(AppState&, MainModel&, RepairProgress*)> repair;
+    // The preview's text for the ticked rows; the model is left as it is. Runs off the window's thread.
+    std::function<std::string(AppState&, const MainModel&, RepairProgress*)> preview;
     // Fetches url to target when the body contains `required`; the old file stays on any failure.
     std::function<bool(AppState&, const std::string& url, const std::string& target, const std::string& required)>
         downloadFile;

@@ -42,7 +42,7 @@ constexpr struct {
     const char* text;
 } kButtons[] = {{Ctl::cmdSelect, "全选"},  {Ctl::cmdClear, "全清"},  {Ctl::cmdShowAll, "刷新全部"},
                 {Ctl::cmdBrush, "刷新"},   {Ctl::cmdConfirm, "确定"}, {Ctl::cmdCancel, "取消"},
-                {Ctl::cmdStop, "停止"}};
+                {Ctl::cmdStop, "停止"},    {Ctl::cmdPreview, "预览"}};
 
 } // namespace
 
@@ -65,6 +65,14 @@ FrmMain::FrmMain(AppState& app, MainModel& model, EngineOps ops)
     run_->SetCancel([this] {
         if (ops_.cancelStatement) ops_.cancelStatement(app_);
     });
+    preview_ = std::make_unique<RepairRun>(app_, model_, [self](RunEvent e) {
+        auto* posted = new RunEvent(std::move(e));
+        if (!PostMessageW(self, kMsgPreviewEvent, 0, LPARAM(posted))) delete posted;
+    });
+    preview_->SetRepair([this](AppState& a, MainModel& m, RepairProgress* p) {
+        previewText_ = ops_.preview ? ops_.preview(a, m, p) : std::string();
+        return true;
+    });
     BuildControls();
     ApplyLayout(w, h);
     SetRunning(false);
@@ -73,11 +81,13 @@ FrmMain::FrmMain(AppState& app, MainModel& model, EngineOps ops)
 FrmMain::~FrmMain() {
     // The worker goes first: it uses the model and the shared state, and posts to this window.
     run_.reset();
+    preview_.reset();
     if (HWND self = Hwnd()) {
         MSG m;
-        while (PeekMessageW(&m, self, kMsgRunEvent, kMsgRunEvent, PM_REMOVE)) delete reinterpret_cast<RunEvent*>(m.lParam);
+        while (PeekMessageW(&m, self, kMsgRunEvent, kMsgPreviewEvent, PM_REMOVE)) delete reinterpret_cast<RunEvent*>(m.lParam);
     }
     about_.reset();
+    previewBox_.reset();
     DestroyFramed();
 }
 
@@ -104,6 +114,7 @@ void FrmMain::BuildControls() {
     const RECT logo = place("imgLogo");
     AddPicture(Ctl::imgLogo, Picture::Logo, "", logo.left, logo.top, logo.right - logo.left, logo.bottom - logo.top);
     add(WC_STATICW, Ctl::labReport, "结果报告", SS_NOTIFY | SS_NOPREFIX | SS_LEFT);
+    add(WC_STATICW, Ctl::labRecord, "", SS_NOTIFY | SS_NOPREFIX | SS_LEFT | SS_ENDELLIPSIS);
 }
 
 void FrmMain::ApplyLayout(int widthPx, int heightPx) {
@@ -153,9 +164,11 @@ LRESULT FrmMain::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
     case kMsgLoad:
         Load();
         return 0;
-    case kMsgRunEvent: {
+    case kMsgRunEvent:
+    case kMsgPreviewEvent: {
         std::unique_ptr<RunEvent> e(reinterpret_cast<RunEvent*>(lp));
-        OnRunEvent(*e);
+        if (msg == kMsgRunEvent) OnRunEvent(*e);
+        else OnPreviewEvent(*e);
         return 0;
     }
     case WM_NOTIFY:
@@ -173,6 +186,8 @@ void FrmMain::OnCommand(int id, int code) {
     case Ctl::cmdSelect: SetAllTicks(true); return;
     case Ctl::cmdClear: SetAllTicks(false); return;
     case Ctl::cmdConfirm: StartRepair(); return;
+    case Ctl::cmdPreview: StartPreview(); return;
+    case Ctl::labRecord: OpenRecord(); return;
     case Ctl::cmdStop: RequestStop(); return;
     case Ctl::cmdCancel:
     case Ctl::imgExit: EndTool(); return;
@@ -256,7 +271,8 @@ void FrmMain::StartRepair() {
 }
 
 void FrmMain::RequestStop() {
-    if (Running()) run_->RequestStop();
+    if (run_->Running()) run_->RequestStop();
+    if (preview_->Running()) preview_->RequestStop();
     model_.bStop = true;
 }
 
@@ -278,11 +294,15 @@ void FrmMain::OnRunEvent(const RunEvent& e) {
         if (!e.report.empty()) SetCell(e.row - 1, kColReport, e.report);
         SendMessageW(bar, PBM_SETPOS, WPARAM(e.position), 0);
         return;
+    case RunEvent::Kind::Checking:
+        SetCell(e.row - 1, kVerifyColumn, e.report);
+        return;
     case RunEvent::Kind::Finished:
         // The worker has returned: the model is the window's again and holds the final results.
         run_->Finish();
         SyncResultCells();
         ApplyReportLabel();
+        ShowRecord();
         SetRunning(false);
         ++runs_;
         if (closePending_) EndTool();

@@ -5,6 +5,7 @@
 #include "discovery/AccountGrid.h"
 #include "ui/EngineOps.h"
 #include "ui/FrmAbout.h"
+#include "ui/FrmPreview.h"
 #include "ui/MainLayout.h"
 #include "ui/PublisherInfo.h"
 #include "ui/RepairRun.h"
@@ -34,12 +35,15 @@ public:
     // Shows the window modeless.
     void Show();
 
-    // For whoever drives the window: the lists loaded and the runs finished so far (wait for the next
-    // one to know that a click has taken effect), whether a run is going, the about box once opened.
+    // For whoever drives the window: the lists loaded, the runs and previews finished so far (wait for
+    // the next one to know that a click has taken effect), whether a run or preview is going, the about
+    // box and the preview window once opened.
     int Loads() const { return loads_; }
     int Runs() const { return runs_; }
-    bool Running() const { return run_ && run_->Running(); }
+    int Previews() const { return previews_; }
+    bool Running() const { return (run_ && run_->Running()) || (preview_ && preview_->Running()); }
     FrmAbout* AboutBox() const { return about_.get(); }
+    FrmPreview* PreviewBox() const { return previewBox_.get(); }
 
 protected:
     LRESULT OnMessage(UINT msg, WPARAM wp, LPARAM lp) override;
@@ -69,6 +73,11 @@ private:
     void ApplyReportLabel();
     void SetRunning(bool running);
     void OnRunEvent(const RunEvent& e);
+    // The preview and the run record (FrmMainPreview.cpp).
+    void StartPreview();
+    void OnPreviewEvent(const RunEvent& e);
+    void ShowRecord();
+    void OpenRecord();
 
     LRESULT OnNotify(const NMHDR& n);
     void OnGridDoubleClick(POINT at);
@@ -87,9 +96,13 @@ private:
     std::string publisherAddress_;
     MainFrameLayout frame_;
     std::unique_ptr<RepairRun> run_;
+    std::unique_ptr<RepairRun> preview_;   // the preview runs off the window's thread as a run does
+    std::string previewText_;              // written by the preview's worker, read once it has finished
     std::unique_ptr<FrmAbout> about_;
+    std::unique_ptr<FrmPreview> previewBox_;
     int loads_ = 0;
     int runs_ = 0;
+    int previews_ = 0;
 
     HWND grid_ = nullptr;
     WNDPROC gridProc_ = nullptr;

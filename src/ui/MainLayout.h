@@ -39,7 +39,7 @@ struct FixedPlacement {
     std::string_view name;
     TwipsRect rect;
 };
-inline constexpr std::array<FixedPlacement, 13> kFixedPlacements{{
+inline constexpr std::array<FixedPlacement, 15> kFixedPlacements{{
     {"labCaption", {240, 120, 1755, 180}},
     {"grdTable", {360, 600, 11295, 6135}},
     {"cmdSelect", {360, 6960, 975, 375}},
@@ -52,8 +52,11 @@ inline constexpr std::array<FixedPlacement, 13> kFixedPlacements{{
     {"imgLogo", {360, 8100, 400, 400}},
     {"cmdStop", {2400, 8160, 975, 375}},
     // The report label sits to the right of the Stop button, wide enough for the run summary; at its
-    // nominal 720 twips the summary would run under the Stop button.
-    {"labReport", {3600, 8160, 5700, 375}},
+    // nominal 720 twips the summary would run under the Stop button. The run record's name goes on a
+    // line of its own under the summary.
+    {"labReport", {3600, 8160, 4560, 210}},
+    {"labRecord", {3600, 8370, 4560, 210}},
+    {"cmdPreview", {8280, 8160, 975, 375}},
     {"cmdConfirm", {9480, 8160, 975, 375}},
     {"cmdCancel", {10680, 8160, 975, 375}},
 }};

@@ -21,6 +21,14 @@ public:
         run_.post_(std::move(e));
     }
     bool StopRequested() override { return run_.stop_.load() || run_.model_.bStop.load(); }
+    // From the check's own thread as well: posting is all it does.
+    void VerifyProgress(int row, const std::string& text) override {
+        RunEvent e;
+        e.kind = RunEvent::Kind::Checking;
+        e.row = row;
+        e.report = text;
+        run_.post_(std::move(e));
+    }
 
 private:
     RepairRun& run_;

@@ -16,12 +16,12 @@
 namespace qm::ui {
 
 struct RunEvent {
-    enum class Kind { Started, RowDone, Finished };
+    enum class Kind { Started, RowDone, Checking, Finished };
     Kind kind = Kind::Started;
     int maximum = 0;   // Started
-    int row = 0;       // RowDone
+    int row = 0;       // RowDone, Checking
     int position = 0;  // RowDone
-    std::string report;
+    std::string report;   // RowDone: the report; Checking: the verification cell while the check runs
 };
 
 class RepairRun {

@@ -15,6 +15,7 @@ namespace qm::ui {
 inline constexpr UINT kMsgShown = WM_APP + 1;       // a modal window is up
 inline constexpr UINT kMsgLoad = WM_APP + 10;       // main window: first shown, load now
 inline constexpr UINT kMsgRunEvent = WM_APP + 11;   // main window: lParam a heap RunEvent of the repair run
+inline constexpr UINT kMsgPreviewEvent = WM_APP + 12;  // main window: lParam a heap RunEvent of the preview
 inline constexpr UINT kMsgLoginDone = WM_APP + 20;  // login dialog: wParam the finished attempt's number
 
 // Pictures drawn by their window; they act as push buttons (BM_CLICK, BN_CLICKED).

@@ -123,6 +123,14 @@ TEST(EndToEnd, Sql2005U8RepairsEveryTickedSuspectDatabase) {
     EXPECT_TRUE(std::any_of(r["files"].begin(), r["files"].end(), [](const json& f) {
         return f.get<std::string>().rfind("UFDATA_001_2015_LOG.LDF.", 0) == 0;
     })) << r["files"].dump();
+
+    // The run record beside the tool, named under the summary: what each row went through, the summary.
+    EXPECT_EQ(r["record"]["label"].get<std::string>().rfind("运行记录：Quillmere-", 0), 0u) << r["record"].dump();
+    const std::string record = r["record"]["text"];
+    EXPECT_EQ(record.rfind("\xEF\xBB\xBFQuillmere 运行记录\r\n", 0), 0u) << record;
+    for (const std::string line : {"[第 3 行] UFDATA_003_2016\r\n", "  [已移开文件] " + dataDir + "\\UFDATA_001_2015_LOG.LDF → ",
+                                   "报告：成功修复\r\n校验：校验通过\r\n", "\r\n汇总：已成功修复3个账套年度数据 \r\n"})
+        EXPECT_NE(record.find(line), std::string::npos) << line << "\n" << record;
 }
 
 TEST(EndToEnd, RefusedLogMoveFailsThatRowOnlyAndUntickedRowsStayListed) {
@@ -210,8 +218,8 @@ TEST(EndToEnd, RefusedSignInShowsTheDialogsMessageAndEndsBeforeTheMainWindow) {
     EXPECT_TRUE(r["transcript"].empty());
 }
 
-// Row 1's check finds damage; row 2's check would take 30 s and 停止 cancels it: the run ends at once,
-// row 3 is never touched.
+// Row 1's check finds damage; row 2's check would take 30 s: its cell follows the server's progress,
+// and 停止 cancels it: the run ends at once, row 3 is never touched.
 TEST(EndToEnd, ChecksReportFindingsAndStopCancelsALongCheck) {
     HarnessRun run = RunScenarioText(R"({"version": "9.00.4035.00", "edition": "Standard Edition", "logins": {"sa": ""},
         "databases": [
@@ -219,9 +227,15 @@ TEST(EndToEnd, ChecksReportFindingsAndStopCancelsALongCheck) {
           {"name": "UFDATA_002_2015", "state": "SUSPECT", "checkdb": {"seconds": 30}},
           {"name": "UFDATA_003_2015", "state": "SUSPECT"}],
         "ua_account": [{"cAcc_id": "001", "cAcc_Name": "演示"}]})",
-                                     {"--press-stop-after", "4000"});
+                                     {"--press-stop-after", "7000"});
     ASSERT_EQ(run.status, 0) << run.result.dump(2);
-    EXPECT_LT(run.seconds, 15) << "停止 did not cut the 30-second check short";
+    EXPECT_LT(run.seconds, 25) << "停止 did not cut the 30-second check short";
+    std::vector<int> percents;
+    for (const auto& text : run.result["repair"]["checking"])
+        if (const std::string t = text; t.rfind("校验中 ", 0) == 0) percents.push_back(std::stoi(t.substr(std::string("校验中 ").size())));
+    EXPECT_GE(percents.size(), 2u) << run.result["repair"]["checking"].dump();
+    EXPECT_TRUE(std::is_sorted(percents.begin(), percents.end()) && percents.front() < percents.back())
+        << run.result["repair"]["checking"].dump();
     const json& rows = run.result["repair"]["rows"];
     ASSERT_EQ(rows.size(), 3u);
     EXPECT_EQ(rows[0][kVerify], "发现1个分配错误、2个一致性错误");

@@ -190,7 +190,7 @@ int main(int argc, char** argv) {
     json result;
     for (const char* key : {"title", "version_text", "product"}) result[key] = seen.value(key, "");
     result["data_dir"] = WinePath(dataDir);
-    for (const char* key : {"load", "repair", "reload", "harness_error"})
+    for (const char* key : {"load", "repair", "record", "reload", "harness_error"})
         if (seen.contains(key)) result[key] = seen[key];
     result["messages"] = seen.value("messages", json::array());
     json transcript;

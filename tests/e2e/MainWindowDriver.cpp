@@ -4,6 +4,9 @@
 #include "ui/WinControls.h"
 
 #include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 
 namespace qme2e {
 
@@ -64,6 +67,35 @@ json Snapshot(HWND window, const qm::MainModel& model, bool withHeader) {
 
 void Press(HWND window, const char* name) { SendMessageW(FindControl(window, name), BM_CLICK, 0, 0); }
 
+// Keeps every passing text of the verification cells ("校验中 N%") in the order it showed, each once.
+class CheckWatcher {
+public:
+    explicit CheckWatcher(HWND grid) : grid_(grid) {}
+    void Look() {
+        // Often enough to see a figure that stays about 2 s, rarely enough to cost nothing.
+        if (GetTickCount() - last_ < 100) return;
+        last_ = GetTickCount();
+        for (int item = 0; item < qm::ui::ListViewRows(grid_); ++item) {
+            const std::string cell = qm::ui::ListViewCell(grid_, item, qm::kColVerify);
+            if (cell.rfind("校验中", 0) == 0 && (seen.empty() || seen.back() != cell)) seen.push_back(cell);
+        }
+    }
+    json seen = json::array();
+
+private:
+    HWND grid_;
+    DWORD last_ = 0;
+};
+
+// The run's record as written: where the window named it and the file's bytes.
+json RecordOf(HWND window, const qm::MainModel& model) {
+    json j;
+    j["label"] = qm::ui::WindowTextOf(FindControl(window, "labRecord"));
+    std::ifstream in(std::filesystem::path(qm::ui::Wide(model.record.path)), std::ios::binary);
+    j["text"] = model.record.path.empty() ? std::string() : std::string(std::istreambuf_iterator<char>(in), {});
+    return j;
+}
+
 } // namespace
 
 bool DriveMainWindow(qm::ui::FrmMain& window, const qm::MainModel& model, const DriveOptions& options,
@@ -100,14 +132,18 @@ bool DriveMainWindow(qm::ui::FrmMain& window, const qm::MainModel& model, const 
         SendMessageW(verify, BM_CLICK, 0, 0);
 
     const int runs = window.Runs();
+    CheckWatcher checks(grid);
     Press(w, "cmdConfirm");
     if (options.pressStopAfterMs >= 0) {
         // The operator's delay, not a wait for the program: the window keeps working meanwhile.
-        qm::ui::PumpMessagesUntil([] { return false; }, options.pressStopAfterMs);
+        qm::ui::PumpMessagesUntil([&] { return checks.Look(), false; }, options.pressStopAfterMs);
         Press(w, "cmdStop");
     }
-    if (!waitFor([&] { return window.Runs() > runs; }, kRepairTimeoutMs, "the repair run did not finish")) return false;
+    if (!waitFor([&] { return checks.Look(), window.Runs() > runs; }, kRepairTimeoutMs, "the repair run did not finish"))
+        return false;
     result["repair"] = Snapshot(w, model, false);
+    result["repair"]["checking"] = checks.seen;
+    result["record"] = RecordOf(w, model);
 
     const int loads = window.Loads();
     Press(w, "cmdBrush");

@@ -17,8 +17,9 @@ struct DriveOptions {
     int pressStopAfterMs = -1; // press 停止 that long after 确定; -1 never
 };
 
-// Fills "title", "load", "repair" and "reload" of `result`. False with a description when the window
-// did not do what an operator would wait for in time.
+// Fills "title", "load", "repair" (with "checking": the passing texts of the verification cells, in
+// order), "record" (the label naming the run record and the file's text) and "reload" of `result`.
+// False with a description when the window did not do what an operator would wait for in time.
 bool DriveMainWindow(qm::ui::FrmMain& window, const qm::MainModel& model, const DriveOptions& options,
                      nlohmann::ordered_json& result, std::string& error);
 

@@ -11,8 +11,8 @@ namespace {
 
 struct RepairRunTest : MainWindowFixture {
     void ExpectButtonsEnabled(bool on) {
-        for (const char* name : {"cmdSelect", "cmdClear", "cmdShowAll", "cmdBrush", "cmdConfirm", "cmdCancel", "imgExit",
-                                 "chkVerify"})
+        for (const char* name : {"cmdSelect", "cmdClear", "cmdShowAll", "cmdBrush", "cmdConfirm", "cmdPreview", "cmdCancel",
+                                 "imgExit", "chkVerify"})
             EXPECT_EQ(bool(IsWindowEnabled(W(name))), on) << name;
         EXPECT_EQ(bool(IsWindowEnabled(W("cmdStop"))), !on);
     }
@@ -22,7 +22,9 @@ struct RepairRunTest : MainWindowFixture {
 
 } // namespace
 
-TEST_F(RepairRunTest, RunsOffTheWindowThreadWithButtonsLockedProgressStopAndTooltips) {
+TEST_F(RepairRunTest, RunsOffTheWindowThreadWithButtonsLockedProgressStopTooltipsAndTheRecord) {
+    const std::string recordPath = "C:\\quillmere-ui-tool\\运行记录\\Quillmere-20150102-030405.txt";
+    record = {recordPath, ""};
     CountingObserver before;
     app->observer = &before;
     allowed = 0;
@@ -41,7 +43,7 @@ TEST_F(RepairRunTest, RunsOffTheWindowThreadWithButtonsLockedProgressStopAndTool
     EXPECT_EQ(endCalls, 0);
 
     allowed = 1;
-    ASSERT_TRUE(WaitFor([&] { return Progress() == 1; }));
+    ASSERT_TRUE(WaitFor([&] { return Progress() == 1 && Cell(0, kVerifyColumn) == "校验中 5%"; }));
     EXPECT_EQ(Cell(0, kColReport), "成功修复");
     EXPECT_EQ(ReportTip(0), "[成功] ALTER DATABASE UFDATA_001_2015 SET EMERGENCY");
 
@@ -61,6 +63,11 @@ TEST_F(RepairRunTest, RunsOffTheWindowThreadWithButtonsLockedProgressStopAndTool
     EXPECT_EQ(model.grid.Cell(1, kColSelect), "Y");  // the double-click during the run changed nothing
     EXPECT_EQ(Text(window->Hwnd(), "labReport"), "已成功修复1个账套年度数据 尚有1个账套年度数据未能修复");
     EXPECT_EQ(ControlTextColor(W("labReport")), RGB(255, 0, 0));
+    // The record is named under the summary and opens on a click.
+    EXPECT_EQ(Text(window->Hwnd(), "labRecord"), "运行记录：Quillmere-20150102-030405.txt");
+    EXPECT_EQ(ControlTextColor(W("labRecord")), kLinkColor);
+    Click(W("labRecord"));
+    EXPECT_EQ(shell.opened, std::vector<std::string>{recordPath});
 
     // Everything comes back, the observer from before saw each statement, and the close request is met.
     ExpectButtonsEnabled(true);
@@ -68,7 +75,9 @@ TEST_F(RepairRunTest, RunsOffTheWindowThreadWithButtonsLockedProgressStopAndTool
     EXPECT_EQ(before.statements.load(), 2);
     EXPECT_EQ(endCalls, 1);
 
-    // The stop from the first run does not carry over into the next, which runs with verification off.
+    // The stop from the first run does not carry over into the next, which runs with verification off
+    // and whose record cannot be written.
+    record = {"", "拒绝的权限"};
     allowed = 1000;
     Click(W("chkVerify"));
     Click(W("cmdConfirm"));
@@ -76,6 +85,23 @@ TEST_F(RepairRunTest, RunsOffTheWindowThreadWithButtonsLockedProgressStopAndTool
     EXPECT_EQ(Progress(), 3);
     EXPECT_EQ(Cell(2, kColReport), "成功修复");
     EXPECT_FALSE(verifyAtRun);
+    EXPECT_EQ(Text(window->Hwnd(), "labRecord"), "运行记录未能保存：拒绝的权限");
+    EXPECT_EQ(ControlTextColor(W("labRecord")), RGB(255, 0, 0));
+
+    // 预览 works off the window's thread too, changes no cell and opens its own window with the text.
+    const auto mainThread = std::this_thread::get_id();
+    workerThread = mainThread;
+    Click(W("cmdPreview"));
+    ASSERT_TRUE(WaitFor([&] { return window->Previews() == 1; }));
+    EXPECT_NE(workerThread, mainThread);
+    ExpectButtonsEnabled(true);
+    EXPECT_EQ(Cell(2, kColReport), "成功修复");
+    ASSERT_NE(window->PreviewBox(), nullptr);
+    HWND box = window->PreviewBox()->Hwnd();
+    EXPECT_EQ(Text(box, "txtMessage"), "预览：3 行\r\n第二行");
+    EXPECT_TRUE(GetWindowLongW(FindControl(box, "txtMessage"), GWL_STYLE) & ES_READONLY);
+    Click(box, "cmdCancel");
+    EXPECT_EQ(window->PreviewBox()->Hwnd(), nullptr);
 
     // A reload forgets the transcript along with the reports.
     Click(W("cmdBrush"));

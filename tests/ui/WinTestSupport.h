@@ -109,11 +109,16 @@ struct MainWindowFixture : ::testing::Test {
             return false;
         };
         ops.repair = [this](qm::AppState& a, qm::MainModel& m, qm::RepairProgress* p) { return GatedRepair(a, m, p); };
+        ops.preview = [this](qm::AppState&, const qm::MainModel& m, qm::RepairProgress* p) {
+            workerThread = std::this_thread::get_id();
+            p->RunStarted(m.iAccCount);
+            return "预览：" + std::to_string(m.iAccCount) + " 行\r\n第二行";
+        };
         ops.cancelStatement = [this](qm::AppState&) { ++cancels; };
         return ops;
     }
 
-    // Ticked rows get a statement (row 2's fails) and a report. Before each row the stand-in waits until
+    // Ticked rows get a statement (row 2's fails) and a report, row 1 a passing check cell. Before each row the stand-in waits until
     // the test lets it through (20 s at most, so a failing test cannot hang); a stop request also ends
     // the wait, as a driver between statements would.
     bool GatedRepair(qm::AppState& a, qm::MainModel& m, qm::RepairProgress* p) {
@@ -134,8 +139,10 @@ struct MainWindowFixture : ::testing::Test {
                 m.grid.SetCell(row, qm::kColReport, report);
             }
             p->RowDone(row, row, report);
+            if (row == 1) p->VerifyProgress(row, "校验中 5%");
         }
         m.labReport = {"已成功修复1个账套年度数据 尚有1个账套年度数据未能修复", qm::kRed};
+        m.record = record;
         return true;
     }
 
@@ -187,6 +194,7 @@ struct MainWindowFixture : ::testing::Test {
     std::atomic<int> cancels{0};
     std::thread::id workerThread;
     std::atomic<bool> verifyAtRun{false};
+    qm::MainModel::RecordNote record;   // what the run's record came to
     std::unique_ptr<qm::ui::FrmMain> window;  // last: gone before what its stand-ins use
 };
 
