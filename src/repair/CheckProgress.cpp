@@ -55,9 +55,8 @@ int CheckProgress::SessionNumber() {
 void CheckProgress::Start(Show show) {
     Stop();
     show(kVerifying);
-    if (GetVersionClass(app_.cSQLVersion) == VersionClass::Sql2000 ||
-        GetVersionClass(app_.cSQLVersion) == VersionClass::None)
-        return;
+    const VersionClass version = GetVersionClass(app_.cSQLVersion);
+    if (version == VersionClass::Sql2000 || version == VersionClass::None) return;
     const int spid = SessionNumber();
     std::shared_ptr<Connection> conn = app_.oTempdb;
     if (spid <= 0 || !conn || conn->State() == 0) return;

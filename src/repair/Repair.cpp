@@ -14,13 +14,12 @@ namespace qm {
 namespace {
 
 std::string RepairRow(AppState& app, const std::string& db, const std::string& dataPath, std::string& state) {
-    const std::string path = AsciiUpper(dataPath);
+    std::string path = AsciiUpper(dataPath);
     state = GetDbState(app, app.cSQLVersion, db, app.oMaster);
 
     bool ok = true;
-    std::string routinePath = path;
     const Route route = RouteOf(state);
-    if (route == Route::Rebuild) ok = ReShutdown(app, app.cSQLVersion, db, routinePath);
+    if (route == Route::Rebuild) ok = ReShutdown(app, app.cSQLVersion, db, path);
     else if (route == Route::ReadOnly) ok = ReReadOnly(app, app.cSQLVersion, db);
 
     // A failure text (of the routine, or of the state query itself) is the report.

@@ -96,7 +96,9 @@ void RunRecord::OnStatement(const StatementEvent& e) {
     std::snprintf(took, sizeof took, "%.3f 秒", e.seconds);
     auto& lines = RowAt(e.row).lines;
     AddIndented(lines, std::string(e.ok ? "  [成功] " : "  [失败] ") + took + "  ", "                 ", e.sql);
-    for (const ServerMessage& d : e.diagnostics) AddIndented(lines, "      消息 " + std::to_string(d.number) + "：", "      ", d.text);
+    // A driver's own message (a cancel, a broken link) has no number.
+    for (const ServerMessage& d : e.diagnostics)
+        AddIndented(lines, d.number ? "      消息 " + std::to_string(d.number) + "：" : std::string("      消息："), "      ", d.text);
     if (!e.ok && e.diagnostics.empty()) AddIndented(lines, "      ", "      ", e.error.empty() ? "未知错误" : e.error);
     if (next_) next_->OnStatement(e);
 }

@@ -22,7 +22,12 @@ public:
     }
     bool StopRequested() override { return run_.stop_.load() || run_.model_.bStop.load(); }
     // From the check's own thread as well: posting is all it does.
-    void VerifyProgress(int row, const std::string& text) override {
+    void VerifyProgress(int row, const std::string& text) override { PostCheckCell(row, text); }
+    // The outcome replaces the passing text at once, not only when the run has ended.
+    void Verified(int row, const std::string& outcome) override { PostCheckCell(row, outcome); }
+
+private:
+    void PostCheckCell(int row, const std::string& text) {
         RunEvent e;
         e.kind = RunEvent::Kind::Checking;
         e.row = row;
@@ -30,7 +35,6 @@ public:
         run_.post_(std::move(e));
     }
 
-private:
     RepairRun& run_;
 };
 

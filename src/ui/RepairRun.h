@@ -21,7 +21,7 @@ struct RunEvent {
     int maximum = 0;   // Started
     int row = 0;       // RowDone, Checking
     int position = 0;  // RowDone
-    std::string report;   // RowDone: the report; Checking: the verification cell while the check runs
+    std::string report;   // RowDone: the report; Checking: the verification cell's text, passing or final
 };
 
 class RepairRun {
