@@ -55,10 +55,6 @@ std::string BuildConnectionString(const std::string& server, const std::string& 
 }
 
 std::shared_ptr<Connection> OpenSqlConnection(AppState& app, const std::string& database) {
-    if (!app.platform.connections) {
-        app.cMsg = "未配置数据库连接";
-        return nullptr;
-    }
     std::shared_ptr<Connection> conn = app.platform.connections->Create();
     conn->SetCommandTimeout(300);
     std::string error;
@@ -91,7 +87,7 @@ SqlResult ExecuteSql(AppState& app, const std::shared_ptr<Connection>& conn, con
 
 bool ReopenMasterIfLost(AppState& app) {
     if (!app.masterLost) return true;
-    if (!app.platform.connections || !app.oMaster) {
+    if (!app.oMaster) {
         app.cMsg = kConnectionLostText;
         return false;
     }

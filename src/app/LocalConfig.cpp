@@ -80,7 +80,6 @@ bool CutProfileComment(const std::string& raw, std::string& value) {
 bool ReadProfileValue(const Platform& p, const std::string& section, const std::string& key,
                       const std::string& def, const std::string& path, std::string& value) {
     value.clear();
-    if (!p.files) return false;
     return CutProfileComment(ReadProfileString(*p.files, section, key, def, path), value);
 }
 
@@ -92,7 +91,7 @@ bool ReadIniString(const Platform& p, const std::string& section, const std::str
 
 void LoadLoginSettings(AppState& app, LoginSettings& dlg) {
     const Platform& p = app.platform;
-    if (!p.files || !p.files->Exists(JoinPath(p.toolFolder, "Config.ini"))) return;
+    if (!p.files->Exists(JoinPath(p.toolFolder, "Config.ini"))) return;
     std::string v;
     if (!ReadIniString(p, "Login", "Server", "127.0.0.1", "", v)) return;
     dlg.cLoginServer = TrimSpaces(v);
@@ -115,10 +114,9 @@ std::string ConfigDbConnectionString(const std::string& folder) {
 
 std::shared_ptr<Connection> OpenConfigDb(AppState& app) {
     const Platform& p = app.platform;
-    if (!p.connections) return nullptr;
     auto conn = p.connections->Create();
     if (!conn) return nullptr;
-    if (!p.files || !p.files->Exists(JoinPath(p.toolFolder, "Config.mdb"))) return conn;
+    if (!p.files->Exists(JoinPath(p.toolFolder, "Config.mdb"))) return conn;
     std::string error;
     if (!conn->Open(ConfigDbConnectionString(p.toolFolder), error) || conn->State() == 0)
         app.cMsg = error.empty() ? "无法打开本地配置数据库 Config.mdb" : error;

@@ -50,7 +50,6 @@ struct MainModel {
     AccountGrid grid;
     int16_t iAccCount = 0;
     ReportLabel labReport;
-    std::atomic<bool> bStop{false};
     // The window's 修复后校验 (chkVerify): check every database the run repaired. Read by the run as it reaches each.
     std::atomic<bool> bVerify{true};
 };

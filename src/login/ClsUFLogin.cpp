@@ -70,10 +70,7 @@ bool FindConnectionItem(const std::string& source, const std::string& upperKey, 
     return true;
 }
 
-ClsUFLogin::ClsUFLogin(const Platform& platform, MsgDialog* ownDialog, std::unique_ptr<AutomationFactory> ownFactory)
-    : platform_(platform), dialog_(ownDialog), ownFactory_(std::move(ownFactory)) {
-    if (!platform_.automation) platform_.automation = ownFactory_.get();
-}
+ClsUFLogin::ClsUFLogin(const Platform& platform, MsgDialog* ownDialog) : platform_(platform), dialog_(ownDialog) {}
 
 ClsUFLogin::~ClsUFLogin() = default;
 
@@ -177,7 +174,7 @@ bool ClsUFLogin::ProveSignIn() {
     dbName_ = (acc.empty() || year.empty()) ? "UFSystem" : "UFdata_" + acc + "_" + year;
 
     connText_ = BuildConnectionString(server_, dbName_, dbUser_, password);
-    conn_ = platform_.connections ? platform_.connections->Create() : nullptr;
+    conn_ = platform_.connections->Create();
     if (conn_) {
         std::string error;
         conn_->Open(connText_, error);
@@ -202,7 +199,6 @@ bool ClsUFLogin::ProveSignIn() {
 }
 
 bool ClsUFLogin::SpeLogin() {
-    if (!platform_.registry) return false;
     for (const char* key : kSpecialKeys)
         if (platform_.registry->CanOpenLocalMachineKey(key)) return true;
     return false;
@@ -222,7 +218,7 @@ std::string ClsUFLogin::DBPwd() {
 }
 
 std::shared_ptr<Connection> ClsUFLogin::SQLConn() const {
-    if (!conn_ || !platform_.connections) return nullptr;
+    if (!conn_) return nullptr;
     std::shared_ptr<Connection> fresh = platform_.connections->Create();
     if (!fresh) return nullptr;
     return std::make_shared<CarriedConnection>(std::move(fresh), connText_);
@@ -230,7 +226,6 @@ std::shared_ptr<Connection> ClsUFLogin::SQLConn() const {
 
 std::shared_ptr<AutomationObject> ClsUFLogin::oLogin() {
     if (login_) return login_;
-    if (!platform_.automation) return nullptr;
     for (const char* id : {progid::kT3Login, progid::kU8Login}) {
         AutoError e;
         std::shared_ptr<AutomationObject> obj = platform_.automation->Create(id, e);
@@ -247,10 +242,6 @@ std::shared_ptr<AutomationObject> ClsUFLogin::oUfSystemdb() {
 }
 
 std::shared_ptr<AutomationObject> ClsUFLogin::Create(const char* progId) {
-    if (!platform_.automation) {
-        err_ = AutoError::Make(autoerr::kCannotCreate);
-        return nullptr;
-    }
     AutoError e;
     std::shared_ptr<AutomationObject> obj = platform_.automation->Create(progId, e);
     if (e.failed()) err_ = e;
@@ -282,12 +273,10 @@ void ClsUFLogin::Show(int kind, const std::string& message) {
     if (dialog_) dialog_->ShowMsg(kind, message);
 }
 
-std::string ClsUFLogin::ComputerName() { return platform_.system ? platform_.system->ComputerName() : std::string(); }
+std::string ClsUFLogin::ComputerName() { return platform_.system->ComputerName(); }
 
 std::unique_ptr<LoginWrapper> MakeProductLogin(AppState& app, MsgDialog* ownDialog) {
-    std::unique_ptr<AutomationFactory> own;
-    if (!app.platform.automation) own = MakeAutomationFactory();
-    return std::make_unique<ClsUFLogin>(app.platform, ownDialog, std::move(own));
+    return std::make_unique<ClsUFLogin>(app.platform, ownDialog);
 }
 
 } // namespace qm

@@ -66,8 +66,7 @@ std::tm LocalTime(std::chrono::system_clock::time_point t) {
 }
 
 std::string Stamp(AppState& app) {
-    const auto now = app.platform.clock ? app.platform.clock->Now() : std::chrono::system_clock::now();
-    const std::tm tm = LocalTime(now);
+    const std::tm tm = LocalTime(app.platform.clock->Now());
     char buf[32];
     std::snprintf(buf, sizeof buf, "%04d%02d%02d%02d%02d%02d", tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday,
                   tm.tm_hour, tm.tm_min, tm.tm_sec);
@@ -117,7 +116,7 @@ bool PlanLogFiles(AppState& app, const std::string& db, const std::string& dataP
 }
 
 bool FileExists(AppState& app, const std::string& path) {
-    if (path.empty() || !app.platform.files) return false;
+    if (path.empty()) return false;
     try {
         return app.platform.files->Exists(path);
     } catch (const std::exception&) {
@@ -139,12 +138,8 @@ bool MoveAside(AppState& app, const std::string& path, std::string& error) {
     std::string target;
     bool ok = false;
     try {
-        if (!app.platform.files) {
-            error = "文件系统不可用";
-        } else {
-            target = AsideName(app, path);
-            ok = app.platform.files->Move(path, target, error);
-        }
+        target = AsideName(app, path);
+        ok = app.platform.files->Move(path, target, error);
     } catch (const std::exception& e) {
         ok = false;
         error = e.what();
@@ -157,10 +152,6 @@ bool MoveAside(AppState& app, const std::string& path, std::string& error) {
 bool DownloadFile(AppState& app, const std::string& url, const std::string& target, const std::string& required) {
     if (url.empty()) return false;
     try {
-        if (!app.platform.http || !app.platform.files) {
-            app.cMsg = "网络或文件系统不可用";
-            return false;
-        }
         std::string body, error;
         if (!app.platform.http->Get(url, body, error)) {
             app.cMsg = error.empty() ? "下载失败：" + url : error;
@@ -185,7 +176,6 @@ bool DownloadFile(AppState& app, const std::string& url, const std::string& targ
 }
 
 bool FileContainsText(AppState& app, const std::string& path, const std::string& text) {
-    if (!app.platform.files) return false;
     try {
         std::vector<std::string> lines;
         if (!app.platform.files->ReadLines(path, lines)) return false;

@@ -33,10 +33,6 @@ std::string RepairRow(AppState& app, AccountGrid& grid, int row) {
     return ok ? kRepaired : kRepairFailed;
 }
 
-bool StopRequested(MainModel& m, RepairProgress* progress) {
-    return m.bStop.load() || (progress && progress->StopRequested());
-}
-
 // A ticked row's report. Once the link to the server is gone nothing more is sent (ExecuteSql sees to
 // that), and no row can say more than that; the driver's own words stay in the row's transcript.
 std::string RepairTicked(AppState& app, AccountGrid& grid, int row) {
@@ -53,21 +49,12 @@ std::string RepairTicked(AppState& app, AccountGrid& grid, int row) {
 
 // The verification cell of a repaired row. A stop that came before the check began cancels it unsent.
 std::string VerifyRow(AppState& app, MainModel& m, RepairProgress* progress, int row) {
-    if (StopRequested(m, progress)) return kVerifyCancelled;
+    if (app.stop.Requested()) return kVerifyCancelled;
     const std::string db = m.grid.Cell(row, kColDb);
     if (progress) progress->Verifying(row, db);
     const SqlResult r = RunCheckdb(app, db);
-    return VerificationText(r, StopRequested(m, progress));
+    return VerificationText(r, app.stop.Requested());
 }
-
-// oMaster is what 停止 may cancel while the run goes.
-struct PublishedConnection {
-    explicit PublishedConnection(AppState& a) : app(a) { app.runCancel.Publish(app.oMaster); }
-    ~PublishedConnection() { app.runCancel.Publish(nullptr); }
-    PublishedConnection(const PublishedConnection&) = delete;
-    PublishedConnection& operator=(const PublishedConnection&) = delete;
-    AppState& app;
-};
 
 } // namespace
 
@@ -76,12 +63,12 @@ std::string UnsupportedStateReport(const std::string& state) {
 }
 
 bool Repair(AppState& app, MainModel& m, RepairProgress* progress) {
-    m.bStop = false;
+    // oMaster is what 停止 may cancel while the run goes.
+    StopToken::Run run(app.stop, app.oMaster);
     const int count = m.iAccCount;
     if (progress) progress->RunStarted(count);
     // A text left over from before the run must not become the first row's report.
     app.cMsg.clear();
-    PublishedConnection published(app);
 
     for (int i = 1; i <= count; ++i) {
         const bool ticked = m.grid.Cell(i, kColSelect) == "Y";
@@ -100,16 +87,11 @@ bool Repair(AppState& app, MainModel& m, RepairProgress* progress) {
             if (progress) progress->Verified(i, outcome);
         }
         app.observerRow = 0;
-        if (i < count && StopRequested(m, progress)) break;
+        if (i < count && app.stop.Requested()) break;
     }
 
     UpdateRepairSummary(m);
     return true;
-}
-
-void CancelRun(AppState& app, MainModel& m) {
-    m.bStop = true;
-    app.runCancel.Cancel();
 }
 
 void UpdateRepairSummary(MainModel& m) {

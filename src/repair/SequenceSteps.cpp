@@ -36,7 +36,7 @@ bool FailureExit(AppState& app, const PendingError& pending) {
 }
 
 void SendGuardStatements(AppState& app, const std::vector<std::string>& statements) {
-    CancelSlot::Hold hold(app.runCancel);
+    StopToken::Hold hold(app.stop);
     CommandTimeoutScope timeout(app.oMaster, kGuardTimeoutSeconds);
     for (const auto& sql : statements) ExecuteSql(app, app.oMaster, sql);
 }

@@ -95,7 +95,7 @@ bool Main(AppState& app, StartupWindows& windows) {
     try {
         // Keyed by the tool's folder: a second copy of the same installation is refused, while copies
         // in other folders (the end-to-end runs) may run side by side.
-        if (app.platform.instance && !app.platform.instance->TryAcquire(app.platform.toolFolder)) {
+        if (!app.platform.instance->TryAcquire(app.platform.toolFolder)) {
             app.cMsg = kAlreadyRunningText;
             return EndPath(app, windows);
         }

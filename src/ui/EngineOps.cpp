@@ -20,9 +20,6 @@ EngineOps DefaultEngineOps() {
         qm::ReopenMasterIfLost(a);
         return qm::Repair(a, m, p);
     };
-    // 停止 from the window's thread: the run ends after the current database by its own stop flag; this
-    // ends the statement in flight (never a guard, which holds the slot shut).
-    ops.cancelStatement = [](AppState& a) { a.runCancel.Cancel(); };
     ops.downloadFile = [](AppState& a, const std::string& url, const std::string& target, const std::string& req) {
         return qm::DownloadFile(a, url, target, req);
     };

@@ -20,9 +20,6 @@ struct EngineOps {
     std::function<std::string(AppState&, const std::string& section, const std::string& key,
                               const std::string& def, const std::string& file)>
         readProfile;
-    // Called on the window's thread when 停止 is pressed during a run, while the run's worker may be
-    // inside a statement: ends that statement early. Empty: the run ends after the current database.
-    std::function<void(AppState&)> cancelStatement;
 };
 
 EngineOps DefaultEngineOps();

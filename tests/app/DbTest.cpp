@@ -1,5 +1,6 @@
 #include "app/Db.h"
 #include "support/FakeConnection.h"
+#include "support/TestPlatform.h"
 
 #include <gtest/gtest.h>
 
@@ -11,12 +12,12 @@ namespace {
 
 struct DbFixture : ::testing::Test {
     FakeConnectionFactory factory;
-    Platform platform;
+    qmtest::TestPlatform platform;
     std::unique_ptr<AppState> app;
     std::shared_ptr<FakeConnection> conn = std::make_shared<FakeConnection>();
 
     void SetUp() override {
-        platform.connections = &factory;
+        platform.connections = factory;
         app = std::make_unique<AppState>(platform);
         conn->state = 1;
     }

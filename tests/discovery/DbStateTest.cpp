@@ -2,6 +2,7 @@
 // order, and what a failure leaves behind.
 #include "discovery/DbState.h"
 #include "support/FakeConnection.h"
+#include "support/TestPlatform.h"
 
 #include <gtest/gtest.h>
 
@@ -28,7 +29,7 @@ std::string ExQuery(const std::string& nameBody) {
 }
 
 struct DbStateFake : ::testing::Test {
-    Platform platform;
+    qmtest::TestPlatform platform;
     AppState app{platform};
     std::shared_ptr<FakeConnection> fake = std::make_shared<FakeConnection>();
     std::shared_ptr<Connection> conn = fake;

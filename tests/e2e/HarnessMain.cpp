@@ -106,7 +106,7 @@ int wmain(int argc, wchar_t** argv) {
     qm::DefaultPlatform dp = qm::MakeDefaultPlatform(opt.toolDir);
     qme2e::FaultFileSystem faulty(*dp.platform.files);
     for (auto& [path, text] : opt.faults) faulty.AddFault(path, text, opt.dataDir);
-    dp.platform.files = &faulty;
+    dp.platform.files = faulty;
 
     // As the application makes them: the message dialogs first, so they outlive the shared state.
     qm::ui::FrmMsg frmMsg;

@@ -67,7 +67,7 @@ TEST_F(LogFiles, FileContainsTextLineByLine) {
 struct Download : LogFiles, qm::HttpClient {
     void SetUp() override {
         LogFiles::SetUp();
-        platform.http = this;
+        platform.http = *this;
         app = std::make_unique<qm::AppState>(platform);
         target = PathOf("Readme.txt");
         WriteFile(target, kOld);

@@ -16,12 +16,13 @@ using ::testing::Not;
 
 namespace {
 
+// Presses 停止 as the window would once `stopAfter` rows are done.
 struct FakeProgress : qm::RepairProgress {
     void RunStarted(int maximum) override { started.push_back(maximum); }
     void RowDone(int row, int position, const std::string& report) override {
         done.push_back(std::to_string(row) + "/" + std::to_string(position) + " " + report);
+        if (stopAfter >= 0 && int(done.size()) >= stopAfter) stop->Request();
     }
-    bool StopRequested() override { return stopAfter >= 0 && int(done.size()) >= stopAfter; }
     void Verifying(int row, const std::string& db) override {
         checks.push_back(std::to_string(row) + " " + db);
         checking = true;
@@ -32,6 +33,7 @@ struct FakeProgress : qm::RepairProgress {
     std::vector<std::string> done, checks;   // "row/position report"; "row database" and "row cell" of a check
     std::atomic<bool> checking{false};
     int stopAfter = -1;
+    qm::StopToken* stop = nullptr;
 };
 
 // oMaster as the run meets it over a network; its log holds each statement with the command timeout it
@@ -78,6 +80,7 @@ class RepairDriver : public RepairFixture {
 protected:
     void SetUp() override {
         RepairFixture::SetUp();
+        progress.stop = &app->stop;
         ResetGrid();
     }
     void ResetGrid() {
@@ -118,7 +121,7 @@ protected:
     void Run() { qm::Repair(*app, m, &progress); }
     // The network stand-in before the simulator, with the timeout a master connection opens with.
     NetworkStandIn& OverNetwork() {
-        auto net = std::make_shared<NetworkStandIn>(app->oMaster, [this] { qm::CancelRun(*app, m); });
+        auto net = std::make_shared<NetworkStandIn>(app->oMaster, [this] { app->stop.Request(); });
         net->SetCommandTimeout(300);
         app->oMaster = net;
         return *net;
@@ -288,7 +291,7 @@ TEST_F(RepairDriver, TheCheckAfterARepairAStopAndALostServer) {
         AddRow(c.db, "Y", "", "校验通过");   // an earlier run's cell
         AddRow(Db(2), "Y");
         m.bVerify = c.verify;
-        m.bStop = true;   // a request left from before the run does not count
+        app->stop.Request();   // a request left from before the run does not count
         progress.Reset(c.stopAfter);
         for (const auto& f : c.faults) engine->AddFault(f);
         NetworkStandIn& net = OverNetwork();
@@ -319,7 +322,7 @@ TEST_F(RepairDriver, TheRunAfterALostLinkReopensIt) {
     LoadRows(9, {"SUSPECT"});
     const std::string text = app->oMaster->ConnectionString();
     sqlsim::InProcessConnectionFactory gone(nullptr), back(engine);
-    app->platform.connections = &gone;
+    app->platform.connections = gone;
     app->masterLost = true;
     engine->ClearTranscript();
     EXPECT_FALSE(qm::ReopenMasterIfLost(*app));
@@ -327,7 +330,7 @@ TEST_F(RepairDriver, TheRunAfterALostLinkReopensIt) {
     Run();
     EXPECT_EQ(Report(1), qm::kLinkLostReport);
     EXPECT_TRUE(Sent().empty());
-    app->platform.connections = &back;
+    app->platform.connections = back;
     EXPECT_TRUE(qm::ReopenMasterIfLost(*app));
     Run();
     EXPECT_EQ(app->oMaster->ConnectionString(), text);
@@ -348,7 +351,7 @@ TEST_F(RepairDriver, StopFromAnotherThreadCancelsALongCheck) {
     while (!progress.checking && Clock::now() < deadline) std::this_thread::sleep_for(std::chrono::milliseconds(5));
     const auto pressed = Clock::now();
     // Pressed again until the run ends: the first press may come just before the check reaches the server.
-    for (; !done && Clock::now() < deadline; std::this_thread::sleep_for(std::chrono::milliseconds(20))) qm::CancelRun(*app, m);
+    for (; !done && Clock::now() < deadline; std::this_thread::sleep_for(std::chrono::milliseconds(20))) app->stop.Request();
     run.join();
     EXPECT_LT(Clock::now() - pressed, std::chrono::seconds(2));
     EXPECT_THAT(progress.checks, ElementsAre("1 " + Db(1), "1 校验已取消"));

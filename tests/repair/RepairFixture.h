@@ -5,9 +5,9 @@
 #include "app/AppState.h"
 #include "app/Db.h"
 #include "platform/LocalFileSystem.h"
-#include "platform/SystemServices.h"
 #include "sqlsim/Engine.h"
 #include "sqlsim/InProcess.h"
+#include "support/TestPlatform.h"
 
 #include <gmock/gmock.h>
 
@@ -24,12 +24,6 @@
 namespace qmtest {
 
 using ::testing::ElementsAre;
-
-// 2015-01-02 03:04:05 UTC; the fixture runs in UTC so the .bak stamp is 20150102030405.
-inline constexpr const char* kStamp = "20150102030405";
-struct FixedClock : qm::Clock {
-    std::chrono::system_clock::time_point Now() override { return std::chrono::system_clock::from_time_t(1420167845); }
-};
 
 // The real file layer, except that moves of one chosen path are refused with a chosen description
 // (a log file the server holds open), `refuseTimes` times or for ever (< 0). Records every change.
@@ -120,8 +114,7 @@ protected:
         root = "QMREP-" + std::to_string(::getpid()) + "-" + std::to_string(counter++);
         dataDir = root + "/DATA";
         std::filesystem::remove_all(root);
-        platform.files = &files;
-        platform.clock = &clock;
+        platform.files = files;   // the stand-in clock stamps moved files kStamp: the fixture runs in UTC
         app = std::make_unique<qm::AppState>(platform);
         app->observer = &observer;
     }
@@ -231,9 +224,8 @@ protected:
 
     std::string root, dataDir;
     RefusingFileSystem files;
-    FixedClock clock;
     RecordingObserver observer;
-    qm::Platform platform;
+    TestPlatform platform;
     std::unique_ptr<qm::AppState> app;
     std::shared_ptr<sqlsim::Engine> engine;
 

@@ -5,6 +5,7 @@
 #include "server/ServerVersion.h"
 #include "support/FakeConnection.h"
 #include "support/FakeLogin.h"
+#include "support/TestPlatform.h"
 #include "support/ToolTexts.h"
 
 #include <gtest/gtest.h>
@@ -21,7 +22,7 @@ struct Recorder : StatementObserver {
 };
 
 struct ServerFixture : ::testing::Test {
-    Platform platform;
+    qmtest::TestPlatform platform;
     AppState app{platform};
     std::shared_ptr<FakeConnection> conn = std::make_shared<FakeConnection>();
     Recorder recorder;

@@ -6,6 +6,7 @@
 #include "platform/TempFolder.h"
 #include "support/FakeConnection.h"
 #include "support/FakeLogin.h"
+#include "support/TestPlatform.h"
 #include "support/ToolTexts.h"
 
 #include <gtest/gtest.h>
@@ -50,7 +51,7 @@ struct Fixture {
     LocalFileSystem files;
     FakeConnectionFactory factory;
     Guard guard;
-    Platform platform;
+    qmtest::TestPlatform platform;
     std::unique_ptr<AppState> app;
     Windows windows;
     std::unique_ptr<FakeLogin> owned = std::make_unique<FakeLogin>();
@@ -61,9 +62,9 @@ struct Fixture {
     bool hasUfSystem = false, hasUftSystem = false;
 
     Fixture() {
-        platform.connections = &factory;
-        platform.files = &files;
-        platform.instance = &guard;
+        platform.connections = factory;
+        platform.files = files;
+        platform.instance = guard;
         platform.toolFolder = folder.path();
         app = std::make_unique<AppState>(platform);
         app->frmMsg = &windows;

@@ -22,6 +22,7 @@ public:
     void SetCommandTimeout(int s) override { timeout = s; }
     int CommandTimeout() const override { return timeout; }
     const std::string& ConnectionString() const override { return connectionString; }
+    void Cancel() override { ++cancels; }
     qm::SqlResult Execute(const std::string& sql) override {
         sent.push_back(sql);
         if (handler) return handler(sql);
@@ -62,6 +63,7 @@ public:
     std::map<std::string, qm::SqlResult> answers;
     std::function<qm::SqlResult(const std::string&)> handler;
     std::vector<std::string> sent;
+    int cancels = 0;
 };
 
 class FakeConnectionFactory : public qm::ConnectionFactory {

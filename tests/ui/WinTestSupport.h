@@ -5,6 +5,7 @@
 #include "app/AppState.h"
 #include "discovery/AccountGrid.h"
 #include "platform/SystemServices.h"
+#include "support/TestPlatform.h"
 #include "ui/ControlIds.h"
 #include "ui/FrmMain.h"
 #include "ui/WinCommon.h"
@@ -74,7 +75,7 @@ struct CountingObserver : qm::StatementObserver {
 // The list the window loads is whatever the test puts in `rows`.
 struct MainWindowFixture : ::testing::Test {
     MainWindowFixture() {
-        platform.shell = &shell;
+        platform.shell = shell;
         platform.toolFolder = "C:\\quillmere-ui-tool";
         app = std::make_unique<qm::AppState>(platform);
         app->cProduct = "U8";
@@ -109,20 +110,20 @@ struct MainWindowFixture : ::testing::Test {
             return false;
         };
         ops.repair = [this](qm::AppState& a, qm::MainModel& m, qm::RepairProgress* p) { return GatedRepair(a, m, p); };
-        ops.cancelStatement = [this](qm::AppState&) { ++cancels; };
         return ops;
     }
 
     // Ticked rows get a statement (row 2's fails) and a report. Before each row the stand-in waits until
     // the test lets it through (20 s at most, so a failing test cannot hang); a stop request also ends
-    // the wait, as a driver between statements would.
+    // the wait, as a driver between statements would. 停止 cancels on `inFlight`, the run's connection.
     bool GatedRepair(qm::AppState& a, qm::MainModel& m, qm::RepairProgress* p) {
+        qm::StopToken::Run run(a.stop, inFlight);
         workerThread = std::this_thread::get_id();
         verifyAtRun = m.bVerify.load();
         p->RunStarted(m.iAccCount);
         const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-        for (int row = 1; row <= m.iAccCount && !p->StopRequested(); ++row) {
-            while (allowed < row && !p->StopRequested() && std::chrono::steady_clock::now() < deadline)
+        for (int row = 1; row <= m.iAccCount && !a.stop.Requested(); ++row) {
+            while (allowed < row && !a.stop.Requested() && std::chrono::steady_clock::now() < deadline)
                 std::this_thread::sleep_for(std::chrono::milliseconds(2));
             if (allowed < row) break;
             std::string report;
@@ -171,8 +172,8 @@ struct MainWindowFixture : ::testing::Test {
         return d.lpszText ? qm::ui::Utf8(d.lpszText) : std::string();
     }
 
-    qm::Platform platform;
     RecordingShell shell;
+    TestPlatform platform;
     std::unique_ptr<qm::AppState> app;
     qm::MainModel model;
     std::vector<std::vector<std::string>> rows{
@@ -184,7 +185,8 @@ struct MainWindowFixture : ::testing::Test {
     std::vector<std::string> productAtLoad, profileFiles, downloads;
     int endCalls = 0;
     std::atomic<int> allowed{1000};
-    std::atomic<int> cancels{0};
+    std::shared_ptr<FakeConnection> inFlight = std::make_shared<FakeConnection>();
+    int& cancels = inFlight->cancels;   // on the window's thread, as 停止 is pressed
     std::thread::id workerThread;
     std::atomic<bool> verifyAtRun{false};
     std::unique_ptr<qm::ui::FrmMain> window;  // last: gone before what its stand-ins use
