@@ -21,16 +21,16 @@ endfunction()
 # One test executable per area; each TEST becomes its own CTest case. In the Windows tree the cases
 # are listed and run under Wine (at test time, so building needs no Wine) and carry the label windows.
 function(qm_gtest name)
-  cmake_parse_arguments(QT "" "TIMEOUT" "SOURCES;DEPS;LABELS" ${ARGN})
-  if(NOT QT_TIMEOUT)
-    set(QT_TIMEOUT 120)
+  cmake_parse_arguments(QG "" "TIMEOUT" "SOURCES;DEPS;LABELS" ${ARGN})
+  if(NOT QG_TIMEOUT)
+    set(QG_TIMEOUT 120)
   endif()
-  add_executable(${name} ${QT_SOURCES} ${PROJECT_SOURCE_DIR}/tests/support/TestEnvironment.cpp)
-  target_link_libraries(${name} PRIVATE ${QT_DEPS} GTest::gmock_main)
+  add_executable(${name} ${QG_SOURCES} ${PROJECT_SOURCE_DIR}/tests/support/TestEnvironment.cpp)
+  target_link_libraries(${name} PRIVATE ${QG_DEPS} GTest::gmock_main)
   target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/tests)
   # Only single values here: gtest_discover_tests flattens list-valued properties, so a Windows case
   # carries the one label windows.
-  set(_labels_text "${QT_LABELS}")
+  set(_labels_text "${QG_LABELS}")
   set(_mode POST_BUILD)
   if(CMAKE_CROSSCOMPILING AND WIN32)
     set(_labels_text windows)
@@ -38,5 +38,5 @@ function(qm_gtest name)
   endif()
   gtest_discover_tests(${name}
     DISCOVERY_TIMEOUT 60 DISCOVERY_MODE ${_mode} NO_PRETTY_VALUES
-    PROPERTIES TIMEOUT ${QT_TIMEOUT} LABELS "${_labels_text}" ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
+    PROPERTIES TIMEOUT ${QG_TIMEOUT} LABELS "${_labels_text}")
 endfunction()

@@ -1,9 +1,9 @@
 #include "repair/Repair.h"
 
 #include "discovery/DbState.h"
+#include "platform/Text.h"
 #include "repair/ReReadOnly.h"
 #include "repair/ReShutdown.h"
-#include "repair/SequenceSteps.h"
 #include "repair/Verify.h"
 
 #include <exception>
@@ -75,7 +75,7 @@ std::string UnsupportedStateReport(const std::string& state) {
     return "未修复：不支持的数据库状态（" + state + "）";
 }
 
-bool Repair(AppState& app, MainModel& m, RepairProgress* progress) {
+void Repair(AppState& app, MainModel& m, RepairProgress* progress) {
     m.bStop = false;
     const int count = m.iAccCount;
     if (progress) progress->RunStarted(count);
@@ -104,7 +104,6 @@ bool Repair(AppState& app, MainModel& m, RepairProgress* progress) {
     }
 
     UpdateRepairSummary(m);
-    return true;
 }
 
 void CancelRun(AppState& app, MainModel& m) {

@@ -24,8 +24,7 @@ std::string UnsupportedStateReport(const std::string& state);
 // the current row, and the summary is still computed. Once the link to the server broke, the row in
 // flight and every later ticked row report kLinkLostReport and nothing more is sent.
 // `progress` may be null. May run on a worker thread: it touches only app, m and progress.
-// Always true.
-bool Repair(AppState& app, MainModel& m, RepairProgress* progress);
+void Repair(AppState& app, MainModel& m, RepairProgress* progress);
 
 // 停止, called from the window's thread while a run goes: the run ends after the current database, and
 // the statement in flight on the run's connection is cancelled (a guard statement is not; a stop
