@@ -1,6 +1,7 @@
 #include "discovery/DbState.h"
 
 #include "app/Db.h"
+#include "platform/Text.h"
 #include "server/SqlText.h"
 #include "server/VersionClass.h"
 
@@ -57,10 +58,8 @@ std::optional<double> TryNullToZero(const Value& v) {
     case Value::Kind::Text: {
         const std::string& s = v.text();
         if (s.empty()) return 0.0;
-        size_t b = s.find_first_not_of(' ');
-        size_t e = s.find_last_not_of(' ');
-        if (b == std::string::npos) return std::nullopt;
-        std::string t = s.substr(b, e - b + 1);
+        const std::string t = Trim(s);
+        if (t.empty()) return std::nullopt;
         errno = 0;
         char* end = nullptr;
         double d = std::strtod(t.c_str(), &end);

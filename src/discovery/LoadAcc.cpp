@@ -133,8 +133,6 @@ bool LoadAcc(AppState& app, MainModel& m) {
         m.labReport.color = kBlue;
     }
 
-    m.grid.fixedRows = 1;
-    m.grid.headerHeightTwips = 500;
     m.grid.colWidthsTwips = {0, 500, 800, 2000, 500, 4000, 3000, 2000};
     m.grid.currentRow = 1;
     return true;

@@ -2,6 +2,7 @@
 
 #include "app/Db.h"
 #include "platform/SystemServices.h"
+#include "platform/Text.h"
 
 #include <algorithm>
 
@@ -21,20 +22,6 @@ const char* const kSpecialKeys[] = {
 bool NotInstalled(const AutoError& e) {
     return e.number == autoerr::kCannotCreate || e.number == autoerr::kNoObject || e.number == autoerr::kNoMember ||
            e.description == autoerr::kAutomationErrorText;
-}
-
-std::string TrimBlanks(const std::string& s) {
-    size_t b = s.find_first_not_of(' ');
-    if (b == std::string::npos) return {};
-    size_t e = s.find_last_not_of(' ');
-    return s.substr(b, e - b + 1);
-}
-
-std::string UpperAscii(std::string s) {
-    // Only ASCII letters change, so byte offsets stay valid for the original UTF-8 text.
-    for (char& c : s)
-        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-    return s;
 }
 
 // The proving connection as handed out again: a fresh connection that remembers its text until opened.
@@ -61,12 +48,13 @@ private:
 } // namespace
 
 bool FindConnectionItem(const std::string& source, const std::string& upperKey, std::string& value) {
-    size_t at = UpperAscii(source).find(upperKey);
+    // Only ASCII letters change case, so the offset found holds in the original text.
+    size_t at = AsciiUpper(source).find(upperKey);
     if (at == std::string::npos) return false;
     size_t start = at + upperKey.size();
     size_t end = source.find(';', start);
     if (end == std::string::npos) return false;
-    value = TrimBlanks(source.substr(start, end - start));
+    value = Trim(std::string_view(source).substr(start, end - start));
     return true;
 }
 

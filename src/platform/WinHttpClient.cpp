@@ -1,7 +1,7 @@
 #ifdef _WIN32
 #include "platform/WinHttpClient.h"
 
-#include "platform/TextCodec.h"
+#include "platform/Text.h"
 
 #include <windows.h>
 #include <winhttp.h>

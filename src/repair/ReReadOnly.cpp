@@ -1,5 +1,6 @@
 #include "repair/ReReadOnly.h"
 
+#include "platform/Text.h"
 #include "repair/ReShutdown.h"
 #include "repair/SequenceSteps.h"
 #include "server/SqlText.h"
@@ -61,8 +62,8 @@ bool ReReadOnly(AppState& app, const std::string& version, const std::string& db
             std::string noDataPath;
             return ReShutdown_2005(app, db, noDataPath);
         }
-        // The refusal stays in cMsg for the report; only a refusal without words is a plain failure.
-        return !app.cMsg.empty();
+        // The refusal stays in cMsg: it is the row's report.
+        return false;
     case VersionClass::None:
         break;
     }

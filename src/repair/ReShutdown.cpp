@@ -1,6 +1,7 @@
 #include "repair/ReShutdown.h"
 
 #include "app/Db.h"
+#include "platform/Text.h"
 #include "repair/LogFiles.h"
 #include "repair/SequenceSteps.h"
 #include "server/SqlText.h"
@@ -15,19 +16,13 @@ namespace {
 constexpr const char* kExists2005 = "应该重命名或删除它";
 constexpr const char* kExists2000 = "应重命名或删除该文件";
 
-std::string AsciiLower(std::string s) {
-    for (char& c : s)
-        if (c >= 'A' && c <= 'Z') c = char(c - 'A' + 'a');
-    return s;
-}
-
 // A move refused because the server holds the file open is expected: the rebuild then says the file
 // exists and the retry handles it. Any other refusal ends the sequence.
 bool AcceptedRefusal(const PendingError& p) { return !p.failed || p.text == kPermissionDenied; }
 
 // SQL Server 2000 machines are often English: the first checkpoints accept that wording too.
 bool AcceptedRefusal2000(const PendingError& p) {
-    return AcceptedRefusal(p) || AsciiLower(p.text) == "permission denied";
+    return AcceptedRefusal(p) || EqualsNoCase(p.text, "permission denied");
 }
 
 bool DataFileMissing(AppState& app, const std::string& path) {

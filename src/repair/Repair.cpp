@@ -1,9 +1,9 @@
 #include "repair/Repair.h"
 
 #include "discovery/DbState.h"
+#include "platform/Text.h"
 #include "repair/ReReadOnly.h"
 #include "repair/ReShutdown.h"
-#include "repair/SequenceSteps.h"
 #include "repair/Verify.h"
 
 #include <exception>
@@ -62,7 +62,7 @@ std::string UnsupportedStateReport(const std::string& state) {
     return "未修复：不支持的数据库状态（" + state + "）";
 }
 
-bool Repair(AppState& app, MainModel& m, RepairProgress* progress) {
+void Repair(AppState& app, MainModel& m, RepairProgress* progress) {
     // oMaster is what 停止 may cancel while the run goes.
     StopToken::Run run(app.stop, app.oMaster);
     const int count = m.iAccCount;
@@ -91,7 +91,6 @@ bool Repair(AppState& app, MainModel& m, RepairProgress* progress) {
     }
 
     UpdateRepairSummary(m);
-    return true;
 }
 
 void UpdateRepairSummary(MainModel& m) {

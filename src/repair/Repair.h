@@ -27,8 +27,7 @@ std::string UnsupportedStateReport(const std::string& state);
 // more is sent. Thread rule: oMaster is not replaced while a run goes (ReopenMasterIfLost runs before
 // Repair, on the run's thread), so the connection a request cancels stays the one in use.
 // `progress` may be null. May run on a worker thread: it touches only app, m and progress.
-// Always true.
-bool Repair(AppState& app, MainModel& m, RepairProgress* progress);
+void Repair(AppState& app, MainModel& m, RepairProgress* progress);
 
 // The summary label over every data row of the grid (rows 1..Rows()-1).
 void UpdateRepairSummary(MainModel& m);

@@ -17,13 +17,6 @@ inline constexpr const char* kReconfigure = "reconfigure with override";
 
 struct LogFilePlan;
 
-// Upper-cases ASCII letters only; other bytes (Chinese folder names) stay as they are.
-inline std::string AsciiUpper(std::string s) {
-    for (char& c : s)
-        if (c >= 'a' && c <= 'z') c = char(c - 'a' + 'A');
-    return s;
-}
-
 // Continuing mode: a failing step records its description (replacing any earlier one) and the sequence
 // goes on. `failed` is kept apart from the text so that a failure the driver described with an empty
 // text is still a failure.

@@ -1,6 +1,7 @@
 #include "server/ServerVersion.h"
 
 #include "app/Db.h"
+#include "platform/Text.h"
 
 #include <cmath>
 #include <cstdint>
@@ -100,13 +101,6 @@ std::string ProductName(int major) {
     }
 }
 
-std::string TrimBlanks(const std::string& s) {
-    size_t b = s.find_first_not_of(' ');
-    if (b == std::string::npos) return {};
-    size_t e = s.find_last_not_of(' ');
-    return s.substr(b, e - b + 1);
-}
-
 // A field read as text: a Null cannot be, a missing field is an error like any other.
 bool FieldText(const Recordset& rs, const std::string& field, std::string& out, std::string& error) {
     int col = rs.columnIndex(field);
@@ -141,7 +135,7 @@ std::string GetVersionName(std::string& productVersion, std::string& error) {
     }
 
     std::string result = ProductName(*major) + " " + ServicePack(*major, build);
-    if (TrimBlanks(result).empty()) return productVersion;
+    if (Trim(result).empty()) return productVersion;
     return result;
 }
 
@@ -159,7 +153,7 @@ std::string GetEditionName(const std::string& edition) {
         {"Personal Edition", "个人版"},
         {"Standard Edition", "标准版"},
     };
-    const std::string trimmed = TrimBlanks(edition);
+    const std::string trimmed = Trim(edition);
     for (const auto& [reported, label] : kEditions)
         if (trimmed == reported) return label;
     return edition;

@@ -3,8 +3,8 @@
 #include "app/Db.h"
 #include "app/LocalConfig.h"
 #include "discovery/LoadAcc.h"
-#include "repair/LogFiles.h"
 #include "repair/Repair.h"
+#include "startup/Readme.h"
 
 namespace qm::ui {
 
@@ -18,7 +18,7 @@ EngineOps DefaultEngineOps() {
     };
     ops.repair = [](AppState& a, MainModel& m, RepairProgress* p) {
         qm::ReopenMasterIfLost(a);
-        return qm::Repair(a, m, p);
+        qm::Repair(a, m, p);
     };
     ops.downloadFile = [](AppState& a, const std::string& url, const std::string& target, const std::string& req) {
         return qm::DownloadFile(a, url, target, req);

@@ -12,7 +12,7 @@ namespace qm::ui {
 
 struct EngineOps {
     std::function<bool(AppState&, MainModel&)> loadAcc;
-    std::function<bool(AppState&, MainModel&, RepairProgress*)> repair;
+    std::function<void(AppState&, MainModel&, RepairProgress*)> repair;
     // Fetches url to target when the body contains `required`; the old file stays on any failure.
     std::function<bool(AppState&, const std::string& url, const std::string& target, const std::string& required)>
         downloadFile;

@@ -60,7 +60,7 @@ void FrmMain::BuildGrid() {
 }
 
 void FrmMain::SetCell(int item, int column, const std::string& text) {
-    std::wstring wide = Wide(text);
+    std::wstring wide = Utf8ToWide(text);
     LVITEMW it{};
     it.iSubItem = column;
     it.pszText = wide.data();
@@ -72,7 +72,7 @@ void FrmMain::SyncGridFromModel() {
     SendMessageW(grid_, WM_SETREDRAW, FALSE, 0);
     SendMessageW(grid_, LVM_DELETEALLITEMS, 0, 0);
     for (int c = 0; c < kShownColumns; ++c) {
-        std::wstring header = Wide(c == kVerifyColumn && g.Cell(0, c).empty() ? kVerifyHeader : g.Cell(0, c));
+        std::wstring header = Utf8ToWide(c == kVerifyColumn && g.Cell(0, c).empty() ? kVerifyHeader : g.Cell(0, c));
         LVCOLUMNW col{};
         col.mask = LVCF_TEXT;
         col.pszText = header.data();
@@ -85,7 +85,7 @@ void FrmMain::SyncGridFromModel() {
                      c == kColDb ? 0 : std::max(fit, TwipsToScreenPixels(float(twips))));
     }
     for (int r = 1; r < g.Rows(); ++r) {
-        std::wstring key = Wide(g.Cell(r, kColDb));
+        std::wstring key = Utf8ToWide(g.Cell(r, kColDb));
         LVITEMW it{};
         it.mask = LVIF_TEXT;
         it.iItem = r - 1;
@@ -118,7 +118,7 @@ LRESULT FrmMain::OnNotify(const NMHDR& n) {
     if (n.code == TTN_GETDISPINFOW && n.idFrom == UINT_PTR(grid_)) {
         auto& d = const_cast<NMTTDISPINFOW&>(reinterpret_cast<const NMTTDISPINFOW&>(n));
         tipText_ = hoverItem_ >= 0 && hoverColumn_ == kColReport
-                       ? Wide(run_->Transcript().TooltipFor(hoverItem_ + 1))
+                       ? Utf8ToWide(run_->Transcript().TooltipFor(hoverItem_ + 1))
                        : std::wstring();
         d.lpszText = tipText_.data();
         d.szText[0] = L'\0';

@@ -26,7 +26,7 @@ struct RunEvent {
 
 class RepairRun {
 public:
-    using RepairFn = std::function<bool(AppState&, MainModel&, RepairProgress*)>;
+    using RepairFn = std::function<void(AppState&, MainModel&, RepairProgress*)>;
     // Called on the worker thread; must hand the event to the window's thread and return at once.
     using PostFn = std::function<void(RunEvent)>;
 

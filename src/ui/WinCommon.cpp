@@ -1,23 +1,18 @@
 #include "ui/WinCommon.h"
 
-#include "platform/TextCodec.h"
-
 #include <cmath>
 #include <map>
 
 namespace qm::ui {
 
-std::wstring Wide(std::string_view utf8) { return Utf8ToWide(utf8); }
-std::string Utf8(std::wstring_view wide) { return WideToUtf8(wide); }
-
 std::string WindowTextOf(HWND w) {
     const int n = GetWindowTextLengthW(w);
     std::wstring text(size_t(n) + 1, L'\0');
     text.resize(size_t(GetWindowTextW(w, text.data(), n + 1)));
-    return Utf8(text);
+    return WideToUtf8(text);
 }
 
-void SetWindowTextOf(HWND w, const std::string& utf8) { SetWindowTextW(w, Wide(utf8).c_str()); }
+void SetWindowTextOf(HWND w, const std::string& utf8) { SetWindowTextW(w, Utf8ToWide(utf8).c_str()); }
 
 int ScreenDpi() {
     static const int dpi = [] {

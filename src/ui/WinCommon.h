@@ -1,6 +1,8 @@
 #pragma once
-// What the Win32 windows share: text at the Windows edge, the screen's DPI, fonts that show Chinese on
+// What the Win32 windows share: window texts in UTF-8, the screen's DPI, fonts that show Chinese on
 // XP and later, and the drawn artwork (close picture, logo).
+#include "platform/Text.h"
+
 #include <windows.h>
 
 #include <commctrl.h>
@@ -10,8 +12,6 @@
 
 namespace qm::ui {
 
-std::wstring Wide(std::string_view utf8);
-std::string Utf8(std::wstring_view wide);
 std::string WindowTextOf(HWND w);
 void SetWindowTextOf(HWND w, const std::string& utf8);
 

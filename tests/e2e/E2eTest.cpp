@@ -1,5 +1,7 @@
 // Whole runs of the Windows program under Wine against the simulator's TDS server, through
 // quillmere-e2e, checked on the JSON it writes: what the operator saw, what the server received, what was left on disk.
+#include "platform/Text.h"
+
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
@@ -69,13 +71,10 @@ bool HasFile(const json& files, const std::string& name) {
 // Statements that contain `fragment`, ignoring letter case as the server does; with `succeeded`, only
 // those the server did not refuse.
 int CountSql(const json& transcript, std::string fragment, bool succeeded = false) {
-    auto lower = [](std::string s) {
-        std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return char(std::tolower(c)); });
-        return s;
-    };
-    fragment = lower(fragment);
+    fragment = qm::AsciiLower(fragment);
     return int(std::count_if(transcript.begin(), transcript.end(), [&](const json& e) {
-        return (!succeeded || e["error"].is_null()) && lower(e["sql"].get<std::string>()).find(fragment) != std::string::npos;
+        return (!succeeded || e["error"].is_null()) &&
+               qm::AsciiLower(e["sql"].get<std::string>()).find(fragment) != std::string::npos;
     }));
 }
 

@@ -11,10 +11,11 @@
 // QM_E2E_HARNESS, QM_E2E_WINE_RUN (the programs, defaults from the build).
 #include "SimProcess.h"
 
+#include "platform/Text.h"
+
 #include <nlohmann/json.hpp>
 
 #include <algorithm>
-#include <cctype>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -105,9 +106,7 @@ std::string SaPassword(const std::string& scenarioText) {
     auto j = nlohmann::json::parse(scenarioText, nullptr, false);
     if (!j.is_object() || !j.contains("logins") || !j["logins"].is_object()) return {};
     for (auto& [name, pwd] : j["logins"].items()) {
-        std::string lower = name;
-        std::transform(lower.begin(), lower.end(), lower.begin(), [](unsigned char c) { return char(std::tolower(c)); });
-        if (lower == "sa" && pwd.is_string()) return pwd.get<std::string>();
+        if (qm::EqualsNoCase(name, "sa") && pwd.is_string()) return pwd.get<std::string>();
     }
     return {};
 }

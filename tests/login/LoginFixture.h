@@ -4,13 +4,13 @@
 #include "app/Interfaces.h"
 #include "login/ClsUFLogin.h"
 #include "platform/SystemServices.h"
+#include "platform/Text.h"
 #include "support/FakeConnection.h"
 #include "support/TestPlatform.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cctype>
 
 namespace qmtest {
 
@@ -23,9 +23,7 @@ inline AutoValue T(const std::string& s) { return AutoValue::Text(s); }
 
 struct CaseLess {
     bool operator()(const std::string& a, const std::string& b) const {
-        return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
-            return std::tolower(static_cast<unsigned char>(x)) < std::tolower(static_cast<unsigned char>(y));
-        });
+        return qm::AsciiLower(a) < qm::AsciiLower(b);
     }
 };
 

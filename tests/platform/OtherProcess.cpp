@@ -3,7 +3,7 @@
 #include "platform/LocalInstanceGuard.h"
 
 #ifdef _WIN32
-#include "platform/TextCodec.h"
+#include "platform/Text.h"
 #include <windows.h>
 #else
 #include <csignal>

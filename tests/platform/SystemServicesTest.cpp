@@ -7,7 +7,7 @@
 #include "TempFolder.h"
 
 #ifdef _WIN32
-#include "platform/TextCodec.h"
+#include "platform/Text.h"
 #include <windows.h>
 #endif
 

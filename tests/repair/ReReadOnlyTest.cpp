@@ -34,10 +34,10 @@ TEST_F(ReReadOnly, Sql2005GoesOnlineOrFallsBackOnlyForALogFile) {
         {.what = "connection failed", .faults = {{"set multi_user", 1, 5120, "连接失败"}}, .sent = "M L F E S R M O",
          .left = {".MDF", "_LOG.LDF", "_LOG.LDF~"}},
         {.what = "no rights", .faults = {{"set multi_user", 1, 5011, "用户没有更改数据库的权限。"}}, .sent = "M",
-         .msg = "用户没有更改数据库的权限。"},
+         .ok = false, .msg = "用户没有更改数据库的权限。"},
         // The letters LDF in the database's own name are no log file: its sound log is kept.
         {.what = "GOLDFIELD", .db = "GOLDFIELD", .faults = {{"set multi_user", 1, 5064, goldfield}}, .sent = "M",
-         .msg = goldfield},
+         .ok = false, .msg = goldfield},
         {.what = "refusal without words", .faults = {{"set multi_user", 1, 5011, ""}}, .sent = "M", .ok = false},
         {.what = "failed fallback", .logExists = false,
          .faults = {{"Rebuild Log", 1, 5028, "系统无法激活足够的数据库来重新生成日志。"}}, .sent = "M O L F E S R M",

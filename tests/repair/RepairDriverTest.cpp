@@ -3,9 +3,9 @@
 #include "RepairFixture.h"
 
 #include "discovery/LoadAcc.h"
+#include "platform/Text.h"
 #include "repair/Repair.h"
 
-#include <cctype>
 #include <chrono>
 #include <functional>
 #include <thread>
@@ -205,9 +205,7 @@ TEST_F(RepairDriver, FieldLayoutsRepairOnlyWhatTheyMayAndLeaveNoDatabaseWorse) {
         LoadFile(c.file, c.major, c.product);
         ASSERT_TRUE(qm::LoadAcc(*app, m));
         for (int i = 1; i <= m.iAccCount; ++i) m.grid.SetCell(i, qm::kColSelect, "Y");
-        std::string lower = m.grid.Cell(1, qm::kColPath);
-        for (char& ch : lower) ch = char(std::tolower(static_cast<unsigned char>(ch)));
-        m.grid.SetCell(1, qm::kColPath, lower);
+        m.grid.SetCell(1, qm::kColPath, qm::AsciiLower(m.grid.Cell(1, qm::kColPath)));
         m.grid.AppendRow({"UFDATA_099_2015", "", "099", "旧账套", "2015", "", "成功修复"});
         observer.statements.clear();
         Run();

@@ -109,14 +109,14 @@ struct MainWindowFixture : ::testing::Test {
             downloads.push_back(url + "|" + target + "|" + required);
             return false;
         };
-        ops.repair = [this](qm::AppState& a, qm::MainModel& m, qm::RepairProgress* p) { return GatedRepair(a, m, p); };
+        ops.repair = [this](qm::AppState& a, qm::MainModel& m, qm::RepairProgress* p) { GatedRepair(a, m, p); };
         return ops;
     }
 
     // Ticked rows get a statement (row 2's fails) and a report. Before each row the stand-in waits until
     // the test lets it through (20 s at most, so a failing test cannot hang); a stop request also ends
     // the wait, as a driver between statements would. 停止 cancels on `inFlight`, the run's connection.
-    bool GatedRepair(qm::AppState& a, qm::MainModel& m, qm::RepairProgress* p) {
+    void GatedRepair(qm::AppState& a, qm::MainModel& m, qm::RepairProgress* p) {
         qm::StopToken::Run run(a.stop, inFlight);
         workerThread = std::this_thread::get_id();
         verifyAtRun = m.bVerify.load();
@@ -137,7 +137,6 @@ struct MainWindowFixture : ::testing::Test {
             p->RowDone(row, row, report);
         }
         m.labReport = {"已成功修复1个账套年度数据 尚有1个账套年度数据未能修复", qm::kRed};
-        return true;
     }
 
     // The window, shown and loaded.
@@ -169,7 +168,7 @@ struct MainWindowFixture : ::testing::Test {
         d.hdr.code = TTN_GETDISPINFOW;
         d.uFlags = TTF_IDISHWND;
         SendMessageW(window->Hwnd(), WM_NOTIFY, 0, LPARAM(&d));
-        return d.lpszText ? qm::ui::Utf8(d.lpszText) : std::string();
+        return d.lpszText ? qm::WideToUtf8(d.lpszText) : std::string();
     }
 
     RecordingShell shell;

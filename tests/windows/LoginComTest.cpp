@@ -5,7 +5,7 @@
 #include "login/ClsUFLogin.h"
 #include "platform/LocalSystemServices.h"
 #include "platform/TempFolder.h"
-#include "platform/TextCodec.h"
+#include "platform/Text.h"
 #include "SimProcessWin.h"
 
 #include <gtest/gtest.h>

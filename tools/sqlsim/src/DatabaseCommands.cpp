@@ -153,7 +153,7 @@ bool Commands::Dbcc(Cursor& c, BatchResult& out) {
     if (!c.Symbol(")") || !c.AtEnd()) return SyntaxError(c, out);
     if (m_.Modern() || path.empty()) return Fail(out, msgs_.DbccBadStatement());   // removed in 2005
     Database* db = m_.Find(name);
-    if (!db) return Fail(out, msgs_.NoSuchDatabase(text::TrimRight(name)));
+    if (!db) return Fail(out, msgs_.NoSuchDatabase(qm::TrimRight(name)));
     if (db->dbid <= 3) return Fail(out, msgs_.RebuildSystemDb());
     if ((db->status & 32768) == 0) return Fail(out, msgs_.RebuildNeedsState());
     const std::string file = m_.paths.Host(path);

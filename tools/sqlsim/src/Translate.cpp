@@ -67,7 +67,7 @@ std::string MapObject(const std::vector<NamePart>& parts, const Model& m) {
 
 std::string VariableValue(const std::string& name, const Model& m, bool& known) {
     known = true;
-    std::string v = text::Lower(name);
+    std::string v = qm::AsciiLower(name);
     if (v == "@@spid") return "51";
     if (v == "@@trancount" || v == "@@error" || v == "@@rowcount") return "0";
     if (v == "@@servername") return "'QUILLMERE-SIM'";
@@ -153,7 +153,7 @@ Translation TranslateSelect(const std::vector<Token>& t, const Model& m, const M
             if (parts.size() == 1 && !parts[0].quoted && j < t.size() && t[j].IsSym("(") &&
                 (text::NameEquals(parts[0].text, "right") || text::NameEquals(parts[0].text, "left") ||
                  text::NameEquals(parts[0].text, "isnull"))) {
-                emit("tsql_" + text::Lower(parts[0].text));
+                emit("tsql_" + qm::AsciiLower(parts[0].text));
                 continue;
             }
             std::string name;
