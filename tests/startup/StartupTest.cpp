@@ -6,7 +6,6 @@
 #include "platform/TempFolder.h"
 #include "support/FakeConnection.h"
 #include "support/FakeLogin.h"
-#include "support/ToolTexts.h"
 
 #include <gtest/gtest.h>
 
@@ -69,9 +68,11 @@ struct Fixture {
         app->frmMsg = &windows;
         app->makeLoginWrapper = [this]() -> std::unique_ptr<LoginWrapper> { return std::move(owned); };
         factory.prepare = [this](FakeConnection& c) {
-            c.answers = {{kVersionQuery, version},
-                         {FieldQuery("sys.databases", "name='ufsystem'"), FakeConnection::Column("name", hasUfSystem ? Log{"UFSystem"} : Log{})},
-                         {FieldQuery("sys.databases", "name='uftsystem'"), FakeConnection::Column("name", hasUftSystem ? Log{"UFTSystem"} : Log{})}};
+            c.handler = [this](const std::string& sql) {
+                if (sql.find("SERVERPROPERTY") != std::string::npos) return version;
+                const bool uft = sql.find("name='uftsystem'") != std::string::npos;
+                return FakeConnection::Column("name", (uft ? hasUftSystem : hasUfSystem) ? Log{"x"} : Log{});
+            };
         };
     }
 
