@@ -4,7 +4,6 @@
 #include "platform/FileErrors.h"
 #include "platform/LocalFileSystem.h"
 #include "platform/TextCodec.h"
-#include "OtherProcess.h"
 #include "TempFolder.h"
 
 #include <gtest/gtest.h>
@@ -14,6 +13,8 @@
 #include <functional>
 
 #ifdef _WIN32
+#include "OtherProcess.h"
+
 #include <windows.h>
 #else
 #include <csignal>
