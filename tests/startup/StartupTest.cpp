@@ -200,12 +200,4 @@ TEST_P(StartupRoad, ShowsOpensAndKeeps) {
 INSTANTIATE_TEST_SUITE_P(Startup, StartupRoad, ::testing::ValuesIn(kRoads),
                          [](const auto& info) { return std::string(info.param.name); });
 
-TEST(LoginByProduct, AFailureInsideIsReturnedAsItsDescription) {
-    Fixture f;
-    f.login->throwText = "ActiveX 部件不能创建对象";
-    std::string m, a, b, c, d, e, g, h;
-    EXPECT_FALSE(LoginByProduct(*f.app, m, a, b, c, d, e, g, h));
-    EXPECT_EQ(m, "ActiveX 部件不能创建对象");
-}
-
 } // namespace
