@@ -57,15 +57,6 @@ TEST_F(LocalConfigFixture, CommentsAreCutWithTheCharacterBeforeThem) {
     EXPECT_EQ(v, "d");
 }
 
-TEST_F(LocalConfigFixture, GarbageFilesNeverCrash) {
-    std::string bytes;
-    for (int i = 0; i < 4096; ++i) bytes += static_cast<char>((i * 7919) & 0xFF);
-    config("[Login]\nServer=" + bytes);
-    std::string v;
-    ReadIniString(platform, "Login", "Server", "d", "", v);
-    EXPECT_EQ(v.find('\0'), std::string::npos);  // NULs are gone whatever else came through
-}
-
 // Server, Sa and Pwd in that order, trimmed; a value starting with a comment stops the reading there,
 // keeping what came before; without a file the dialog's values stay.
 TEST_F(LocalConfigFixture, LoginSettingsAreReadInOrderTrimmedAndStopAtACommentedValue) {

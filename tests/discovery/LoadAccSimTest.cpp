@@ -164,10 +164,14 @@ TEST_F(LoadAccSim, StateLabelsFromTheServerIncludingAwkwardNames) {
         {Scenario("9.00.4035.00", Db("A1", "SUSPECT") + "," + Db("UFDATA 002 2015", "EMERGENCY") + "," +
                                       Db(oBrien, "ONLINE") + "," + Db("A4", "OFFLINE")),
          {{"A1", "置疑"}, {"UFDATA 002 2015", "紧急只读状态"}, {oBrien, "在线"}, {"A4", "脱机"}, {"NO_SUCH_DB", "正常"}}},
+        // Labels in probe order, each flag's own; two flags share 只读 and two share 脱机.
         {Scenario("8.00.2039", Db("S1", "SUSPECT", R"("IsShutdown", "IsSuspect")") + "," +
-                                   Db("E2", "EMERGENCY", R"("IsEmergencyMode", "IsInStandBy", "IsOffline")") + "," +
+                                   Db("E2", "EMERGENCY", R"("IsReadOnly", "IsEmergencyMode", "IsInStandBy", "IsOffline")") +
+                                   "," + Db("D3", "ONLINE", R"("IsSingleUser", "IsDetached", "IsDboOnly", "IsInLoad")") +
+                                   "," + Db("R4", "ONLINE", R"("IsInRecovery")") + "," +
                                    Db(oBrien, "SUSPECT", R"("IsSuspect")") + "," + Db("OK", "ONLINE")),
-         {{"S1", "置疑\\可疑"}, {"E2", "紧急\\只读\\脱机"}, {oBrien, "可疑"}, {"OK", "正常"}}},
+         {{"S1", "置疑\\可疑"}, {"E2", "只读\\紧急\\只读\\脱机"}, {"D3", "单用户\\脱机\\DBO\\装载"}, {"R4", "恢复"},
+          {oBrien, "可疑"}, {"OK", "正常"}}},
     };
     for (const auto& [scenario, labels] : servers) {
         SimHarness one;

@@ -113,15 +113,6 @@ TEST_F(LoginTest, SecondRegeditStartsFromAFreshOutcome) {
 
 // ---- the other members -----------------------------------------------------------------------------------
 
-TEST_F(LoginTest, EmptySubsystemBecomesDPAndTheOtherArgumentsStay) {
-    std::string sub, acc = "001", year = "2015", user = "u", pwd = "p", date = "2015-01-01", srv = "s";
-    login->Regedit(sub, acc, year, user, pwd, date, srv);
-    EXPECT_EQ(sub + acc + year + user + pwd + date + srv, "DP0012015up2015-01-01s");
-    sub = "GL";
-    login->Regedit(sub, acc, year, user, pwd, date, srv);
-    EXPECT_EQ(sub, "GL");
-}
-
 TEST_F(LoginTest, ShutDownEndsTheLoginOnceAndObjectsFollowTheSignIn) {
     EXPECT_EQ(login->oUfSystemdb(), nullptr);
     Install(progid::kT3Login);  // before a sign-in: a new T3 object
