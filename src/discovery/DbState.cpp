@@ -2,7 +2,6 @@
 
 #include "app/Db.h"
 #include "server/SqlText.h"
-#include "server/VersionClass.h"
 
 #include <cerrno>
 #include <cstdlib>
@@ -98,9 +97,8 @@ std::string GetDbState2000(AppState& app, const std::string& db, std::shared_ptr
     return labels;
 }
 
-std::string GetDbState(AppState& app, const std::string& version, const std::string& db,
-                       std::shared_ptr<Connection>& conn) {
-    switch (GetVersionClass(version)) {
+std::string GetDbState(AppState& app, VersionClass cls, const std::string& db, std::shared_ptr<Connection>& conn) {
+    switch (cls) {
     case VersionClass::Sql2000: return GetDbState2000(app, db, conn);
     case VersionClass::Sql2005:
     case VersionClass::Sql2008: return GetDbStateEx(app, db, conn);

@@ -10,10 +10,9 @@
 
 namespace qm {
 
-// By the generation `version` names: SQL Server 2000 → GetDbState2000, 2005/2008 → GetDbStateEx,
-// anything else → "". `conn` is handed back unchanged.
-std::string GetDbState(AppState& app, const std::string& version, const std::string& db,
-                       std::shared_ptr<Connection>& conn);
+// By the server's class: SQL Server 2000 → GetDbState2000, 2005/2008 → GetDbStateEx, no class → "".
+// `conn` is handed back unchanged.
+std::string GetDbState(AppState& app, VersionClass cls, const std::string& db, std::shared_ptr<Connection>& conn);
 
 // One DATABASEPROPERTYEX(…, 'Status') query: "在线", "脱机", "还原", "恢复", "置疑", "紧急只读状态" or
 // "正常"; "" when the query itself failed (cMsg then holds why).

@@ -1,7 +1,6 @@
 #include "discovery/LoadAcc.h"
 
 #include "app/Db.h"
-#include "server/VersionClass.h"
 
 #include <cstdint>
 
@@ -75,7 +74,7 @@ std::string ChooseLoadAccQuery(AppState& app) {
     static const Set k2000{"sysdatabases", kLoadAccQ4, kLoadAccQ5, kLoadAccQ6};
 
     const Set* set = nullptr;
-    switch (GetVersionClass(app.cSQLVersion)) {
+    switch (app.versionClass) {
     case VersionClass::Sql2005:
     case VersionClass::Sql2008: set = &kEx; break;
     case VersionClass::Sql2000: set = &k2000; break;

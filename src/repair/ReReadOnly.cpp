@@ -3,7 +3,6 @@
 #include "repair/ReShutdown.h"
 #include "repair/SequenceSteps.h"
 #include "server/SqlText.h"
-#include "server/VersionClass.h"
 
 namespace qm {
 
@@ -49,8 +48,8 @@ bool ReReadOnly_2000(AppState& app, const std::string& db) {
     return RunTrapped(app, [&] { return Sequence2000(app, db); });
 }
 
-bool ReReadOnly(AppState& app, const std::string& version, const std::string& db) {
-    switch (GetVersionClass(version)) {
+bool ReReadOnly(AppState& app, VersionClass cls, const std::string& db) {
+    switch (cls) {
     case VersionClass::Sql2000:
         return ReReadOnly_2000(app, db);
     case VersionClass::Sql2005:

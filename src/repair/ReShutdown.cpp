@@ -4,7 +4,6 @@
 #include "repair/LogFiles.h"
 #include "repair/SequenceSteps.h"
 #include "server/SqlText.h"
-#include "server/VersionClass.h"
 
 namespace qm {
 
@@ -178,8 +177,8 @@ bool ReShutdown_2000(AppState& app, const std::string& db, std::string& path) {
     return RunTrapped(app, [&] { return Sequence2000(app, db, path); });
 }
 
-bool ReShutdown(AppState& app, const std::string& version, const std::string& db, std::string& path) {
-    switch (GetVersionClass(version)) {
+bool ReShutdown(AppState& app, VersionClass cls, const std::string& db, std::string& path) {
+    switch (cls) {
     case VersionClass::Sql2000:
         return ReShutdown_2000(app, db, path);
     case VersionClass::Sql2005:

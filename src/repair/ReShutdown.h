@@ -7,9 +7,9 @@
 
 namespace qm {
 
-// By the version class of `version`: SQL Server 2000 → ReShutdown_2000, 2005/2008 → ReShutdown_2005,
-// no class → nothing is sent and the result is true.
-bool ReShutdown(AppState& app, const std::string& version, const std::string& db, std::string& path);
+// By the server's class: SQL Server 2000 → ReShutdown_2000, 2005/2008 → ReShutdown_2005, no class →
+// nothing is sent and the result is true.
+bool ReShutdown(AppState& app, VersionClass cls, const std::string& db, std::string& path);
 
 // Both rebuilds make their lookups first (a failed one ends the row with its message, nothing changed
 // or moved) and move aside only stale logs: never the data file, never another database's file (see

@@ -15,16 +15,16 @@ namespace {
 std::string RepairRow(AppState& app, AccountGrid& grid, int row) {
     std::string path = AsciiUpper(grid.Cell(row, kColPath));
     const std::string db = grid.Cell(row, kColDb);
-    const std::string state = GetDbState(app, app.cSQLVersion, db, app.oMaster);
+    const std::string state = GetDbState(app, app.versionClass, db, app.oMaster);
 
     bool ran = false;
     bool ok = true;
     if (state == "置疑" || state == "可疑") {
         ran = true;
-        ok = ReShutdown(app, app.cSQLVersion, db, path);
+        ok = ReShutdown(app, app.versionClass, db, path);
     } else if (state == "紧急\\只读\\脱机" || state == "紧急只读状态") {
         ran = true;
-        ok = ReReadOnly(app, app.cSQLVersion, db);
+        ok = ReReadOnly(app, app.versionClass, db);
     }
 
     // A failure text (of the routine, or of the state query itself) is the report.

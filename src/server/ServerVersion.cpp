@@ -120,7 +120,17 @@ bool FieldText(const Recordset& rs, const std::string& field, std::string& out, 
 
 } // namespace
 
-std::string GetVersionName(std::string& productVersion, std::string& error) {
+VersionClass VersionClassOfMajor(int major) {
+    switch (major) {
+    case 8: return VersionClass::Sql2000;
+    case 9: return VersionClass::Sql2005;
+    case 10: return VersionClass::Sql2008;
+    default: return VersionClass::None;
+    }
+}
+
+std::string GetVersionName(std::string& productVersion, VersionClass& cls, std::string& error) {
+    cls = VersionClass::None;
     if (productVersion.empty() || productVersion.back() != '.') productVersion += '.';
     const std::string& v = productVersion;
 
@@ -140,14 +150,10 @@ std::string GetVersionName(std::string& productVersion, std::string& error) {
         build = *b;
     }
 
+    cls = VersionClassOfMajor(*major);
     std::string result = ProductName(*major) + " " + ServicePack(*major, build);
     if (TrimBlanks(result).empty()) return productVersion;
     return result;
-}
-
-std::string GetVersionName(std::string& productVersion) {
-    std::string error;
-    return GetVersionName(productVersion, error);
 }
 
 std::string GetEditionName(const std::string& edition) {
@@ -165,7 +171,9 @@ std::string GetEditionName(const std::string& edition) {
     return edition;
 }
 
-std::string GetServerVersion(AppState& app, std::string& message, const std::shared_ptr<Connection>& conn) {
+std::string GetServerVersion(AppState& app, std::string& message, const std::shared_ptr<Connection>& conn,
+                             VersionClass& cls) {
+    cls = VersionClass::None;
     message.clear();
     SqlResult r = ExecuteSql(app, conn, kVersionQuery);
     if (!r.ok) {
@@ -178,11 +186,13 @@ std::string GetServerVersion(AppState& app, std::string& message, const std::sha
         message = error;
         return "";
     }
-    std::string name = GetVersionName(productVersion, error);
+    VersionClass parsed = VersionClass::None;
+    std::string name = GetVersionName(productVersion, parsed, error);
     if (!error.empty()) {
         message = error;
         return "";
     }
+    cls = parsed;
     return name + " " + GetEditionName(edition);
 }
 

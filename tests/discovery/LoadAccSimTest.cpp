@@ -175,7 +175,7 @@ TEST_F(LoadAccSim, StateLabelsFromTheServerIncludingAwkwardNames) {
         SimHarness one;
         ASSERT_TRUE(one.Start(scenario));
         for (const auto& [db, label] : labels)
-            EXPECT_EQ(GetDbState(*one.app, one.app->cSQLVersion, db, one.app->oMaster), label) << db;
+            EXPECT_EQ(GetDbState(*one.app, one.app->versionClass, db, one.app->oMaster), label) << db;
         EXPECT_FALSE(one.AnyFailure());
         EXPECT_EQ(one.app->cMsg, "");
     }

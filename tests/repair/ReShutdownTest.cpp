@@ -11,7 +11,7 @@ class ReShutdown : public RepairFixture {
 protected:
     bool Run(const std::string& dataFile = kDb + ".MDF") {
         path = PathOf(dataFile);
-        return qm::ReShutdown(*app, app->cSQLVersion, kDb, path);
+        return qm::ReShutdown(*app, app->versionClass, kDb, path);
     }
     std::string path;
 };
@@ -143,7 +143,7 @@ TEST_F(ReShutdown, SequencesSendReportAndLeaveTheRightFiles) {
         }
     }
     engine->ClearTranscript();
-    EXPECT_TRUE(qm::ReShutdown(*app, "Microsoft SQL Server 12.0.2000.8", kDb, path));   // no version class
+    EXPECT_TRUE(qm::ReShutdown(*app, qm::VersionClass::None, kDb, path));
     EXPECT_TRUE(Sent().empty());
 }
 
@@ -151,7 +151,7 @@ TEST_F(ReShutdown, On2008WithoutProductTheLogicalNameComesFromTheServerAndNamesA
     const std::string db = "UFDATA 001'2015";
     Load(10, {DbJson(db, "SUSPECT", true, false, "", "UFDATA_LOGICAL_LOG")}, "");
     std::string dataPath = PathOf(db + ".MDF");
-    EXPECT_TRUE(qm::ReShutdown(*app, app->cSQLVersion, db, dataPath)) << app->cMsg;
+    EXPECT_TRUE(qm::ReShutdown(*app, app->versionClass, db, dataPath)) << app->cMsg;
     EXPECT_EQ(Sent().at(2), Seq("N", "UFDATA 001''2015")[0]);
     EXPECT_EQ(Sent().at(5), "alter database [UFDATA 001'2015] Rebuild Log on (name=UFDATA_LOGICAL_LOG,filename='" +
                                 PathOf("UFDATA 001''2015_LOG.LDF") + "') ");

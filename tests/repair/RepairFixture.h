@@ -157,8 +157,9 @@ protected:
         app->oMaster = sqlsim::MakeInProcessConnection(engine);
         std::string openError;
         ASSERT_TRUE(app->oMaster->Open(qm::BuildConnectionString("127.0.0.1", "master", "sa", ""), openError)) << openError;
-        // The version text as the version detection writes it.
+        // The version text and class as the version detection writes them.
         app->cSQLVersion = "SQL Server " + std::string(major == 8 ? "2000 SP4" : major == 9 ? "2005 SP3" : "2008 SP3") + " 标准版";
+        app->versionClass = major == 8 ? qm::VersionClass::Sql2000 : major == 9 ? qm::VersionClass::Sql2005 : qm::VersionClass::Sql2008;
         app->cProduct = product;
         engine->ClearTranscript();
     }
