@@ -38,10 +38,27 @@ inline const std::string kQ6 =
     "select a.name as DB,cast('' as varchar(100)) as 选择,NULL as 空,a.name as 数据库,NULL as 空,a.filename as 路径,"
     "cast('' as varchar(100)) as 报告 from master..sysdatabases as a where" + kDbProbe2000;
 
+inline const std::string kQ7 =
+    "select a.name as DB,cast('' as varchar(100)) as 选择,b.cAcc_id as 账套号,b.cAcc_Name as 账套名称,right(a.name,4)"
+    " as 年度,a.filename as 路径,cast('' as varchar(100)) as 报告 from master.sys.sysdatabases as a inner join"
+    " master.sys.databases as d on d.database_id=a.dbid left join UFSystem..UA_Account as b on"
+    " substring(a.name,8,3)=b.cacc_id where a.name like 'ufdata_%' and d.state in (3,4,5)";
+inline const std::string kQ8 =
+    "select a.name as DB,cast('' as varchar(100)) as 选择,b.cAcc_Num as 账套号,b.cAcc_Name as 账套名称,b.iYear as"
+    " 年度,a.filename as 路径,cast('' as varchar(100)) as 报告 from master.sys.sysdatabases as a inner join"
+    " master.sys.databases as d on d.database_id=a.dbid left join UFTSystem..EAP_Account as b on"
+    " a.name=b.DsName where a.name like 'uftdata_%' and d.state in (3,4,5)";
+
 inline std::string StateQuery2005(const std::string& db) {
     return "--password \r\nSELECT case DATABASEPROPERTYEX ('" + db + "', 'Status') when 'ONLINE' then '在线' when 'OFFLINE'  then '脱机'"
            " when 'RESTORING'  then '还原' when 'RECOVERING'  then '恢复' when 'SUSPECT'  then '置疑'"
            " when 'EMERGENCY'  then '紧急只读状态' Else '正常' end as cValue";
+}
+
+inline std::string StateQueryModern(const std::string& db) {
+    return "--password \r\nSELECT case state when 0 then '在线' when 1 then '还原' when 2 then '恢复' when 3 then '恢复挂起'"
+           " when 4 then '置疑' when 5 then '紧急只读状态' when 6 then '脱机' else '正常' end as cValue from master.sys.databases"
+           " where name=N'" + db + "'";
 }
 
 inline std::string Probe2000(const std::string& flag, const std::string& db) {
