@@ -54,6 +54,7 @@ bool ReReadOnly(AppState& app, VersionClass cls, const std::string& db) {
         return ReReadOnly_2000(app, db);
     case VersionClass::Sql2005:
     case VersionClass::Sql2008:
+    case VersionClass::Modern:
         if (ReReadOnly_2005(app, db)) return true;
         if (NeedsLogRebuild(app.cMsg)) {
             // No data file path is known here; the log goes where the server records it.

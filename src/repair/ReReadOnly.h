@@ -7,7 +7,7 @@
 
 namespace qm {
 
-// By the server's class: SQL Server 2000 → ReReadOnly_2000; 2005/2008 → ReReadOnly_2005 and,
+// By the server's class: SQL Server 2000 → ReReadOnly_2000; 2005, 2008 and modern → ReReadOnly_2005 and,
 // when its failure text names a log file (".LDF" in any letter case) or "连接失败", ReShutdown_2005 with the empty data
 // path. A failure that does not fall back keeps its text in cMsg and gives true (the driver reports
 // cMsg); a failure without any text gives false. No class: nothing is sent, true.

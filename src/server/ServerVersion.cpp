@@ -86,7 +86,23 @@ std::string ServicePack(int major, int build) {
         return "SP3";
     case 10:
         return build < 2531 ? "" : "SP1";
-    default:
+    case 11:
+        if (build < 3000) return "";
+        if (build <= 5057) return "SP1";
+        if (build <= 6019) return "SP2";
+        if (build <= 7000) return "SP3";
+        return "SP4";
+    case 12:
+        if (build < 4100) return "";
+        if (build <= 4999) return "SP1";
+        if (build <= 6023) return "SP2";
+        return "SP3";
+    case 13:
+        if (build < 4001) return "";
+        if (build <= 5025) return "SP1";
+        if (build <= 6299) return "SP2";
+        return "SP3";
+    default:   // 2017 and later have no service packs
         return "";
     }
 }
@@ -96,6 +112,13 @@ std::string ProductName(int major) {
     case 8: return "SQL Server 2000";
     case 9: return "SQL Server 2005";
     case 10: return "SQL Server 2008";
+    case 11: return "SQL Server 2012";
+    case 12: return "SQL Server 2014";
+    case 13: return "SQL Server 2016";
+    case 14: return "SQL Server 2017";
+    case 15: return "SQL Server 2019";
+    case 16: return "SQL Server 2022";
+    case 17: return "SQL Server 2025";
     default: return "";
     }
 }
@@ -125,7 +148,7 @@ VersionClass VersionClassOfMajor(int major) {
     case 8: return VersionClass::Sql2000;
     case 9: return VersionClass::Sql2005;
     case 10: return VersionClass::Sql2008;
-    default: return VersionClass::None;
+    default: return major >= 11 && major <= 17 ? VersionClass::Modern : VersionClass::None;
     }
 }
 

@@ -17,10 +17,11 @@ namespace qm {
 std::string GetServerVersion(AppState& app, std::string& message, const std::shared_ptr<Connection>& conn,
                              VersionClass& cls);
 
-// The one place a major version number becomes a class: 8 → 2000, 9 → 2005, 10 → 2008, else none.
+// The one place a major version number becomes a class: 8 → 2000, 9 → 2005, 10 → 2008, 11 to 17 →
+// modern (2012 to 2025); anything else, older or not yet known, has none.
 VersionClass VersionClassOfMajor(int major);
 
-// "SQL Server 2000|2005|2008 " + service pack for majors 8, 9 and 10; otherwise the product version
+// "SQL Server <year> " + service pack for majors 8 to 17 (2000 … 2025); otherwise the product version
 // itself. Appends "." to `productVersion` when it does not end in one (the caller sees that). `cls`
 // becomes the major's class. Fails — gives "", class None, and sets `error` — when the major or build
 // number does not fit a 16-bit integer.

@@ -42,7 +42,9 @@ SqlResult Version(const char* pv, const char* edition = "Standard Edition") {
 TEST_F(ServerFixture, VersionTextFromOneQueryOrEmptyWithTheReason) {
     const struct { SqlResult answer; const char* text; const char* msg; VersionClass cls = VersionClass::None; } cases[] = {
         {Version("9.00.4035.00"), "SQL Server 2005 SP3 标准版", "", VersionClass::Sql2005},
-        {Version("11.0.2100.60", "Express Edition"), "11.0.2100.60. Express Edition", ""},
+        {Version("15.0.4153.1", "Standard Edition (64-bit)"), "SQL Server 2019  Standard Edition (64-bit)", "",
+         VersionClass::Modern},
+        {Version("18.0.1000.1"), "18.0.1000.1. 标准版", ""},   // not known yet: no class, the raw number
         {FakeConnection::Fail("'SERVERPROPERTY' 不是可以识别的 函数名。", 195), "", "'SERVERPROPERTY' 不是可以识别的 函数名。"},
         {Version(nullptr), "", "无效使用 Null"},
         {Version("9.00.40000.00"), "", "溢出"},
@@ -75,6 +77,7 @@ TEST_F(ServerFixture, ProductKindFromTheCatalogueOfEachGeneration) {
         {VersionClass::Sql2008, 1, 1, "T+", "sys.databases", ""},   // both present: T+ wins
         {VersionClass::Sql2005, 0, 0, "", "sys.databases", ""},
         {VersionClass::Sql2000, 1, 0, "T", "sysdatabases", ""},
+        {VersionClass::Modern, 0, 1, "T+", "sys.databases", ""},
         {VersionClass::None, -1, -1, "", "sys.databases", "uftsystem"},   // the last error stays
     };
     for (const auto& c : cases) {
