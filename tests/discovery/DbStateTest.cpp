@@ -2,7 +2,6 @@
 // order, and what a failure leaves behind.
 #include "discovery/DbState.h"
 #include "support/FakeConnection.h"
-#include "support/ToolTexts.h"
 
 #include <gtest/gtest.h>
 
@@ -105,23 +104,4 @@ TEST_F(DbStateFake, ExMapsTheStatusWithOnePrefixedQueryOrGivesTheError) {
     fake->answers[ExQuery("db1")] = FakeConnection::Fail("连接已断开", 10054);
     EXPECT_EQ(GetDbStateEx(app, "db1", conn), "");
     EXPECT_EQ(app.cMsg, "连接已断开");
-}
-
-// 2012 and later read the state number, which alone tells a recovery pending; no such database is
-// normal, a failed query gives "" and its error.
-TEST_F(DbStateFake, ModernReadsTheStateNumber) {
-    const std::string query = qmtest::StateQueryModern("O''Brien");
-    for (const auto& [answer, state] : {std::pair{FakeConnection::Rows({"cValue"}, {{Value::Text("恢复挂起")}}), "恢复挂起"},
-                                        std::pair{FakeConnection::Rows({"cValue"}, {}), "正常"},
-                                        std::pair{FakeConnection::Fail("连接已断开", 10054), ""}}) {
-        fake->answers[query] = answer;
-        EXPECT_EQ(GetDbState(app, VersionClass::Modern, "O'Brien", conn), state);
-    }
-    EXPECT_EQ(fake->sent, std::vector<std::string>(3, query));
-    EXPECT_EQ(app.cMsg, "连接已断开");
-}
-
-TEST_F(DbStateFake, NoVersionClassNoClassifier) {
-    EXPECT_EQ(GetDbState(app, VersionClass::None, "db1", conn), "");
-    EXPECT_TRUE(fake->sent.empty());
 }

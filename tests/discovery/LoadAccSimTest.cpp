@@ -102,8 +102,6 @@ TEST_F(LoadAccSim, TheQueryFollowsTheServerAndTheSystemDatabase) {
         {"8.00.2039", kMixed2000, kUa, "T", false, kLoadAccQ4, kU8, {"2015", "2014"}},
         {"8.00.2039", kMixed2000, kUa, "T", true, kLoadAccQ6, kAll, Rows(4)},
         {"8.00.760", kMixed2000, kEap, "T+", false, kLoadAccQ5, kTPlus, {"2015"}},
-        {"12.0.2000.8", kMixedModern, kUa, "T", false, kLoadAccQ7, {"UFDATA_001_2015", "UFDATA_002_2014", "UFDATA_004_2016"},
-         {"2015", "2014", "2016"}},
         {"16.0.1000.6", kMixedModern, kUa + kEap, "T+", false, kLoadAccQ8, kTPlus, {"2015"}},
         {"15.0.4153.1", kMixedModern, kUa + kEap, "T+", true, kLoadAccQ9,
          {"UFDATA_001_2015", "UFDATA_002_2014", "UFTDATA_101_2015", "REPORTS", "UFDATA_004_2016"}, Rows(5)},

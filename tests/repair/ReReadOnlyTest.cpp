@@ -55,9 +55,6 @@ TEST_F(ReReadOnly, Sql2005GoesOnlineOrFallsBackOnlyForALogFile) {
         EXPECT_EQ(Files(), left);
     }
     EXPECT_EQ(files.emptyPathCalls, 0);   // the fallback knows no data path: no derived file is looked at
-    engine->ClearTranscript();
-    EXPECT_TRUE(qm::ReReadOnly(*app, qm::VersionClass::None, kDb));
-    EXPECT_TRUE(Sent().empty());
 }
 
 TEST_F(ReReadOnly, Sql2000SendsTheSixStatementsAndARefusalStillTurnsAllowUpdatesOff) {

@@ -149,9 +149,6 @@ TEST_F(ReShutdown, SequencesSendReportAndLeaveTheRightFiles) {
             EXPECT_TRUE(files.changed.empty());
         }
     }
-    engine->ClearTranscript();
-    EXPECT_TRUE(qm::ReShutdown(*app, qm::VersionClass::None, kDb, path));
-    EXPECT_TRUE(Sent().empty());
 }
 
 TEST_F(ReShutdown, On2008WithoutProductTheLogicalNameComesFromTheServerAndNamesAreQuoted) {

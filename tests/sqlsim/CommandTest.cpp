@@ -80,33 +80,6 @@ TEST_F(CommandTest, RebuildSequenceRefusalsAndFaultsOnSql2005) {
     EXPECT_EQ(engine->CheckLogin("sa", "x")->text, "Login failed for user 'sa'.");
 }
 
-// From 2012 a database whose recovery was put off goes online once what it missed is back, and
-// otherwise stays as it was; the SQL Server 2000 road is refused.
-TEST_F(CommandTest, RecoveryPendingAndTheOldRoadFrom2012) {
-    Load(R"({"version": "12.0.2000.8", "databases": [
-        {"name": "P1", "state": "RECOVERY_PENDING", "online_recovers": true},
-        {"name": "P2", "state": "RECOVERY_PENDING", "log_file_exists": false}]})");
-    Play({
-        {StateQueryModern("P1"), "恢复挂起"},
-        {"select DATABASEPROPERTYEX('P1','Status')", "SUSPECT"},
-        {Alter("P1", "set online"), ""},
-        {StateQueryModern("P1"), "在线"},
-        {Alter("P2", "set online"), "!5120,945,5069",
-         "无法打开物理文件 \"" + P("P2_LOG.LDF") + "\"。操作系统错误 2:\"2(系统找不到指定的文件。)\"。"},
-        {StateQueryModern("P2"), "恢复挂起"},
-        {Alter("P2", "set emergency "), ""},
-        {StateQueryModern("P2"), "紧急只读状态"},
-        {StateQueryModern("NOSUCH"), ""},
-        {"sp_configure 'allow updates',1", "15457"},
-        {"reconfigure with override", "!5808", "不支持对系统目录进行即席更新。"},
-        {"update sysdatabases set status=-32768 where dbid=DB_ID('P2') ", "!259"},
-    });
-    Load(R"({"version": "16.0.1000.6", "language": "en", "databases": [{"name": "P", "state": "RECOVERY_PENDING"}]})");
-    Play({{Alter("P", "set online"), "!5120,945,5069",
-           "Unable to open the physical file \"" + P("P_LOG.LDF") +
-               "\". Operating system error 2: \"2(The system cannot find the file specified.)\"."}});
-}
-
 // With Windows paths the catalogue and messages speak Wine's Z: view of the data folder, and every
 // received path, whatever its drive letter case and separators, leads back into that folder.
 TEST_F(CommandTest, WindowsPathsAreShownAndMappedBack) {

@@ -38,17 +38,6 @@ inline const std::string kQ6 =
     "select a.name as DB,cast('' as varchar(100)) as 选择,NULL as 空,a.name as 数据库,NULL as 空,a.filename as 路径,"
     "cast('' as varchar(100)) as 报告 from master..sysdatabases as a where" + kDbProbe2000;
 
-inline const std::string kQ7 =
-    "select a.name as DB,cast('' as varchar(100)) as 选择,b.cAcc_id as 账套号,b.cAcc_Name as 账套名称,right(a.name,4)"
-    " as 年度,a.filename as 路径,cast('' as varchar(100)) as 报告 from master.sys.sysdatabases as a inner join"
-    " master.sys.databases as d on d.database_id=a.dbid left join UFSystem..UA_Account as b on"
-    " substring(a.name,8,3)=b.cacc_id where a.name like 'ufdata_%' and d.state in (3,4,5)";
-inline const std::string kQ8 =
-    "select a.name as DB,cast('' as varchar(100)) as 选择,b.cAcc_Num as 账套号,b.cAcc_Name as 账套名称,b.iYear as"
-    " 年度,a.filename as 路径,cast('' as varchar(100)) as 报告 from master.sys.sysdatabases as a inner join"
-    " master.sys.databases as d on d.database_id=a.dbid left join UFTSystem..EAP_Account as b on"
-    " a.name=b.DsName where a.name like 'uftdata_%' and d.state in (3,4,5)";
-
 inline std::string StateQuery2005(const std::string& db) {
     return "--password \r\nSELECT case DATABASEPROPERTYEX ('" + db + "', 'Status') when 'ONLINE' then '在线' when 'OFFLINE'  then '脱机'"
            " when 'RESTORING'  then '还原' when 'RECOVERING'  then '恢复' when 'SUSPECT'  then '置疑'"
