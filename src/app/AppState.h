@@ -3,6 +3,7 @@
 // connections and the shared message text cMsg. One object, passed to whatever needs it.
 #include "app/Interfaces.h"
 #include "app/StopToken.h"
+#include "app/VersionClass.h"
 #include "platform/Connection.h"
 #include "platform/Platform.h"
 
@@ -29,7 +30,8 @@ struct AppState {
     std::shared_ptr<Connection> oConfig;
     std::shared_ptr<Connection> oSystemDB;
 
-    std::string cSQLVersion;
+    std::string cSQLVersion;                       // display text only
+    VersionClass versionClass = VersionClass::None; // what every version decision reads
     std::string cProduct;
     std::string cSystemDB;
 

@@ -3,7 +3,6 @@
 #include "app/Db.h"
 #include "platform/Text.h"
 #include "server/SqlText.h"
-#include "server/VersionClass.h"
 
 #include <cerrno>
 #include <cstdlib>
@@ -82,6 +81,16 @@ std::string GetDbStateEx(AppState& app, const std::string& db, std::shared_ptr<C
     return NullToStr(GetSqlValue(app, "cvalue", PrefixPasswordComment(sql), conn));
 }
 
+std::string GetDbStateModern(AppState& app, const std::string& db, std::shared_ptr<Connection>& conn) {
+    const std::string sql = "SELECT case state when 0 then '在线' when 1 then '还原' when 2 then '恢复' when 3 then '恢复挂起' "
+                            "when 4 then '置疑' when 5 then '紧急只读状态' when 6 then '脱机' else '正常' end as cValue "
+                            "from master.sys.databases where name=N'" + SqlLiteralBody(db) + "'";
+    const Value v = GetSqlValue(app, "cvalue", PrefixPasswordComment(sql), conn);
+    if (v.isEmpty()) return "";   // the query failed; cMsg says why
+    const std::string state = NullToStr(v);
+    return state.empty() ? kNormal : state;   // no such database
+}
+
 std::string GetDbState2000(AppState& app, const std::string& db, std::shared_ptr<Connection>& conn) {
     const std::string name = SqlLiteralBody(db);
     std::string labels;
@@ -97,12 +106,12 @@ std::string GetDbState2000(AppState& app, const std::string& db, std::shared_ptr
     return labels;
 }
 
-std::string GetDbState(AppState& app, const std::string& version, const std::string& db,
-                       std::shared_ptr<Connection>& conn) {
-    switch (GetVersionClass(version)) {
+std::string GetDbState(AppState& app, VersionClass cls, const std::string& db, std::shared_ptr<Connection>& conn) {
+    switch (cls) {
     case VersionClass::Sql2000: return GetDbState2000(app, db, conn);
     case VersionClass::Sql2005:
     case VersionClass::Sql2008: return GetDbStateEx(app, db, conn);
+    case VersionClass::Modern: return GetDbStateModern(app, db, conn);
     case VersionClass::None: break;
     }
     return "";

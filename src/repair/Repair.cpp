@@ -3,6 +3,7 @@
 #include "discovery/DbState.h"
 #include "platform/Text.h"
 #include "repair/ReReadOnly.h"
+#include "repair/ReRecoveryPending.h"
 #include "repair/ReShutdown.h"
 #include "repair/Verify.h"
 
@@ -12,19 +13,27 @@ namespace qm {
 
 namespace {
 
-std::string RepairRow(AppState& app, AccountGrid& grid, int row) {
+bool StopRequested(MainModel& m, RepairProgress* progress) {
+    return m.bStop.load() || (progress && progress->StopRequested());
+}
+
+std::string RepairRow(AppState& app, MainModel& m, RepairProgress* progress, int row) {
+    AccountGrid& grid = m.grid;
     std::string path = AsciiUpper(grid.Cell(row, kColPath));
     const std::string db = grid.Cell(row, kColDb);
-    const std::string state = GetDbState(app, app.cSQLVersion, db, app.oMaster);
+    const std::string state = GetDbState(app, app.versionClass, db, app.oMaster);
 
     bool ran = false;
     bool ok = true;
     if (state == "置疑" || state == "可疑") {
         ran = true;
-        ok = ReShutdown(app, app.cSQLVersion, db, path);
+        ok = ReShutdown(app, app.versionClass, db, path);
     } else if (state == "紧急\\只读\\脱机" || state == "紧急只读状态") {
         ran = true;
-        ok = ReReadOnly(app, app.cSQLVersion, db);
+        ok = ReReadOnly(app, app.versionClass, db);
+    } else if (state == "恢复挂起") {   // only the state query of 2012 and later says so
+        ran = true;
+        ok = ReRecoveryPending(app, db, path, [&] { return StopRequested(m, progress); });
     }
 
     // A failure text (of the routine, or of the state query itself) is the report.
@@ -35,10 +44,10 @@ std::string RepairRow(AppState& app, AccountGrid& grid, int row) {
 
 // A ticked row's report. Once the link to the server is gone nothing more is sent (ExecuteSql sees to
 // that), and no row can say more than that; the driver's own words stay in the row's transcript.
-std::string RepairTicked(AppState& app, AccountGrid& grid, int row) {
+std::string RepairTicked(AppState& app, MainModel& m, RepairProgress* progress, int row) {
     std::string report;
     try {
-        report = RepairRow(app, grid, row);
+        report = RepairRow(app, m, progress, row);
     } catch (const std::exception& e) {
         report = *e.what() ? e.what() : kRepairFailed;
     } catch (...) {
@@ -75,7 +84,7 @@ void Repair(AppState& app, MainModel& m, RepairProgress* progress) {
         std::string report;
         if (ticked) {
             app.observerRow = i;
-            report = RepairTicked(app, m.grid, i);
+            report = RepairTicked(app, m, progress, i);
             m.grid.SetCell(i, kColReport, report);
             m.grid.SetCell(i, kColVerify, "");   // an earlier run's check says nothing about this repair
         }

@@ -84,7 +84,7 @@ void OpenSharedConnections(AppState& app) {
     app.oTempdb = OpenSqlConnection(app, "Tempdb");
     app.oMaster = OpenSqlConnection(app, "master");
     app.oConfig = OpenConfigDb(app);
-    app.cSQLVersion = GetServerVersion(app, app.cMsg, app.oMaster);
+    app.cSQLVersion = GetServerVersion(app, app.cMsg, app.oMaster, app.versionClass);
     app.cProduct = GetProductKind(app);
     app.cSystemDB = GetSystemDbName(app.cProduct);
     app.oSystemDB = OpenSqlConnection(app, app.cSystemDB);

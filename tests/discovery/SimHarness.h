@@ -58,7 +58,7 @@ public:
         app->oMaster = qm::OpenSqlConnection(*app, "master");
         EXPECT_TRUE(app->oMaster && app->oMaster->State() == 1) << app->cMsg;
         if (!app->oMaster || app->oMaster->State() != 1) return false;
-        app->cSQLVersion = qm::GetServerVersion(*app, app->cMsg, app->oMaster);
+        app->cSQLVersion = qm::GetServerVersion(*app, app->cMsg, app->oMaster, app->versionClass);
         app->cProduct = qm::GetProductKind(*app);
         engine->ClearTranscript();
         return true;

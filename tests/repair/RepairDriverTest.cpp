@@ -130,7 +130,7 @@ protected:
             for (size_t at = 0; (at = quoted.find('\'', at)) != std::string::npos; at += 2) quoted.insert(at, "'");
             out.push_back(n == "Q"   ? n
                           : n == "K" ? "dbcc checkdb(N'" + quoted + "') with no_infomsgs @0"
-                                     : Seq(n, db)[0] + (guard ? " @30" : " @300"));
+                                     : Seq(n, db)[0] + (guard ? " @30" : n == "P" ? " @0" : " @300"));
         }
         return out;
     }
@@ -183,7 +183,7 @@ TEST_F(RepairDriver, FieldLayoutsRepairOnlyWhatTheyMayAndLeaveNoDatabaseWorse) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.file);
-        LoadFile(c.file, c.major, c.product);
+        LoadFile(c.file, c.product);
         ASSERT_TRUE(qm::LoadAcc(*app, m));
         for (int i = 1; i <= m.iAccCount; ++i) m.grid.SetCell(i, qm::kColSelect, "Y");
         m.grid.SetCell(1, qm::kColPath, qm::AsciiLower(m.grid.Cell(1, qm::kColPath)));
@@ -214,6 +214,52 @@ TEST_F(RepairDriver, FieldLayoutsRepairOnlyWhatTheyMayAndLeaveNoDatabaseWorse) {
     }
 }
 
+// SQL Server 2014 and 2022, in process and over TDS through the ODBC driver: a database whose recovery is
+// pending goes online with a normal recovery when it can (nothing moved, nothing rebuilt) and is rebuilt
+// when the server refuses; suspect and emergency ones take the 2005 roads. 12.0.2000.8 holds "2000" yet
+// never takes the SQL Server 2000 road, and the English server's "file exists" (5025) earns the retry.
+TEST_F(RepairDriver, ModernServersTryANormalRecoveryFirst) {
+    struct Case {
+        const char* file;
+        const char* heldLog;   // a log the server holds once: the first rebuild finds it there
+        std::vector<std::string> rows;
+    };
+    const Case cases[] = {
+        {"sql2014-u8.json", "", {"W P", "W P L F E S R M O", "W L F E S R M O", "W M O"}},
+        {"sql2022-en.json", "UFDATA_001_2022_LOG.LDF", {"W P L F E S R R M O", "W L F E S R M O"}},
+    };
+    for (const auto& c : cases) {
+        for (const bool overTds : {false, true}) {
+            SCOPED_TRACE(std::string(c.file) + (overTds ? " over TDS" : " in process"));
+            LoadFile(c.file, "U8");
+            if (overTds) OverTds();
+            if (*c.heldLog) files.Refuse(PathOf(c.heldLog), "拒绝的权限", 1);
+            ASSERT_TRUE(qm::LoadAcc(*app, m));
+            ASSERT_EQ(m.iAccCount, int(c.rows.size()));
+            for (int i = 1; i <= m.iAccCount; ++i) m.grid.SetCell(i, qm::kColSelect, "Y");
+            m.bVerify = false;
+            observer.statements.clear();
+            files.changed.clear();
+            Run();
+            EXPECT_EQ(Column(qm::kColReport), std::vector<std::string>(c.rows.size(), "成功修复"));
+            const auto dbs = Column(qm::kColDb);
+            for (size_t i = 0; i < c.rows.size(); ++i) {
+                std::vector<std::string> sent;
+                for (const auto& e : observer.statements)
+                    if (e.row == int(i) + 1) sent.push_back(e.sql);
+                EXPECT_EQ(sent, Seq(c.rows[i], dbs[i])) << dbs[i];
+                // Recovered as it was: not one of its files touched.
+                if (c.rows[i] == "W P") {
+                    for (const auto& p : files.changed) EXPECT_EQ(p.find(dbs[i]), std::string::npos) << p;
+                }
+            }
+            ASSERT_TRUE(qm::LoadAcc(*app, m));
+            EXPECT_EQ(m.iAccCount, 0);
+            ResetGrid();
+        }
+    }
+}
+
 // The check after a repair, 停止 during a row and a server lost mid-run: what reached the server (with
 // its time limit), the row's report and its verification cell. Row 2, a second suspect database, is
 // repaired and checked as well unless the run stopped at row 1; once the link broke it reports that,
@@ -228,6 +274,7 @@ TEST_F(RepairDriver, TheCheckAfterARepairAStopAndALostServer) {
         int major = 9;
         const char* language = "zh-CN";
         std::string db = kDb, checkdb = "";   // the first database and what its check finds
+        const char* state = "SUSPECT";
         bool verify = true;
         std::vector<sqlsim::Fault> faults = {};
         const char* cancelAt = "";   // 停止 is pressed while this statement runs
@@ -261,10 +308,13 @@ TEST_F(RepairDriver, TheCheckAfterARepairAStopAndALostServer) {
         {.what = "lost during the rebuild", .major = 8, .dropAt = "dbcc rebuild_log", .report = lost,
          .log = "Q L F T A1 C E2 R2"},
         {.what = "lost during the check", .dropAt = "dbcc checkdb", .cell = "校验失败：与服务器的连接已断开"},
+        // A normal recovery cut short is no refusal of the server: nothing is rebuilt for it.
+        {.what = "stop during the normal recovery", .major = 12, .state = "RECOVERY_PENDING", .cancelAt = " set online",
+         .report = "操作已取消。", .log = "W P", .cancels = 1},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
-        const std::string first = DbJson(c.db, "SUSPECT");
+        const std::string first = DbJson(c.db, c.state);
         Load(c.major, {c.checkdb.empty() ? first : WithCheck(first, c.checkdb), DbJson(Db(2), "SUSPECT")}, "U8", c.language);
         ResetGrid();
         AddRow(c.db, "Y", "", "校验通过");   // an earlier run's cell

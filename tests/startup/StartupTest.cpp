@@ -197,6 +197,7 @@ TEST_P(StartupRoad, ShowsOpensAndKeeps) {
     EXPECT_EQ(f.app->cProduct + "|" + f.app->cSystemDB, r.product);
     EXPECT_EQ(f.OpenedTargets(), r.opened);
     EXPECT_EQ(f.app->cSQLVersion, r.version);
+    EXPECT_EQ(f.app->versionClass, r.version.empty() ? VersionClass::None : VersionClass::Sql2005);   // kept with the text
     EXPECT_EQ(f.app->cMsg, r.msg);
     if (r.check) r.check(f);
 }

@@ -55,7 +55,7 @@ bool SignInAndTime(const char* road, ConnectionFactory& factory, const std::stri
         std::fprintf(stderr, "sign-in failed: %s\n", app.cMsg.c_str());
         return false;
     }
-    app.cSQLVersion = GetServerVersion(app, app.cMsg, app.oMaster);
+    app.cSQLVersion = GetServerVersion(app, app.cMsg, app.oMaster, app.versionClass);
     for (const char* product : {"T", ""}) {
         app.cProduct = product;
         std::vector<double> ms, cpu;

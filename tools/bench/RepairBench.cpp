@@ -99,6 +99,7 @@ RunFigures RunOnce(int rows, bool verify, Watch& watch) {
     }
     app.oMaster = timed;
     app.cSQLVersion = "SQL Server 2005 SP3 标准版";
+    app.versionClass = qm::VersionClass::Sql2005;
     app.cProduct = "U8";
     qm::MainModel m;
     m.bVerify = verify;

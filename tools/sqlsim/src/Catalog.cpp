@@ -158,7 +158,7 @@ bool Catalog::Refresh(std::string& error) {
         error = sqlite3_errmsg(db_);
         return false;
     }
-    const int level = model_.major >= 10 ? 100 : model_.major == 9 ? 90 : 80;
+    const int level = model_.major >= 10 ? model_.major * 10 : model_.major == 9 ? 90 : 80;
     for (const auto& d : model_.databases) {
         sqlite3_reset(sd.get());
         BindText(sd.get(), 1, d.name);

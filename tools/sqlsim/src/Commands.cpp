@@ -113,6 +113,8 @@ bool Commands::Reconfigure(Cursor& c, BatchResult& out) {
     }
     if (!c.AtEnd()) return SyntaxError(c, out);
     if (!override && m_.allowUpdatesConfig == 1) return Fail(out, msgs_.ReconfigureRefused());
+    // From 2012 the option has no effect, and changing it makes RECONFIGURE fail even with OVERRIDE.
+    if (m_.Since2012() && m_.allowUpdatesConfig != m_.allowUpdatesRun) return Fail(out, msgs_.ReconfigureRefused());
     m_.allowUpdatesRun = m_.allowUpdatesConfig;
     return true;
 }

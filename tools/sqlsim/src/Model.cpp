@@ -246,6 +246,7 @@ bool LoadScenario(const std::string& json, const std::string& dataDir, Model& m,
             d.logName = Str(jd, "log_name", "Ufmodel_LOG");
             d.dataPath = FullPath(m.dataDir, Str(jd, "data_file", d.name + ".MDF"));
             d.logPath = FullPath(m.dataDir, Str(jd, "log_file", d.name + "_LOG.LDF"));
+            d.onlineRecovers = Flag(jd, "online_recovers", false);
             if (Flag(jd, "data_file_exists", true) && !CreateFile(d.dataPath, error)) return false;
             if (Flag(jd, "log_file_exists", true) && !CreateFile(d.logPath, error)) return false;
             m.databases.push_back(std::move(d));

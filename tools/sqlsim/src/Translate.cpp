@@ -73,7 +73,8 @@ std::string VariableValue(const std::string& name, const Model& m, bool& known) 
     if (v == "@@servername") return "'QUILLMERE-SIM'";
     if (v == "@@language") return m.english ? "'us_english'" : "'简体中文'";
     if (v == "@@version") {
-        const char* year = m.major == 8 ? "2000" : m.major == 9 ? "2005" : m.major == 10 ? "2008" : "";
+        static const char* const kYears[] = {"2000", "2005", "2008", "2012", "2014", "2016", "2017", "2019", "2022", "2025"};
+        const char* year = m.major >= 8 && m.major <= 17 ? kYears[m.major - 8] : "";
         return QuoteLiteral(std::string("Microsoft SQL Server ") + year + " - " + m.version + " " + m.edition +
                             " (Quillmere simulator)");
     }
