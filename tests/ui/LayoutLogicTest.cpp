@@ -2,11 +2,13 @@
 // statement transcript.
 #include <gtest/gtest.h>
 
+#include "ui/GridFit.h"
 #include "ui/MainLayout.h"
 #include "ui/MsgState.h"
 #include "ui/PublisherInfo.h"
 #include "ui/RowTranscript.h"
 
+#include <algorithm>
 #include <atomic>
 
 using namespace qm;
@@ -48,6 +50,28 @@ TEST(MainLayout, PlacesCloseAboutAndEdgesAndSkipsOnlyTheNegativeStepsWhenTooSmal
     EXPECT_FLOAT_EQ(low.top.width, 0);    // 210 − 105 − 105: zero is a valid width
     EXPECT_FLOAT_EQ(low.left.height, 0);  // initial value kept: 300 − 480 is negative
     EXPECT_FLOAT_EQ(low.bottomLeft.top, 195);
+}
+
+TEST(GridFit, PathAndReportGiveUpWidthAndLongPathsLoseTheirMiddle) {
+    const std::vector<int> design{0, 38, 53, 133, 38, 267, 200, 133};  // 862 pixels in all
+    EXPECT_EQ(FitGridColumns(design, 900, 100), design);
+    EXPECT_EQ(FitGridColumns(design, 730, 100), (std::vector<int>{0, 38, 53, 133, 38, 185, 150, 133}));
+    EXPECT_EQ(FitGridColumns(design, 300, 100), (std::vector<int>{0, 38, 53, 133, 38, 100, 100, 133}));
+
+    // Room counted in characters.
+    auto elide = [](const std::string& path, size_t room) {
+        return ElidePathMiddle(path, [room](const std::string& t) {
+            return size_t(std::count_if(t.begin(), t.end(), [](char c) { return (c & 0xC0) != 0x80; })) <= room;
+        });
+    };
+    const std::string u8 = "D:\\U8SOFT\\Admin\\ZT001\\2015\\UFDATA.MDF";
+    EXPECT_EQ(elide(u8, 37), u8);
+    EXPECT_EQ(elide(u8, 27), "D:\\U8SOFT\\…\\2015\\UFDATA.MDF");
+    EXPECT_EQ(elide(u8, 20), "D:\\…\\2015\\UFDATA.MDF");
+    EXPECT_EQ(elide("\\\\srv\\账套\\ZT001\\UFDATA.MDF", 18), "\\\\srv\\…\\UFDATA.MDF");
+    // One long name: its two ends, whole characters only.
+    EXPECT_EQ(elide("D:\\用友数据库文件UFDATA.MDF", 12), "D:\\用友数…A.MDF");
+    EXPECT_EQ(elide(u8, 0), "…");
 }
 
 TEST(PublisherInfo, ReadsEightKeysWithDefaultsAndBuildsTexts) {
