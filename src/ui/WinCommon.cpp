@@ -2,6 +2,7 @@
 
 #include "platform/TextCodec.h"
 
+#include <atomic>
 #include <cmath>
 #include <map>
 
@@ -19,7 +20,14 @@ std::string WindowTextOf(HWND w) {
 
 void SetWindowTextOf(HWND w, const std::string& utf8) { SetWindowTextW(w, Wide(utf8).c_str()); }
 
+namespace {
+std::atomic<int> gDpiOverride{0};
+} // namespace
+
+void OverrideScreenDpi(int dpi) { gDpiOverride = dpi > 0 ? dpi : 0; }
+
 int ScreenDpi() {
+    if (const int forced = gDpiOverride) return forced;
     static const int dpi = [] {
         HDC dc = GetDC(nullptr);
         const int d = dc ? GetDeviceCaps(dc, LOGPIXELSX) : 0;
