@@ -17,11 +17,13 @@ function(qm_library name dir)
   target_link_libraries(${name} PUBLIC ${QL_DEPS})
 endfunction()
 
-# qm_gtest(NAME [SOURCES ...] [DEPS ...] [LABELS ...] [TIMEOUT s])
+# qm_gtest(NAME [SOURCES ...] [DEPS ...] [LABELS ...] [TIMEOUT s] [RESOURCE_LOCK name])
 # One test executable per area; each TEST becomes its own CTest case. In the Windows tree the cases
 # are listed and run under Wine (at test time, so building needs no Wine) and carry the label windows.
+# RESOURCE_LOCK: cases that hold it never run beside each other (e.g. tests of keyboard focus, which
+# another test's window can take on the prefix's one desktop).
 function(qm_gtest name)
-  cmake_parse_arguments(QT "" "TIMEOUT" "SOURCES;DEPS;LABELS" ${ARGN})
+  cmake_parse_arguments(QT "" "TIMEOUT;RESOURCE_LOCK" "SOURCES;DEPS;LABELS" ${ARGN})
   if(NOT QT_TIMEOUT)
     set(QT_TIMEOUT 120)
   endif()
@@ -32,11 +34,16 @@ function(qm_gtest name)
   # carries the one label windows.
   set(_labels_text "${QT_LABELS}")
   set(_mode POST_BUILD)
+  set(_lock "")
+  if(QT_RESOURCE_LOCK)
+    set(_lock RESOURCE_LOCK ${QT_RESOURCE_LOCK})
+  endif()
   if(CMAKE_CROSSCOMPILING AND WIN32)
     set(_labels_text windows)
     set(_mode PRE_TEST)
   endif()
   gtest_discover_tests(${name}
     DISCOVERY_TIMEOUT 60 DISCOVERY_MODE ${_mode} NO_PRETTY_VALUES
-    PROPERTIES TIMEOUT ${QT_TIMEOUT} LABELS "${_labels_text}" ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
+    PROPERTIES TIMEOUT ${QT_TIMEOUT} LABELS "${_labels_text}" ENVIRONMENT "QT_QPA_PLATFORM=offscreen"
+               ${_lock})
 endfunction()

@@ -1,8 +1,9 @@
-# The shipped quillmere.exe is built with the win32-model compiler, whose runtime imports nothing that
-# Windows XP lacks; the test tree's posix model cannot build it. So the test tree configures the same
-# sources again in ship/ (Release, no tests: the program and the libraries it links).
+# The shipped quillmere.exe is built with the i686 win32-model compiler, whose runtime imports nothing
+# that Windows XP lacks; the test tree's posix model (and, on machines that run no 32-bit code, its
+# x86_64 compiler) cannot build it. So the test tree configures the same sources again in QM_SHIP_DIR
+# (Release, no tests: the program and the libraries it links), always for i686.
 include(ExternalProject)
-set(QM_SHIP_DIR ${CMAKE_BINARY_DIR}/ship)
+set(QM_SHIP_DIR ${CMAKE_BINARY_DIR}/ship CACHE PATH "Build tree of the shipped program")
 # The program the release carries; the import check and the demo use this file.
 set(QM_SHIPPED_EXE ${QM_SHIP_DIR}/quillmere.exe)
 ExternalProject_Add(ship
@@ -11,7 +12,7 @@ ExternalProject_Add(ship
   PREFIX ${CMAKE_BINARY_DIR}/ship-steps
   CMAKE_GENERATOR Ninja
   CMAKE_ARGS
-    -DCMAKE_TOOLCHAIN_FILE=${CMAKE_TOOLCHAIN_FILE}
+    -DCMAKE_TOOLCHAIN_FILE=${PROJECT_SOURCE_DIR}/cmake/mingw-i686.cmake
     -DQM_MINGW_THREADS=win32
     -DQUILLMERE_BUILD_TESTS=OFF
     -DCMAKE_BUILD_TYPE=Release

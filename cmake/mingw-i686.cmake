@@ -1,25 +1,3 @@
-# Cross build for 32-bit Windows (XP SP3 and later) with Debian's MinGW-w64 i686 compilers.
-# QM_MINGW_THREADS picks the thread model: "win32" for the shipped program (its runtime imports nothing
-# that XP lacks), "posix" for the test programs (GoogleTest needs std::mutex).
-set(CMAKE_SYSTEM_NAME Windows)
-set(CMAKE_SYSTEM_PROCESSOR i686)
-
-set(QM_MINGW_THREADS "posix" CACHE STRING "MinGW-w64 thread model: posix (tests) or win32 (shipped program)")
-set(QM_MINGW_TRIPLE i686-w64-mingw32)
-set(CMAKE_C_COMPILER ${QM_MINGW_TRIPLE}-gcc-${QM_MINGW_THREADS})
-set(CMAKE_CXX_COMPILER ${QM_MINGW_TRIPLE}-g++-${QM_MINGW_THREADS})
-set(CMAKE_RC_COMPILER ${QM_MINGW_TRIPLE}-windres)
-
-set(CMAKE_FIND_ROOT_PATH /usr/${QM_MINGW_TRIPLE})
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
-
-# Windows XP is the oldest target: headers hide everything newer, and the runtime is linked in.
-add_compile_definitions(_WIN32_WINNT=0x0501 WINVER=0x0501 UNICODE _UNICODE)
-set(CMAKE_EXE_LINKER_FLAGS_INIT "-static")
-set(CMAKE_SHARED_LINKER_FLAGS_INIT "-static")
-
-
-
+# 32-bit Windows (XP SP3 and later): the shipped program, and the test programs where 32-bit code runs.
+set(QM_MINGW_ARCH i686)
+include(${CMAKE_CURRENT_LIST_DIR}/mingw.cmake)

@@ -68,7 +68,7 @@ protected:
             ASSERT_TRUE(Reg("add " + key + " /v ThreadingModel /d Apartment /f"));
             Reg("delete HKCR\\" + std::string(kProgIds[kind - 1]) + " /f");  // none installed to begin with
         }
-        Reg("delete \"HKLM\\SOFTWARE\\用友软件\" /f");
+        Reg("delete \"HKLM\\SOFTWARE\\用友软件\" /f /reg:32");
         folder = new qmtest::TempFolder;
         sim = new qmtest::SimProcessWin;
         std::string error;
@@ -174,7 +174,8 @@ TEST_F(ProductLogin, TheU8InstallationKeysOpenInThe32BitViewAndStopTheSignIn) {
     for (const char* key : keys) {
         SCOPED_TRACE(key);
         EXPECT_FALSE(registry.CanOpenLocalMachineKey(key));
-        ASSERT_TRUE(Reg("add \"HKLM\\" + std::string(key).substr(0, strlen(key) - 1) + "\" /f"));
+        // The products are 32-bit: their keys live in the 32-bit view, where the tool reads them.
+        ASSERT_TRUE(Reg("add \"HKLM\\" + std::string(key).substr(0, strlen(key) - 1) + "\" /f /reg:32"));
         EXPECT_TRUE(registry.CanOpenLocalMachineKey(key));
         EXPECT_FALSE(registry.CanOpenLocalMachineKey(std::string(key) + "不存在\\"));
     }
@@ -187,6 +188,6 @@ TEST_F(ProductLogin, TheU8InstallationKeysOpenInThe32BitViewAndStopTheSignIn) {
     EXPECT_FALSE(Run(login));
     EXPECT_EQ(login.Version(), "T6");
     EXPECT_EQ(Env("QM_COM_LOG").find("Login("), std::string::npos);  // no sign-in was started
-    Reg("delete \"HKLM\\SOFTWARE\\用友软件\" /f");
+    Reg("delete \"HKLM\\SOFTWARE\\用友软件\" /f /reg:32");
     EXPECT_FALSE(login.SpeLogin());
 }
