@@ -1,5 +1,6 @@
 #include "ui/WinCommon.h"
 
+#include <atomic>
 #include <cmath>
 #include <map>
 
@@ -14,7 +15,14 @@ std::string WindowTextOf(HWND w) {
 
 void SetWindowTextOf(HWND w, const std::string& utf8) { SetWindowTextW(w, Utf8ToWide(utf8).c_str()); }
 
+namespace {
+std::atomic<int> gDpiOverride{0};
+} // namespace
+
+void OverrideScreenDpi(int dpi) { gDpiOverride = dpi > 0 ? dpi : 0; }
+
 int ScreenDpi() {
+    if (const int forced = gDpiOverride) return forced;
     static const int dpi = [] {
         HDC dc = GetDC(nullptr);
         const int d = dc ? GetDeviceCaps(dc, LOGPIXELSX) : 0;

@@ -17,6 +17,9 @@ void SetWindowTextOf(HWND w, const std::string& utf8);
 
 // The screen's DPI (96 when the system gives none) and conversions to pixels at it.
 int ScreenDpi();
+// Windows made from now on are laid out for `dpi` instead (0: the screen's own again), so another
+// scale can be tried where the system's cannot be changed, as in the window tests under Wine.
+void OverrideScreenDpi(int dpi);
 int TwipsToScreenPixels(float twips);
 // A length given in pixels at 96 DPI, scaled to this screen.
 int ScaledPixels(int pixelsAt96);

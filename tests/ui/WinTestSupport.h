@@ -109,6 +109,7 @@ struct MainWindowFixture : ::testing::Test {
             downloads.push_back(url + "|" + target + "|" + required);
             return false;
         };
+        if (realDownload) ops.downloadFile = qm::ui::DefaultEngineOps().downloadFile;
         ops.repair = [this](qm::AppState& a, qm::MainModel& m, qm::RepairProgress* p) { GatedRepair(a, m, p); };
         return ops;
     }
@@ -157,10 +158,11 @@ struct MainWindowFixture : ::testing::Test {
         SendMessageW(W("grdTable"), WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM((r.left + r.right) / 2, (r.top + r.bottom) / 2));
     }
 
-    // The report cell's tooltip as the tooltip control gets it, the mouse resting on the cell.
-    std::string ReportTip(int item) {
+    // A cell's tooltip as the tooltip control gets it, the mouse resting on the cell.
+    std::string ReportTip(int item) { return CellTip(item, qm::kColReport); }
+    std::string CellTip(int item, int column) {
         HWND grid = W("grdTable");
-        const RECT r = qm::ui::ListViewCellRect(grid, item, qm::kColReport);
+        const RECT r = qm::ui::ListViewCellRect(grid, item, column);
         SendMessageW(grid, WM_MOUSEMOVE, 0, MAKELPARAM((r.left + r.right) / 2, (r.top + r.bottom) / 2));
         NMTTDISPINFOW d{};
         d.hdr.hwndFrom = nullptr;
@@ -181,6 +183,7 @@ struct MainWindowFixture : ::testing::Test {
         {"UFDATA_003_2013", "", "003", "第三账套", "2013", "D:\\DATA\\UFDATA_003_2013.MDF", ""}};
     std::map<std::string, std::string> readme;
     std::string webLocation;
+    bool realDownload = false;  // the read-me refresh of the program, through the platform's adapters
     std::vector<std::string> productAtLoad, profileFiles, downloads;
     int endCalls = 0;
     std::atomic<int> allowed{1000};
