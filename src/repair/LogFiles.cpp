@@ -56,8 +56,7 @@ std::tm LocalTime(std::chrono::system_clock::time_point t) {
 }
 
 std::string Stamp(AppState& app) {
-    const auto now = app.platform.clock ? app.platform.clock->Now() : std::chrono::system_clock::now();
-    const std::tm tm = LocalTime(now);
+    const std::tm tm = LocalTime(app.platform.clock->Now());
     char buf[32];
     std::snprintf(buf, sizeof buf, "%04d%02d%02d%02d%02d%02d", tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday,
                   tm.tm_hour, tm.tm_min, tm.tm_sec);
@@ -100,7 +99,7 @@ bool PlanLogFiles(AppState& app, const std::string& db, const std::string& dataP
 }
 
 bool FileExists(AppState& app, const std::string& path) {
-    if (path.empty() || !app.platform.files) return false;
+    if (path.empty()) return false;
     try {
         return app.platform.files->Exists(path);
     } catch (const std::exception&) {
@@ -122,12 +121,8 @@ bool MoveAside(AppState& app, const std::string& path, std::string& error) {
     std::string target;
     bool ok = false;
     try {
-        if (!app.platform.files) {
-            error = "文件系统不可用";
-        } else {
-            target = AsideName(app, path);
-            ok = app.platform.files->Move(path, target, error);
-        }
+        target = AsideName(app, path);
+        ok = app.platform.files->Move(path, target, error);
     } catch (const std::exception& e) {
         ok = false;
         error = e.what();

@@ -13,11 +13,7 @@ namespace qm {
 
 namespace {
 
-bool StopRequested(MainModel& m, RepairProgress* progress) {
-    return m.bStop.load() || (progress && progress->StopRequested());
-}
-
-std::string RepairRow(AppState& app, MainModel& m, RepairProgress* progress, int row) {
+std::string RepairRow(AppState& app, MainModel& m, int row) {
     AccountGrid& grid = m.grid;
     std::string path = AsciiUpper(grid.Cell(row, kColPath));
     const std::string db = grid.Cell(row, kColDb);
@@ -33,7 +29,7 @@ std::string RepairRow(AppState& app, MainModel& m, RepairProgress* progress, int
         ok = ReReadOnly(app, app.versionClass, db);
     } else if (state == "恢复挂起") {   // only the state query of 2012 and later says so
         ran = true;
-        ok = ReRecoveryPending(app, db, path, [&] { return StopRequested(m, progress); });
+        ok = ReRecoveryPending(app, db, path, [&] { return app.stop.Requested(); });
     }
 
     // A failure text (of the routine, or of the state query itself) is the report.
@@ -44,10 +40,10 @@ std::string RepairRow(AppState& app, MainModel& m, RepairProgress* progress, int
 
 // A ticked row's report. Once the link to the server is gone nothing more is sent (ExecuteSql sees to
 // that), and no row can say more than that; the driver's own words stay in the row's transcript.
-std::string RepairTicked(AppState& app, MainModel& m, RepairProgress* progress, int row) {
+std::string RepairTicked(AppState& app, MainModel& m, int row) {
     std::string report;
     try {
-        report = RepairRow(app, m, progress, row);
+        report = RepairRow(app, m, row);
     } catch (const std::exception& e) {
         report = *e.what() ? e.what() : kRepairFailed;
     } catch (...) {
@@ -84,7 +80,7 @@ void Repair(AppState& app, MainModel& m, RepairProgress* progress) {
         std::string report;
         if (ticked) {
             app.observerRow = i;
-            report = RepairTicked(app, m, progress, i);
+            report = RepairTicked(app, m, i);
             m.grid.SetCell(i, kColReport, report);
             m.grid.SetCell(i, kColVerify, "");   // an earlier run's check says nothing about this repair
         }

@@ -23,10 +23,6 @@ bool BodyContainsText(const std::string& body, const std::string& text) {
 bool DownloadFile(AppState& app, const std::string& url, const std::string& target, const std::string& required) {
     if (url.empty()) return false;
     try {
-        if (!app.platform.http || !app.platform.files) {
-            app.cMsg = "网络或文件系统不可用";
-            return false;
-        }
         std::string body, error;
         if (!app.platform.http->Get(url, body, error)) {
             app.cMsg = error.empty() ? "下载失败：" + url : error;
