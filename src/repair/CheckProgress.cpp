@@ -3,7 +3,6 @@
 #include "app/Db.h"
 #include "discovery/DbState.h"
 #include "platform/Threads.h"
-#include "server/VersionClass.h"
 
 #include <algorithm>
 #include <cmath>
@@ -55,7 +54,7 @@ int CheckProgress::SessionNumber() {
 void CheckProgress::Start(Show show) {
     Stop();
     show(kVerifying);
-    const VersionClass version = GetVersionClass(app_.cSQLVersion);
+    const VersionClass version = app_.versionClass;
     if (version == VersionClass::Sql2000 || version == VersionClass::None) return;
     const int spid = SessionNumber();
     std::shared_ptr<Connection> conn = app_.oTempdb;

@@ -1,6 +1,7 @@
 #include "repair/PlanMode.h"
 
 #include "platform/Paths.h"
+#include "platform/Text.h"
 #include "repair/SequenceSteps.h"
 
 #include <cctype>
@@ -66,15 +67,14 @@ bool PlanFileSystem::ReadAll(const std::string& path, std::string& bytes, std::s
 
 PlanState::PlanState(AppState& app) {
     Platform platform = app.platform;
-    if (platform.files) {
-        files_ = std::make_unique<PlanFileSystem>(*platform.files);
-        platform.files = files_.get();
-    }
+    files_ = std::make_unique<PlanFileSystem>(*platform.files);
+    platform.files = *files_;
     plan_ = std::make_unique<AppState>(platform);
     AppState& p = *plan_;
     p.cDBServer = app.cDBServer;
     p.cDBUser = app.cDBUser;
     p.cSQLVersion = app.cSQLVersion;
+    p.versionClass = app.versionClass;
     p.cProduct = app.cProduct;
     p.cSystemDB = app.cSystemDB;
     p.bAdmin = app.bAdmin;

@@ -12,7 +12,8 @@ namespace {
 // Gathers the plan's statements and moves by row, and passes the run's progress on to the caller's.
 class PlanWatcher final : public StatementObserver, public RepairProgress {
 public:
-    explicit PlanWatcher(RepairProgress* outer) : outer_(outer) {}
+    PlanWatcher(RepairProgress* outer, const StopToken& asked, StopToken& plan)
+        : outer_(outer), asked_(asked), plan_(plan) {}
 
     void OnStatement(const StatementEvent& e) override { rows_[e.row].statements.push_back(e.sql); }
     void OnFileMoved(int row, const std::string& path, const std::string& newPath, const std::string&) override {
@@ -23,15 +24,26 @@ public:
         if (outer_) outer_->RunStarted(maximum);
     }
     void RowDone(int row, int position, const std::string& report) override {
+        PassStopOn();
         if (outer_) outer_->RowDone(row, position, report);
     }
-    bool StopRequested() override { return outer_ && outer_->StopRequested(); }
-    void RowState(int row, const std::string& state) override { rows_[row].state = state; }
+    void RowState(int row, const std::string& state) override {
+        rows_[row].state = state;
+        PassStopOn();
+    }
 
     PreviewRow& Row(int row) { return rows_[row]; }
 
 private:
+    // 停止 is asked of the window's state; the plan's run reads its own token, so the request is
+    // passed on to it before the run looks (after each row).
+    void PassStopOn() {
+        if (asked_.Requested()) plan_.Request();
+    }
+
     RepairProgress* outer_;
+    const StopToken& asked_;
+    StopToken& plan_;
     std::map<int, PreviewRow> rows_;
 };
 
@@ -53,7 +65,9 @@ std::vector<std::string> LinesOf(const std::string& text) {
 
 std::vector<PreviewRow> PlanRepair(AppState& app, const MainModel& m, RepairProgress* progress) {
     PlanState plan(app);
-    PlanWatcher watcher(progress);
+    PlanWatcher watcher(progress, app.stop, plan.App().stop);
+    // 停止 cancels the query in flight on the real connection; the plan's own statements never wait.
+    StopToken::Run run(app.stop, app.oMaster);
     plan.App().observer = &watcher;
 
     MainModel copy;

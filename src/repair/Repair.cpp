@@ -1,10 +1,11 @@
 #include "repair/Repair.h"
 
 #include "discovery/DbState.h"
+#include "platform/Text.h"
 #include "repair/CheckProgress.h"
 #include "repair/ReReadOnly.h"
+#include "repair/ReRecoveryPending.h"
 #include "repair/ReShutdown.h"
-#include "repair/SequenceSteps.h"
 #include "repair/Verify.h"
 
 #include <exception>
@@ -15,12 +16,13 @@ namespace {
 
 std::string RepairRow(AppState& app, const std::string& db, const std::string& dataPath, std::string& state) {
     std::string path = AsciiUpper(dataPath);
-    state = GetDbState(app, app.cSQLVersion, db, app.oMaster);
+    state = GetDbState(app, app.versionClass, db, app.oMaster);
 
     bool ok = true;
     const Route route = RouteOf(state);
-    if (route == Route::Rebuild) ok = ReShutdown(app, app.cSQLVersion, db, path);
-    else if (route == Route::ReadOnly) ok = ReReadOnly(app, app.cSQLVersion, db);
+    if (route == Route::Rebuild) ok = ReShutdown(app, app.versionClass, db, path);
+    else if (route == Route::ReadOnly) ok = ReReadOnly(app, app.versionClass, db);
+    else if (route == Route::RecoveryPending) ok = ReRecoveryPending(app, db, path, [&] { return app.stop.Requested(); });
 
     // A failure text (of the routine, or of the state query itself) is the report.
     if (!app.cMsg.empty()) return app.cMsg;
@@ -28,13 +30,9 @@ std::string RepairRow(AppState& app, const std::string& db, const std::string& d
     return ok ? kRepaired : kRepairFailed;
 }
 
-bool StopRequested(MainModel& m, RepairProgress* progress) {
-    return m.bStop.load() || (progress && progress->StopRequested());
-}
-
 // The verification cell of a repaired row. A stop that came before the check began cancels it unsent.
 std::string VerifyRow(AppState& app, MainModel& m, RepairProgress* progress, CheckProgress& watch, int row) {
-    if (StopRequested(m, progress)) return kVerifyCancelled;
+    if (app.stop.Requested()) return kVerifyCancelled;
     const std::string db = m.grid.Cell(row, kColDb);
     if (progress) progress->Verifying(row, db);
     watch.Start([progress, row](const std::string& text) {
@@ -42,17 +40,8 @@ std::string VerifyRow(AppState& app, MainModel& m, RepairProgress* progress, Che
     });
     const SqlResult r = RunCheckdb(app, db);
     watch.Stop();
-    return VerificationText(r, StopRequested(m, progress));
+    return VerificationText(r, app.stop.Requested());
 }
-
-// oMaster is what 停止 may cancel while the run goes.
-struct PublishedConnection {
-    explicit PublishedConnection(AppState& a) : app(a) { app.runCancel.Publish(app.oMaster); }
-    ~PublishedConnection() { app.runCancel.Publish(nullptr); }
-    PublishedConnection(const PublishedConnection&) = delete;
-    PublishedConnection& operator=(const PublishedConnection&) = delete;
-    AppState& app;
-};
 
 } // namespace
 
@@ -63,6 +52,7 @@ std::string UnsupportedStateReport(const std::string& state) {
 Route RouteOf(const std::string& state) {
     if (state == "置疑" || state == "可疑") return Route::Rebuild;
     if (state == "紧急\\只读\\脱机" || state == "紧急只读状态") return Route::ReadOnly;
+    if (state == "恢复挂起") return Route::RecoveryPending;   // only the state query of 2012 and later says so
     return Route::None;
 }
 
@@ -70,6 +60,7 @@ std::string RouteText(const std::string& state) {
     switch (RouteOf(state)) {
     case Route::Rebuild: return "重建事务日志";
     case Route::ReadOnly: return "解除紧急、只读状态，恢复联机和多用户";
+    case Route::RecoveryPending: return "正常恢复（设为联机），服务器拒绝时重建事务日志";
     case Route::None: break;
     }
     return state == "正常" || state == "在线" ? "无需修复，不发送修改语句" : "不支持的状态，不处理";
@@ -90,13 +81,13 @@ std::string RepairDatabase(AppState& app, const std::string& db, const std::stri
     return app.masterLost ? kLinkLostReport : report;
 }
 
-bool Repair(AppState& app, MainModel& m, RepairProgress* progress) {
-    m.bStop = false;
+void Repair(AppState& app, MainModel& m, RepairProgress* progress) {
+    // oMaster is what 停止 may cancel while the run goes.
+    StopToken::Run run(app.stop, app.oMaster);
     const int count = m.iAccCount;
     if (progress) progress->RunStarted(count);
     // A text left over from before the run must not become the first row's report.
     app.cMsg.clear();
-    PublishedConnection published(app);
     CheckProgress watch(app);
 
     for (int i = 1; i <= count; ++i) {
@@ -118,16 +109,10 @@ bool Repair(AppState& app, MainModel& m, RepairProgress* progress) {
             if (progress) progress->Verified(i, outcome);
         }
         app.observerRow = 0;
-        if (i < count && StopRequested(m, progress)) break;
+        if (i < count && app.stop.Requested()) break;
     }
 
     UpdateRepairSummary(m);
-    return true;
-}
-
-void CancelRun(AppState& app, MainModel& m) {
-    m.bStop = true;
-    app.runCancel.Cancel();
 }
 
 void UpdateRepairSummary(MainModel& m) {

@@ -21,7 +21,7 @@ namespace {
 constexpr const char* kCrLf = "\r\n";
 
 std::chrono::system_clock::time_point Now(AppState& app) {
-    return app.platform.clock ? app.platform.clock->Now() : std::chrono::system_clock::now();
+    return app.platform.clock->Now();
 }
 
 // std::localtime shares one buffer per process.
@@ -76,10 +76,10 @@ RunRecord::RunRecord(AppState& app, const MainModel& m, RepairProgress* outer)
     const auto start = Now(app);
     baseName_ = Format(start, "Quillmere-%04d%02d%02d-%02d%02d%02d");
     started_ = Format(start, "%04d-%02d-%02d %02d:%02d:%02d");
-    SystemInfo* system = app.platform.system;
+    SystemInfo& system = *app.platform.system;
     header_ = std::string("Quillmere 运行记录") + kCrLf + "程序版本：Quillmere " + QM_TOOL_VERSION + kCrLf +
-              "计算机：" + Shown(system ? system->ComputerName() : "") + kCrLf +
-              "Windows 用户：" + Shown(system ? system->UserName() : "") + kCrLf +
+              "计算机：" + Shown(system.ComputerName()) + kCrLf +
+              "Windows 用户：" + Shown(system.UserName()) + kCrLf +
               "服务器：" + Shown(app.cDBServer) + "（登录名：" + Shown(app.cDBUser) + "）" + kCrLf +
               "数据库版本：" + Shown(app.cSQLVersion) + kCrLf + "产品：" + Shown(app.cProduct) + kCrLf;
     app.observer = this;
@@ -116,12 +116,9 @@ void RunRecord::RunStarted(int maximum) {
 void RunRecord::RowDone(int row, int position, const std::string& report) {
     if (!report.empty()) RowAt(row).reached = true;
     if (outer_) outer_->RowDone(row, position, report);
-}
-
-bool RunRecord::StopRequested() {
-    const bool stop = outer_ && outer_->StopRequested();
-    stopped_ = stopped_ || stop;
-    return stop;
+    // Read while the run is going (the run looks right after this): once it has ended the token
+    // forgets the request.
+    stopped_ = stopped_ || app_.stop.Requested();
 }
 
 void RunRecord::Verifying(int row, const std::string& database) {
@@ -130,6 +127,7 @@ void RunRecord::Verifying(int row, const std::string& database) {
 
 void RunRecord::Verified(int row, const std::string& outcome) {
     if (outer_) outer_->Verified(row, outcome);
+    stopped_ = stopped_ || app_.stop.Requested();
 }
 
 void RunRecord::RowState(int row, const std::string& state) {
@@ -146,7 +144,7 @@ void RunRecord::End() {
     ended_ = true;
     app_.observer = next_;
     finished_ = Format(Now(app_), "%04d-%02d-%02d %02d:%02d:%02d");
-    stopped_ = stopped_ || m_.bStop.load();
+    stopped_ = stopped_ || app_.stop.Requested();
     ending_ = app_.masterLost ? "与服务器的连接已断开" : stopped_ ? "操作员按“停止”结束了运行" : "运行完成";
     summary_ = m_.labReport.caption;
     for (int i = 1; i <= m_.iAccCount; ++i) {
@@ -184,17 +182,13 @@ std::string RunRecord::Text() const {
 
 std::string SaveRunRecord(AppState& app, const std::string& baseName, const std::string& text, std::string& error) {
     error.clear();
-    if (!app.platform.files) {
-        error = "文件系统不可用";
-        return {};
-    }
     const std::string bytes = "\xEF\xBB\xBF" + text;
     try {
         if (!app.platform.toolFolder.empty()) {
             const std::string path = WriteInto(app, {JoinPath(app.platform.toolFolder, kRecordFolder)}, baseName, bytes, error);
             if (!path.empty()) return path;
         }
-        const std::string local = app.platform.system ? app.platform.system->LocalAppDataFolder() : std::string();
+        const std::string local = app.platform.system->LocalAppDataFolder();
         if (local.empty()) {
             if (error.empty()) error = "找不到可写入的文件夹";
             return {};
@@ -207,7 +201,7 @@ std::string SaveRunRecord(AppState& app, const std::string& baseName, const std:
     }
 }
 
-bool RepairWithRecord(AppState& app, MainModel& m, RepairProgress* progress) {
+void RepairWithRecord(AppState& app, MainModel& m, RepairProgress* progress) {
     m.record = {};
     RunRecord record(app, m, progress);
     // The record is written however the run ends; an exception leaving the run still ends it.
@@ -224,7 +218,6 @@ bool RepairWithRecord(AppState& app, MainModel& m, RepairProgress* progress) {
         throw;
     }
     save();
-    return true;
 }
 
 } // namespace qm

@@ -35,7 +35,6 @@ public:
 
     void RunStarted(int maximum) override;
     void RowDone(int row, int position, const std::string& report) override;
-    bool StopRequested() override;
     void Verifying(int row, const std::string& database) override;
     void Verified(int row, const std::string& outcome) override;
     void RowState(int row, const std::string& state) override;
@@ -76,6 +75,6 @@ std::string SaveRunRecord(AppState& app, const std::string& baseName, const std:
 // A repair run with its record: Repair, then the record saved whatever way the run ended (done,
 // stopped, the server lost). m.record says where it went or why it could not be written; no row's
 // outcome depends on it.
-bool RepairWithRecord(AppState& app, MainModel& m, RepairProgress* progress);
+void RepairWithRecord(AppState& app, MainModel& m, RepairProgress* progress);
 
 } // namespace qm

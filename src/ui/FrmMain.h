@@ -10,6 +10,7 @@
 #include "ui/PublisherInfo.h"
 #include "ui/RepairRun.h"
 #include "ui/WinFrame.h"
+#include "ui/WinGrid.h"
 
 #include <functional>
 #include <memory>
@@ -104,6 +105,7 @@ private:
     int runs_ = 0;
     int previews_ = 0;
 
+    GridView view_;
     HWND grid_ = nullptr;
     WNDPROC gridProc_ = nullptr;
     int hoverItem_ = -1;

@@ -1,5 +1,7 @@
 #include "FaultFileSystem.h"
 
+#include "platform/Text.h"
+
 #include <filesystem>
 
 namespace qme2e {
@@ -9,11 +11,9 @@ namespace {
 // The tool may write a path with either separator, doubled separators or other letter case; compare
 // what Windows would open.
 std::string Normalise(const std::string& path) {
-    std::string p = path;
-    for (char& c : p) {
+    std::string p = qm::AsciiUpper(path);
+    for (char& c : p)
         if (c == '\\') c = '/';
-        if (c >= 'a' && c <= 'z') c = char(c - 'a' + 'A');
-    }
     return std::filesystem::path(p).lexically_normal().generic_string();
 }
 

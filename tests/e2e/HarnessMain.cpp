@@ -58,12 +58,12 @@ std::string PercentDecoded(const std::string& text) {
 
 bool ParseArgs(int argc, wchar_t** argv, Options& o, std::string& error) {
     for (int i = 1; i < argc; ++i) {
-        const std::string a = qm::ui::Utf8(argv[i]);
+        const std::string a = qm::WideToUtf8(argv[i]);
         if (i + 1 >= argc) {
             error = a + " needs a value";
             return false;
         }
-        const std::string v = PercentDecoded(qm::ui::Utf8(argv[++i]));
+        const std::string v = PercentDecoded(qm::WideToUtf8(argv[++i]));
         std::string path, text;
         if (a == "--tool-dir") o.toolDir = v;
         else if (a == "--data-dir") o.dataDir = v;
@@ -106,7 +106,7 @@ int wmain(int argc, wchar_t** argv) {
     qm::DefaultPlatform dp = qm::MakeDefaultPlatform(opt.toolDir);
     qme2e::FaultFileSystem faulty(*dp.platform.files);
     for (auto& [path, text] : opt.faults) faulty.AddFault(path, text, opt.dataDir);
-    dp.platform.files = &faulty;
+    dp.platform.files = faulty;
 
     // As the application makes them: the message dialogs first, so they outlive the shared state.
     qm::ui::FrmMsg frmMsg;
@@ -153,7 +153,7 @@ int wmain(int argc, wchar_t** argv) {
     }
     result["messages"] = messages;
 
-    std::ofstream out(std::filesystem::path(qm::ui::Wide(opt.out)), std::ios::binary);
+    std::ofstream out(std::filesystem::path(qm::Utf8ToWide(opt.out)), std::ios::binary);
     out << result.dump(2) << "\n";
     out.close();
     if (!out) {

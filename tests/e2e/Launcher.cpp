@@ -14,7 +14,6 @@
 #include <nlohmann/json.hpp>
 
 #include <algorithm>
-#include <cctype>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -100,44 +99,36 @@ std::string WinePath(const std::string& path) {
     return p;
 }
 
-// The password of the "sa" login of the scenario (names compare without letter case); "" when absent.
+// The password of the scenario's "sa" login; "" when it has none.
 std::string SaPassword(const std::string& scenarioText) {
     auto j = nlohmann::json::parse(scenarioText, nullptr, false);
-    if (!j.is_object() || !j.contains("logins") || !j["logins"].is_object()) return {};
-    for (auto& [name, pwd] : j["logins"].items()) {
-        std::string lower = name;
-        std::transform(lower.begin(), lower.end(), lower.begin(), [](unsigned char c) { return char(std::tolower(c)); });
-        if (lower == "sa" && pwd.is_string()) return pwd.get<std::string>();
-    }
-    return {};
+    return j.is_object() ? j.value("/logins/sa"_json_pointer, std::string()) : std::string();
 }
 
 // The simulator's transcript file (one JSON object per line with "sql" and "error": null or {number,
 // message}) as the result's list; false with a description for a line of another form.
-bool ConvertTranscript(const std::string& text, nlohmann::ordered_json& out, std::string& error) {
-    out = nlohmann::ordered_json::array();
+bool ReadTranscript(const std::string& text, json& out, std::string& error) {
+    out = json::array();
     std::istringstream lines(text);
-    std::string line;
-    while (std::getline(lines, line)) {
+    for (std::string line; std::getline(lines, line);) {
         if (line.find_first_not_of(" \t\r") == std::string::npos) continue;
-        auto in = nlohmann::json::parse(line, nullptr, false);
-        if (in.is_discarded() || !in.is_object() || !in.contains("sql") || !in["sql"].is_string()) {
+        json e = json::parse(line, nullptr, false);
+        if (!e.is_object() || !e.contains("sql")) {
             error = "transcript line without sql: " + line;
             return false;
         }
-        nlohmann::ordered_json e{{"sql", in["sql"].get<std::string>()}, {"error", nullptr}};
-        if (in.contains("error") && in["error"].is_object())
-            e["error"] = {{"number", in["error"].value("number", 0)},
-                          {"message", in["error"].value("message", std::string())}};
         out.push_back(std::move(e));
     }
     return true;
 }
 
+// Every file under `folder`, as a path relative to it with "/" (ZT001/2015/UFDATA.MDF); folders are not listed.
 std::vector<std::string> SortedFiles(const std::string& folder) {
     std::vector<std::string> names;
     std::error_code ec;
-    for (auto& e : fs::directory_iterator(folder, ec)) names.push_back(e.path().filename().string());
+    for (auto it = fs::recursive_directory_iterator(folder, ec); !ec && it != fs::recursive_directory_iterator();
+         it.increment(ec))
+        if (!it->is_directory(ec)) names.push_back(it->path().lexically_relative(folder).generic_string());
     std::sort(names.begin(), names.end());
     return names;
 }
@@ -194,7 +185,7 @@ int main(int argc, char** argv) {
         if (seen.contains(key)) result[key] = seen[key];
     result["messages"] = seen.value("messages", json::array());
     json transcript;
-    if (!ConvertTranscript(ReadText(transcriptFile), transcript, error)) {
+    if (!ReadTranscript(ReadText(transcriptFile), transcript, error)) {
         std::cerr << "quillmere-e2e: " << error << "\n";
         status = 1;
     }

@@ -91,7 +91,7 @@ private:
 json RecordOf(HWND window, const qm::MainModel& model) {
     json j;
     j["label"] = qm::ui::WindowTextOf(FindControl(window, "labRecord"));
-    std::ifstream in(std::filesystem::path(qm::ui::Wide(model.record.path)), std::ios::binary);
+    std::ifstream in(std::filesystem::path(qm::Utf8ToWide(model.record.path)), std::ios::binary);
     j["text"] = model.record.path.empty() ? std::string() : std::string(std::istreambuf_iterator<char>(in), {});
     return j;
 }
@@ -118,7 +118,9 @@ bool DriveMainWindow(qm::ui::FrmMain& window, const qm::MainModel& model, const 
     }
     HWND grid = FindControl(w, "grdTable");
     for (int r : ticks) {
-        // Grid row r is list item r - 1; the mark is column 1, which a double-click toggles.
+        // Grid row r is list item r - 1; the mark is column 1, which a double-click toggles. The operator
+        // scrolls a row below the first screen into view before double-clicking it.
+        SendMessageW(grid, LVM_ENSUREVISIBLE, WPARAM(r - 1), FALSE);
         const RECT cell = qm::ui::ListViewCellRect(grid, r - 1, qm::kColSelect);
         SendMessageW(grid, WM_LBUTTONDBLCLK, MK_LBUTTON,
                      MAKELPARAM((cell.left + cell.right) / 2, (cell.top + cell.bottom) / 2));

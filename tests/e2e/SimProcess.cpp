@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <chrono>
 #include <csignal>
+#include <cstdio>
 #include <cstring>
 #include <fcntl.h>
 #include <poll.h>
@@ -56,14 +57,8 @@ bool WaitUntil(pid_t pid, Clock::time_point deadline, int& status) {
 
 // "listening on 127.0.0.1:PORT" gives PORT; anything else 0.
 int ParseListeningPort(const std::string& line) {
-    static const std::string prefix = "listening on 127.0.0.1:";
-    if (line.rfind(prefix, 0) != 0 || line.size() == prefix.size()) return 0;
     int port = 0;
-    for (size_t i = prefix.size(); i < line.size() && line[i] >= '0' && line[i] <= '9'; ++i) {
-        port = port * 10 + (line[i] - '0');
-        if (port > 65535) return 0;
-    }
-    return port;
+    return std::sscanf(line.c_str(), "listening on 127.0.0.1:%d", &port) == 1 && port > 0 && port <= 65535 ? port : 0;
 }
 
 } // namespace

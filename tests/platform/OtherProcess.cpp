@@ -1,20 +1,10 @@
 #include "OtherProcess.h"
 
-#include "platform/LocalInstanceGuard.h"
+#include "platform/Text.h"
 
-#ifdef _WIN32
-#include "platform/TextCodec.h"
 #include <windows.h>
-#else
-#include <csignal>
-#include <poll.h>
-#include <sys/wait.h>
-#include <unistd.h>
-#endif
 
 namespace qmtest {
-
-#ifdef _WIN32
 
 bool OtherProcess::Start(const std::string& mode, const std::string& arg) {
     Release();
@@ -62,51 +52,5 @@ void OtherProcess::Kill() {
     }
     Release();
 }
-
-#else
-
-bool OtherProcess::Start(const std::string& mode, const std::string& arg) {
-    Release();
-    if (mode != "guard") return false;  // POSIX has no sharing modes to hold a file with
-    int ready[2], hold[2];
-    if (::pipe(ready) != 0 || ::pipe(hold) != 0) return false;
-    const pid_t pid = ::fork();
-    if (pid == 0) {
-        qm::LocalInstanceGuard guard;
-        const char answer = guard.TryAcquire(arg) ? 'y' : 'n';
-        (void)!::write(ready[1], &answer, 1);
-        ::close(hold[1]);
-        char c;
-        while (::read(hold[0], &c, 1) > 0) {
-        }
-        ::_exit(0);
-    }
-    ::close(ready[1]);
-    ::close(hold[0]);
-    pid_ = pid;
-    release_ = hold[1];
-    pollfd p{ready[0], POLLIN, 0};
-    char answer = 0;
-    const bool ok = ::poll(&p, 1, 10000) == 1 && ::read(ready[0], &answer, 1) == 1 && answer == 'y';
-    ::close(ready[0]);
-    if (!ok) Kill();
-    return ok;
-}
-
-void OtherProcess::Release() {
-    if (release_ >= 0) ::close(release_);
-    if (pid_ > 0) {
-        int status = 0;
-        ::waitpid(pid_, &status, 0);
-    }
-    pid_ = release_ = -1;
-}
-
-void OtherProcess::Kill() {
-    if (pid_ > 0) ::kill(pid_, SIGKILL);
-    Release();
-}
-
-#endif
 
 } // namespace qmtest

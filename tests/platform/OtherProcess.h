@@ -1,7 +1,7 @@
 #pragma once
-// A second program that takes something and keeps it until it is released or killed: an instance key
-// (both systems) or, on Windows, a file opened without sharing, as the database server holds its files.
-// POSIX: a forked child. Windows: the small program other_process.exe of this folder.
+// A second program (other_process.exe of this folder, Windows only) that takes something and keeps it
+// until it is released or killed: an instance key, or a file opened without sharing, as the database
+// server holds its files.
 #include <string>
 
 namespace qmtest {
@@ -20,13 +20,8 @@ public:
     void Kill();     // it ends at once, as a crash would
 
 private:
-#ifdef _WIN32
     void* process_ = nullptr;
     void* release_ = nullptr;
-#else
-    int pid_ = -1;
-    int release_ = -1;
-#endif
 };
 
 } // namespace qmtest

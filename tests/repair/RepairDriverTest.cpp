@@ -3,11 +3,11 @@
 #include "RepairFixture.h"
 
 #include "discovery/LoadAcc.h"
+#include "platform/Text.h"
 #include "repair/Preview.h"
 #include "repair/Repair.h"
 #include "repair/RunRecord.h"
 
-#include <cctype>
 #include <chrono>
 #include <functional>
 #include <mutex>
@@ -20,12 +20,13 @@ using ::testing::Not;
 
 namespace {
 
+// Presses 停止 as the window would once `stopAfter` rows are done.
 struct FakeProgress : qm::RepairProgress {
     void RunStarted(int maximum) override { started.push_back(maximum); }
     void RowDone(int row, int position, const std::string& report) override {
         done.push_back(std::to_string(row) + "/" + std::to_string(position) + " " + report);
+        if (stopAfter >= 0 && int(done.size()) >= stopAfter) stop->Request();
     }
-    bool StopRequested() override { return stopAfter >= 0 && int(done.size()) >= stopAfter; }
     void Verifying(int row, const std::string& db) override {
         checks.push_back(std::to_string(row) + " " + db);
         checking = true;
@@ -46,6 +47,7 @@ struct FakeProgress : qm::RepairProgress {
     std::vector<std::string> figures;        // the verification cell while a check runs
     std::atomic<bool> checking{false};
     int stopAfter = -1;
+    qm::StopToken* stop = nullptr;
 };
 
 // oMaster as the run meets it over a network; its log holds each statement with the command timeout it
@@ -96,20 +98,13 @@ class RepairDriver : public RepairFixture {
 protected:
     void SetUp() override {
         RepairFixture::SetUp();
+        progress.stop = &app->stop;
         ResetGrid();
     }
     void ResetGrid() {
         m.grid.Clear();
         m.grid.AppendRow({"DB", "选择", "账套号", "账套名称", "年度", "路径", "报告", "校验"});
         m.iAccCount = 0;
-    }
-    // Loads UFDATA_00<n>_2015 in each of the states (NODATA: suspect without its data file), one ticked row each.
-    void LoadRows(int major, const std::vector<std::string>& states) {
-        std::vector<std::string> dbs;
-        for (size_t i = 0; i < states.size(); ++i)
-            dbs.push_back(DbJson(Db(i + 1), states[i] == "NODATA" ? "SUSPECT" : states[i], states[i] != "NODATA"));
-        Load(major, dbs);
-        for (size_t i = 0; i < states.size(); ++i) AddRow(Db(i + 1), "Y");
     }
     static std::string Db(size_t n) { return "UFDATA_00" + std::to_string(n) + "_2015"; }
     static std::string WithCheck(std::string db, const std::string& checkdb) {
@@ -136,12 +131,12 @@ protected:
     void Run() { qm::Repair(*app, m, &progress); }
     // The network stand-in before the simulator, with the timeout a master connection opens with.
     NetworkStandIn& OverNetwork() {
-        auto net = std::make_shared<NetworkStandIn>(app->oMaster, [this] { qm::CancelRun(*app, m); });
+        auto net = std::make_shared<NetworkStandIn>(app->oMaster, [this] { app->stop.Request(); });
         net->SetCommandTimeout(300);
         app->oMaster = net;
         return *net;
     }
-    // The stand-in's log for `names` (see Seq; Q the state query, P the session number read before the
+    // The stand-in's log for `names` (see Seq; Q the state query, I the session number read before the
     // first check, K the check), each at 300 s but a guard (marked *) at 30 s and the check without a limit.
     std::vector<std::string> Log(const std::string& names, const std::string& db = kDb) const {
         std::vector<std::string> out;
@@ -152,9 +147,9 @@ protected:
             std::string quoted = db;
             for (size_t at = 0; (at = quoted.find('\'', at)) != std::string::npos; at += 2) quoted.insert(at, "'");
             out.push_back(n == "Q"   ? n
-                          : n == "P" ? "select @@spid as spid @300"
+                          : n == "I" ? "select @@spid as spid @300"
                           : n == "K" ? "dbcc checkdb(N'" + quoted + "') with no_infomsgs @0"
-                                     : Seq(n, db)[0] + (guard ? " @30" : " @300"));
+                                     : Seq(n, db)[0] + (guard ? " @30" : n == "P" ? " @0" : " @300"));
         }
         return out;
     }
@@ -163,34 +158,23 @@ protected:
     FakeProgress progress;
 };
 
-TEST_F(RepairDriver, OnlyAnExactYIsTicked) {
-    Load(9, {DbJson(Db(1), "SUSPECT"), DbJson(Db(2), "SUSPECT")});
-    AddRow(Db(1), "y");
-    AddRow(Db(2), " Y");
-    AddRow(Db(2), "Y ");
-    m.labReport = {"发现3个异常数据库", qm::kRed};
-    Run();
-    EXPECT_TRUE(Sent().empty());
-    for (int i = 1; i <= 3; ++i) EXPECT_EQ(Report(i), "");
-    EXPECT_EQ(m.labReport.caption, "");
-    EXPECT_EQ(m.labReport.color, qm::kRed);
-    EXPECT_THAT(progress.started, ElementsAre(3));
-    EXPECT_THAT(progress.done, ElementsAre("1/1 ", "2/2 ", "3/3 "));
-}
-
-// Ticked rows that are not repaired: healthy (not counted), an unsupported state, a routine failing
-// without a text (no success), a failed state query (its text is the report, nothing is repaired).
+// Rows that are not repaired: marked otherwise than by an exact "Y" (not ticked, no statement), healthy
+// (not counted), an unsupported state, a routine failing without a text (no success), a failed state
+// query (its text is the report, nothing is repaired).
 TEST_F(RepairDriver, RowsThatAreNotRepaired) {
     Load(9, {DbJson(Db(1), "ONLINE"), DbJson(Db(2), "OFFLINE"), DbJson(Db(3), "SUSPECT"), DbJson(Db(4), "SUSPECT")});
+    for (const char* mark : {"y", " Y", "Y "}) AddRow(Db(3), mark);
     for (int i = 1; i <= 4; ++i) AddRow(Db(i), "Y");
     engine->AddFault({"Rebuild Log", 1, 5000, ""});
     engine->AddFault({"DATABASEPROPERTYEX ('UFDATA_004_2015'", 1, 50000, "查询失败"});
     Run();
-    EXPECT_EQ(Column(qm::kColReport), (std::vector<std::string>{"数据库状态正常，无需修复", "未修复：不支持的数据库状态（脱机）",
-                                                                 "修复失败", "查询失败"}));
+    EXPECT_EQ(Column(qm::kColReport), (std::vector<std::string>{"", "", "", "数据库状态正常，无需修复",
+                                                                 "未修复：不支持的数据库状态（脱机）", "修复失败", "查询失败"}));
     EXPECT_EQ(m.labReport.caption, "尚有3个账套年度数据未能修复");
     EXPECT_EQ(m.labReport.color, qm::kRed);
-    for (const auto& sql : RepairStatements()) EXPECT_NE(sql.find(Db(3)), std::string::npos) << sql;
+    EXPECT_THAT(progress.started, ElementsAre(7));
+    EXPECT_EQ(progress.done.size(), 7u);   // every row moves the bar, ticked or not
+    EXPECT_EQ(RepairStatements(), Seq("L F E S R M", Db(3)));   // row 6 alone, to its failure and the guard
     EXPECT_EQ(app->cMsg, "");
 }
 
@@ -218,12 +202,10 @@ TEST_F(RepairDriver, FieldLayoutsRepairOnlyWhatTheyMayAndLeaveNoDatabaseWorse) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.file);
-        LoadFile(c.file, c.major, c.product);
+        LoadFile(c.file, c.product);
         ASSERT_TRUE(qm::LoadAcc(*app, m));
         for (int i = 1; i <= m.iAccCount; ++i) m.grid.SetCell(i, qm::kColSelect, "Y");
-        std::string lower = m.grid.Cell(1, qm::kColPath);
-        for (char& ch : lower) ch = char(std::tolower(static_cast<unsigned char>(ch)));
-        m.grid.SetCell(1, qm::kColPath, lower);
+        m.grid.SetCell(1, qm::kColPath, qm::AsciiLower(m.grid.Cell(1, qm::kColPath)));
         m.grid.AppendRow({"UFDATA_099_2015", "", "099", "旧账套", "2015", "", "成功修复"});
         observer.statements.clear();
         Run();
@@ -251,6 +233,52 @@ TEST_F(RepairDriver, FieldLayoutsRepairOnlyWhatTheyMayAndLeaveNoDatabaseWorse) {
     }
 }
 
+// SQL Server 2014 and 2022, in process and over TDS through the ODBC driver: a database whose recovery is
+// pending goes online with a normal recovery when it can (nothing moved, nothing rebuilt) and is rebuilt
+// when the server refuses; suspect and emergency ones take the 2005 roads. 12.0.2000.8 holds "2000" yet
+// never takes the SQL Server 2000 road, and the English server's "file exists" (5025) earns the retry.
+TEST_F(RepairDriver, ModernServersTryANormalRecoveryFirst) {
+    struct Case {
+        const char* file;
+        const char* heldLog;   // a log the server holds once: the first rebuild finds it there
+        std::vector<std::string> rows;
+    };
+    const Case cases[] = {
+        {"sql2014-u8.json", "", {"W P", "W P L F E S R M O", "W L F E S R M O", "W M O"}},
+        {"sql2022-en.json", "UFDATA_001_2022_LOG.LDF", {"W P L F E S R R M O", "W L F E S R M O"}},
+    };
+    for (const auto& c : cases) {
+        for (const bool overTds : {false, true}) {
+            SCOPED_TRACE(std::string(c.file) + (overTds ? " over TDS" : " in process"));
+            LoadFile(c.file, "U8");
+            if (overTds) OverTds();
+            if (*c.heldLog) files.Refuse(PathOf(c.heldLog), "拒绝的权限", 1);
+            ASSERT_TRUE(qm::LoadAcc(*app, m));
+            ASSERT_EQ(m.iAccCount, int(c.rows.size()));
+            for (int i = 1; i <= m.iAccCount; ++i) m.grid.SetCell(i, qm::kColSelect, "Y");
+            m.bVerify = false;
+            observer.statements.clear();
+            files.changed.clear();
+            Run();
+            EXPECT_EQ(Column(qm::kColReport), std::vector<std::string>(c.rows.size(), "成功修复"));
+            const auto dbs = Column(qm::kColDb);
+            for (size_t i = 0; i < c.rows.size(); ++i) {
+                std::vector<std::string> sent;
+                for (const auto& e : observer.statements)
+                    if (e.row == int(i) + 1) sent.push_back(e.sql);
+                EXPECT_EQ(sent, Seq(c.rows[i], dbs[i])) << dbs[i];
+                // Recovered as it was: not one of its files touched.
+                if (c.rows[i] == "W P") {
+                    for (const auto& p : files.changed) EXPECT_EQ(p.find(dbs[i]), std::string::npos) << p;
+                }
+            }
+            ASSERT_TRUE(qm::LoadAcc(*app, m));
+            EXPECT_EQ(m.iAccCount, 0);
+            ResetGrid();
+        }
+    }
+}
+
 // The check after a repair, 停止 during a row and a server lost mid-run: what reached the server (with
 // its time limit), the row's report and its verification cell. Row 2, a second suspect database, is
 // repaired and checked as well unless the run stopped at row 1; once the link broke it reports that,
@@ -265,13 +293,14 @@ TEST_F(RepairDriver, TheCheckAfterARepairAStopAndALostServer) {
         int major = 9;
         const char* language = "zh-CN";
         std::string db = kDb, checkdb = "";   // the first database and what its check finds
+        const char* state = "SUSPECT";
         bool verify = true;
         std::vector<sqlsim::Fault> faults = {};
         const char* cancelAt = "";   // 停止 is pressed while this statement runs
         const char* dropAt = "";     // the server goes away on receiving this statement
         int stopAfter = -1;          // or the progress asks for a stop after this many rows
         std::string report = "成功修复", cell = "";
-        const char* log = "Q L F E S R M O P K";   // row 1's statements (all of them when the run ended there)
+        const char* log = "Q L F E S R M O I K";   // row 1's statements (all of them when the run ended there)
         int cancels = 0;
     };
     const Case cases[] = {
@@ -298,16 +327,19 @@ TEST_F(RepairDriver, TheCheckAfterARepairAStopAndALostServer) {
         {.what = "lost during the rebuild", .major = 8, .dropAt = "dbcc rebuild_log", .report = lost,
          .log = "Q L F T A1 C E2 R2"},
         {.what = "lost during the check", .dropAt = "dbcc checkdb", .cell = "校验失败：与服务器的连接已断开"},
+        // A normal recovery cut short is no refusal of the server: nothing is rebuilt for it.
+        {.what = "stop during the normal recovery", .major = 12, .state = "RECOVERY_PENDING", .cancelAt = " set online",
+         .report = "操作已取消。", .log = "W P", .cancels = 1},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
-        const std::string first = DbJson(c.db, "SUSPECT");
+        const std::string first = DbJson(c.db, c.state);
         Load(c.major, {c.checkdb.empty() ? first : WithCheck(first, c.checkdb), DbJson(Db(2), "SUSPECT")}, "U8", c.language);
         ResetGrid();
         AddRow(c.db, "Y", "", "校验通过");   // an earlier run's cell
         AddRow(Db(2), "Y");
         m.bVerify = c.verify;
-        m.bStop = true;   // a request left from before the run does not count
+        app->stop.Request();   // a request left from before the run does not count
         progress.Reset(c.stopAfter);
         for (const auto& f : c.faults) engine->AddFault(f);
         NetworkStandIn& net = OverNetwork();
@@ -335,10 +367,11 @@ TEST_F(RepairDriver, TheCheckAfterARepairAStopAndALostServer) {
 // The next run after a lost link reopens the connection once, with the same text; while the server is
 // still gone, it sends nothing and every ticked row reports the lost link.
 TEST_F(RepairDriver, TheRunAfterALostLinkReopensIt) {
-    LoadRows(9, {"SUSPECT"});
+    Load(9, {DbJson(kDb, "SUSPECT")});
+    AddRow(kDb, "Y");
     const std::string text = app->oMaster->ConnectionString();
     sqlsim::InProcessConnectionFactory gone(nullptr), back(engine);
-    app->platform.connections = &gone;
+    app->platform.connections = gone;
     app->masterLost = true;
     engine->ClearTranscript();
     EXPECT_FALSE(qm::ReopenMasterIfLost(*app));
@@ -346,7 +379,7 @@ TEST_F(RepairDriver, TheRunAfterALostLinkReopensIt) {
     Run();
     EXPECT_EQ(Report(1), qm::kLinkLostReport);
     EXPECT_TRUE(Sent().empty());
-    app->platform.connections = &back;
+    app->platform.connections = back;
     EXPECT_TRUE(qm::ReopenMasterIfLost(*app));
     Run();
     EXPECT_EQ(app->oMaster->ConnectionString(), text);
@@ -378,7 +411,8 @@ TEST_F(RepairDriver, ALongCheckShowsItsProgressAndStopCancelsIt) {
     while (!(percents().size() >= 2 && percents().back() > percents().front()) && Clock::now() < deadline)
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
     const auto pressed = Clock::now();
-    for (; !done && Clock::now() < deadline; std::this_thread::sleep_for(std::chrono::milliseconds(20))) qm::CancelRun(*app, m);
+    // Pressed again until the run ends: the first press may come just before the check reaches the server.
+    for (; !done && Clock::now() < deadline; std::this_thread::sleep_for(std::chrono::milliseconds(20))) app->stop.Request();
     run.join();
     EXPECT_LT(Clock::now() - pressed, std::chrono::seconds(2));
     const auto figures = progress.Figures();
@@ -462,7 +496,7 @@ TEST_F(RepairDriver, TheRunRecordKeepsWhatTheRunDid) {
         std::filesystem::create_directories(tool);
         std::filesystem::create_directories(system.local);
         app->platform.toolFolder = tool;
-        app->platform.system = &system;
+        app->platform.system = system;
         app->cDBServer = "127.0.0.1,1433";
         app->cDBUser = "sa";
         app->cDBPwd = "Pw;秘密";
@@ -504,12 +538,11 @@ TEST_F(RepairDriver, TheRunRecordKeepsWhatTheRunDid) {
 TEST_F(RepairDriver, PreviewListsWhatTheRunDoesAndChangesNothing) {
     struct Case {
         const char* file;
-        int major;
         const char* state;
     };
-    for (const auto& [file, major, state] : {Case{"sql2005-safety.json", 9, "置疑"}, Case{"sql2000-safety.json", 8, "可疑"}}) {
+    for (const auto& [file, state] : {Case{"sql2005-safety.json", "置疑"}, Case{"sql2000-safety.json", "可疑"}}) {
         SCOPED_TRACE(file);
-        LoadFile(file, major, "U8");
+        LoadFile(file, "U8");
         ASSERT_TRUE(qm::LoadAcc(*app, m));
         for (int i = 1; i <= m.iAccCount; ++i) m.grid.SetCell(i, qm::kColSelect, "Y");
         const auto before = Files();
@@ -529,7 +562,7 @@ TEST_F(RepairDriver, PreviewListsWhatTheRunDoesAndChangesNothing) {
         EXPECT_EQ(preview[0].route, "重建事务日志");
         const std::string text = qm::PreviewText(preview);
         EXPECT_NE(text.find(std::string("\r\n   状态：") + state + "\r\n   处理：重建事务日志\r\n   将发送的语句：\r\n     1. " +
-                            (major == 9 ? "--password \r\n        SELECT" : "select DATABASEPROPERTY")),
+                            (std::string(state) == "置疑" ? "--password \r\n        SELECT" : "select DATABASEPROPERTY")),
                   std::string::npos) << text;
 
         Run();

@@ -1,8 +1,6 @@
 // DBCC CHECKDB: findings, state refusals, unknown databases, syntax and faults, per release and language.
 #include "SimFixture.h"
 
-#include <map>
-
 using namespace simtest;
 
 namespace {
@@ -23,27 +21,22 @@ TEST_F(CheckdbTest, OutcomesFollowTheScenarioTheStateAndTheRelease) {
     struct Case {
         const char* scenario;
         std::string sql;
-        std::string line;   // see Line
-        std::map<int, std::string> texts = {};   // number → text of its first message
+        std::string line;            // see Line
+        std::string counts = "";     // the text of 8989, which carries the two counts
     };
     const Case cases[] = {
         // One error per finding, at most ten, then the counts and the repair level.
         {k2005, "dbcc checkdb(N'UFDATA_001_2015') with no_infomsgs", "!8939,8939,8939,8939,8939,8939,8939,8939,8939,8939,8989,8958",
-         {{8939, "表错误: 对象 ID 2073058421，索引 ID 1，分区 ID 72057594038321152，分配单元 ID 72057594038321152 (类型为 In-row data)，"
-                 "页 (1:153)。测试(IS_OFF (BUF_IOERR, pBUF->bstat))失败。"},
-          {8989, "CHECKDB 在数据库 'UFDATA_001_2015' 中发现 2 个分配错误和 12 个一致性错误。"},
-          {8958, "repair_allow_data_loss 是 DBCC CHECKDB (UFDATA_001_2015)发现的错误的最低修复级别。"}}},
-        {k2005, "DBCC CHECKDB ('it''s')", "8989,2528", {{8989, "CHECKDB 在数据库 'it's' 中发现 0 个分配错误和 0 个一致性错误。"}}},
+         "CHECKDB 在数据库 'UFDATA_001_2015' 中发现 2 个分配错误和 12 个一致性错误。"},
+        {k2005, "DBCC CHECKDB ('it''s')", "8989,2528", "CHECKDB 在数据库 'it's' 中发现 0 个分配错误和 0 个一致性错误。"},
         {k2005, "dbcc checkdb(N'it''s ') with no_infomsgs", ""},
-        // A fault fires before the state is looked at; the next check meets the state.
+        // A fault fires before the state is looked at; the next check meets the state (not ONLINE).
         {k2005, "dbcc checkdb('UFDATA_003_2015')", "!5030"},
-        {k2005, "dbcc checkdb('UFDATA_003_2015')", "!926",
-         {{926, "无法打开数据库 'UFDATA_003_2015'。恢复操作已将该数据库标记为 SUSPECT。有关详细信息，请参阅 SQL Server 错误日志。"}}},   // not ONLINE
+        {k2005, "dbcc checkdb('UFDATA_003_2015')", "!926"},
         {k2005, "dbcc checkdb(N'nosuch') with no_infomsgs", "!2520"},
         {k2005, "dbcc checkdb(N'it''s') with no_infomsgs, nosuch", "!102"},
         {k2005en, "dbcc checkdb(N'A') with no_infomsgs", "!8939,8989,8958",
-         {{8989, "CHECKDB found 1 allocation errors and 0 consistency errors in database 'A'."},
-          {8958, "repair_allow_data_loss is the minimum repair level for the errors found by DBCC CHECKDB (A)."}}},
+         "CHECKDB found 1 allocation errors and 0 consistency errors in database 'A'."},
         {k2000, "dbcc checkdb(N'E') with no_infomsgs", "!945"},
         {k2000, "dbcc checkdb(N'D') with no_infomsgs", ""},
         {k2000, "dbcc checkdb(N'nosuch') with no_infomsgs", "!911"},
@@ -58,8 +51,6 @@ TEST_F(CheckdbTest, OutcomesFollowTheScenarioTheStateAndTheRelease) {
         }
         const auto r = Run(c.sql);
         EXPECT_EQ(Line(r), c.line);
-        std::map<int, std::string> texts;
-        for (const auto& m : r.messages) texts.emplace(m.number, m.text);
-        for (const auto& [number, text] : c.texts) EXPECT_EQ(texts[number], text) << number;
+        for (const auto& m : r.messages) EXPECT_TRUE(m.number != 8989 || m.text == c.counts) << m.text;
     }
 }

@@ -1,6 +1,8 @@
 // SELECTs the tool sends, where the discovery tests do not already pin the simulator's answer: LIKE
-// patterns, the T+ join, the 2000 catalogue, the rarer status texts and awkward names.
+// patterns, the T+ join, the 2000 catalogue, the rarer states and awkward names.
 #include "SimFixture.h"
+
+#include "discovery/LoadAcc.h"
 
 using namespace simtest;
 
@@ -11,28 +13,26 @@ TEST_F(QueryTest, Sql2005AnswersAwkwardNamesAndErrors) {
       "databases": [{"name": "UFDATA_001_2015", "state": "SUSPECT"}, {"name": "UFDATA_003_2016"},
                     {"name": "UFDATAX003_2016", "state": "SUSPECT"}, {"name": "ufdata_009_2013", "state": "SUSPECT"},
                     {"name": "UFTDATA_001_2015", "state": "EMERGENCY"}, {"name": "UFTDATA_002_2016", "state": "SUSPECT"},
-                    {"name": "C", "state": "RESTORING"}, {"name": "D", "state": "RECOVERING"},
-                    {"name": "G", "state": "RECOVERY_PENDING"}, {"name": "it's", "state": "SUSPECT"}, {"name": "my]db"}],
+                    {"name": "C", "state": "RESTORING"}, {"name": "G", "state": "RECOVERY_PENDING"},
+                    {"name": "it's", "state": "SUSPECT"}, {"name": "my]db"}],
       "ua_account": [],
       "eap_account": [{"cAcc_Num": "001", "cAcc_Name": "演示", "iYear": 2015, "DsName": "uftdata_001_2015"}]})");
     Play({
         // The underscore is a one-character wildcard, and LIKE ignores letter case.
-        {kQ1, "UFDATA_001_2015,UFDATAX003_2016,ufdata_009_2013"},
-        {kQ2, "UFTDATA_001_2015,UFTDATA_002_2016"},
-        {StateQuery2005("C"), "还原"},
-        {StateQuery2005("D"), "恢复"},
-        {StateQuery2005("G"), "置疑"},
+        {qm::kLoadAccQ1, "UFDATA_001_2015,UFDATAX003_2016,ufdata_009_2013"},
+        {qm::kLoadAccQ2, "UFTDATA_001_2015,UFTDATA_002_2016"},
+        {StateOf("C"), "RESTORING"},
+        {StateOf("G"), "SUSPECT"},
         // Names compare without letter case and trailing blanks; quoted forms reach the same database.
-        {LogNameQuery("ufdata_001_2015   "), "Ufmodel_LOG"},
-        {LogPathQuery("it''s"), P("it's_LOG.LDF")},
-        {LogPathQuery("nosuch"), ""},
-        {"select b.filename from sysaltfiles as b where b.fileid=1 and b.dbid=DB_ID('my]db')", P("my]db.MDF")},
-        {"select [name] from master..sysdatabases where dbid=15", "my]db"},
+        {LogPathOf("ufdata_001_2015   "), P("UFDATA_001_2015_LOG.LDF")},
+        {LogPathOf("it''s"), P("it's_LOG.LDF")},
+        {LogPathOf("nosuch"), ""},
+        {LogPathOf("my]db"), P("my]db_LOG.LDF")},
         {"select name from nosuch", "!208", "对象名 'nosuch' 无效。"},
         {"set textsize 4096 select @@spid", "51"},   // what the driver asks on connecting
     });
-    EXPECT_EQ(Got(kQ2, 2), "001,NULL");   // joined on the database name, without letter case
-    EXPECT_EQ(Run(kQ2).results[0].columns[4].type, sqlsim::ColumnType::Int);   // the year is a number
+    EXPECT_EQ(Got(qm::kLoadAccQ2, 2), "001,NULL");   // joined on the database name, without letter case
+    EXPECT_EQ(Run(qm::kLoadAccQ2).results[0].columns[4].type, sqlsim::ColumnType::Int);   // the year is a number
 }
 
 TEST_F(QueryTest, Sql2000HasNoSysDatabasesAndListsByShutdownStandbyAndSuspectFlags) {
@@ -41,9 +41,9 @@ TEST_F(QueryTest, Sql2000HasNoSysDatabasesAndListsByShutdownStandbyAndSuspectFla
                     {"name": "UFDATA_003_2008", "flags": ["IsInStandBy"]}, {"name": "UFDATA_004_2008", "flags": ["IsEmergencyMode"]},
                     {"name": "Misc", "state": "SUSPECT"}]})");
     Play({
-        {FieldQuery("sys.databases", "name='ufsystem'"), "!208", "对象名 'sys.databases' 无效。"},
+        {"select name from sys.databases where name='ufsystem'", "!208", "对象名 'sys.databases' 无效。"},
         {"select name from master.sys.sysdatabases", "!208"},
-        {kQ4, "!208", "对象名 'UFSystem..UA_Account' 无效。"},
-        {kQ6, "UFDATA_001_2008,UFDATA_002_2008,UFDATA_003_2008,Misc"},
+        {qm::kLoadAccQ4, "!208", "对象名 'UFSystem..UA_Account' 无效。"},
+        {qm::kLoadAccQ6, "UFDATA_001_2008,UFDATA_002_2008,UFDATA_003_2008,Misc"},
     });
 }

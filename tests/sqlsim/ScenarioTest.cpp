@@ -1,5 +1,7 @@
 // Scenario loading (files, dbids, shipped scenarios, malformed input) and the in-process connection.
 #include "SimFixture.h"
+
+#include "discovery/LoadAcc.h"
 #include "sqlsim/InProcess.h"
 
 using namespace simtest;
@@ -17,7 +19,7 @@ TEST_F(ScenarioTest, DatabasesGetDbidsAfterSystemDatabasesAndRealFiles) {
     EXPECT_FALSE(Exists(P("A.MDF")));
     EXPECT_TRUE(Exists(P("A_LOG.LDF")));
     EXPECT_EQ(Got("select filename from sysdatabases where name='B'"), P("b.mdf"));
-    EXPECT_EQ(Got(LogNameQuery("B")), "Ufmodel_LOG");
+    EXPECT_EQ(Got("select name from sysaltfiles where fileid=2 and dbid=DB_ID('B')"), "Ufmodel_LOG");
 }
 
 TEST_F(ScenarioTest, MalformedScenariosAreRefusedWithAReason) {
@@ -36,14 +38,15 @@ TEST_F(ScenarioTest, MalformedScenariosAreRefusedWithAReason) {
 }
 
 TEST_F(ScenarioTest, ShippedScenariosLoadAndListTheirAbnormalDatabases) {
-    struct Case { const char* file; const std::string* query; size_t rows; };
-    const Case cases[] = {{"sql2005-u8.json", &kQ1, 3}, {"sql2000-u8.json", &kQ4, 3}, {"sql2008-tplus.json", &kQ2, 2},
-                          {"sql2005-none.json", &kQ3, 2}, {"demo.json", &kQ1, 4}};
+    struct Case { const char* file; const char* query; size_t rows; };
+    const Case cases[] = {{"sql2005-u8.json", qm::kLoadAccQ1, 3}, {"sql2000-u8.json", qm::kLoadAccQ4, 3},
+                          {"sql2008-tplus.json", qm::kLoadAccQ2, 2}, {"sql2005-none.json", qm::kLoadAccQ3, 2},
+                          {"demo.json", qm::kLoadAccQ1, 4}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.file);
         TearDown();
         ASSERT_TRUE(Load(c.file));
-        const auto r = Run(*c.query);
+        const auto r = Run(c.query);
         ASSERT_FALSE(r.failed) << Line(r);
         EXPECT_EQ(r.results[0].rows.size(), c.rows);
     }
@@ -62,7 +65,7 @@ TEST_F(ScenarioTest, InProcessLoginsAreRefusedWithTheServerTextsAndResultsMapped
     auto c = open("master", "Uid=sa;Pwd=wrong;");
     EXPECT_EQ(c->State(), 0);
     EXPECT_EQ(error, "用户 'sa' 登录失败。");
-    EXPECT_EQ(c->Execute(kVersionQuery).error, "对象关闭时，不允许操作。");
+    EXPECT_EQ(c->Execute("select 1").error, "对象关闭时，不允许操作。");
     EXPECT_EQ(open("nosuch", "Uid=sa;Pwd={p;w}}d};")->State(), 0);
     EXPECT_EQ(error, "无法打开登录所请求的数据库 \"nosuch\"。登录失败。");
     EXPECT_TRUE(engine->Transcript().empty());

@@ -1,10 +1,9 @@
 #pragma once
-// A scripted connection for unit tests that need no simulator: answers by exact statement text,
-// records what was sent.
+// A scripted connection for unit tests that need no simulator: answers through a handler, records what
+// was sent.
 #include "platform/Connection.h"
 
 #include <functional>
-#include <map>
 #include <string>
 #include <vector>
 
@@ -22,15 +21,10 @@ public:
     void SetCommandTimeout(int s) override { timeout = s; }
     int CommandTimeout() const override { return timeout; }
     const std::string& ConnectionString() const override { return connectionString; }
+    void Cancel() override { ++cancels; }
     qm::SqlResult Execute(const std::string& sql) override {
         sent.push_back(sql);
-        if (handler) return handler(sql);
-        auto it = answers.find(sql);
-        if (it != answers.end()) return it->second;
-        qm::SqlResult r;
-        r.ok = false;
-        r.error = "unexpected statement: " + sql;
-        return r;
+        return handler ? handler(sql) : Fail("unexpected statement: " + sql);
     }
 
     static qm::SqlResult Rows(std::vector<std::string> cols, std::vector<std::vector<qm::Value>> rows) {
@@ -59,9 +53,9 @@ public:
     int timeout = -1;
     std::string connectionString;
     std::string openError;
-    std::map<std::string, qm::SqlResult> answers;
     std::function<qm::SqlResult(const std::string&)> handler;
     std::vector<std::string> sent;
+    int cancels = 0;
 };
 
 class FakeConnectionFactory : public qm::ConnectionFactory {

@@ -2,11 +2,13 @@
 // statement transcript.
 #include <gtest/gtest.h>
 
+#include "ui/GridFit.h"
 #include "ui/MainLayout.h"
 #include "ui/MsgState.h"
 #include "ui/PublisherInfo.h"
 #include "ui/RowTranscript.h"
 
+#include <algorithm>
 #include <atomic>
 
 using namespace qm;
@@ -22,48 +24,50 @@ struct CountingObserver : StatementObserver {
 
 } // namespace
 
-TEST(MainLayout, PlacesCloseAboutAndEdgesAndSkipsOnlyTheNegativeStepsWhenTooSmall) {
-    MainFrameLayout l = LayoutMainFrame(11970, 8820);
-    EXPECT_FLOAT_EQ(l.exit.left, 11615);
-    EXPECT_FLOAT_EQ(l.about.top, 120);
-    EXPECT_FLOAT_EQ(l.about.left, 11055);
-    EXPECT_FLOAT_EQ(l.bottomRight.top, 8715);
-    EXPECT_FLOAT_EQ(l.right.height, 8820 - 375 - 105);
-    // Single precision, as the original arithmetic.
-    EXPECT_EQ(LayoutMainFrame(11970.4f, 8820).exit.left, 11970.4f - 255.0f - 100.0f);
-    EXPECT_EQ(TwipsToPixels(11970, 144), 1197);
-    EXPECT_FLOAT_EQ(PixelsToTwips(798, 96), 11970);
+// The frame follows the window's right and bottom edges. When the window is too small, a step that would
+// give a negative extent keeps its earlier place while every other step still runs.
+TEST(MainLayout, FollowsTheEdgesAndSkipsOnlyTheNegativeStepsWhenTooSmall) {
+    const MainFrameLayout wide = LayoutMainFrame(11970, 8820);
+    EXPECT_FLOAT_EQ(wide.exit.right() + 100, 11970);
+    EXPECT_FLOAT_EQ(wide.about.right() + 200, wide.exit.left);
+    EXPECT_FLOAT_EQ(wide.bottomRight.bottom(), 8820);
+    EXPECT_FLOAT_EQ(wide.right.bottom(), wide.bottomRight.top);
 
-    const MainFrameLayout wide = l;
-    l = LayoutMainFrame(150, 8820, wide);
-    // 150 − 105 − 105 < 0: the top and bottom edges keep their earlier place and size ...
-    EXPECT_FLOAT_EQ(l.top.width, wide.top.width);
-    EXPECT_FLOAT_EQ(l.bottom.width, wide.bottom.width);
-    // ... while every other step still runs, negative positions included.
-    EXPECT_FLOAT_EQ(l.topRight.left, 45);
-    EXPECT_FLOAT_EQ(l.about.left, 150 - 255 - 100 - 200 - 360);
-    EXPECT_FLOAT_EQ(l.left.height, 8820 - 480);
+    const MainFrameLayout narrow = LayoutMainFrame(150, 8820, wide);
+    EXPECT_FLOAT_EQ(narrow.top.width, wide.top.width);   // 150 − 105 − 105 < 0
+    EXPECT_FLOAT_EQ(narrow.bottom.width, wide.bottom.width);
+    EXPECT_FLOAT_EQ(narrow.topRight.left, 45);
+    EXPECT_LT(narrow.about.left, 0);   // a negative position is a place like any other
 
     const MainFrameLayout low = LayoutMainFrame(210, 300);
-    EXPECT_FLOAT_EQ(low.top.width, 0);    // 210 − 105 − 105: zero is a valid width
+    EXPECT_FLOAT_EQ(low.top.width, 0);    // zero is a valid width
     EXPECT_FLOAT_EQ(low.left.height, 0);  // initial value kept: 300 − 480 is negative
-    EXPECT_FLOAT_EQ(low.bottomLeft.top, 195);
+    EXPECT_EQ(TwipsToPixels(11970, 144), 1197);
+    PublisherInfo publisher;
+    publisher.company = "某公司";
+    EXPECT_EQ(CopyrightLine(publisher, 2024), "版权所有 (C) 2024 某公司");
 }
 
-TEST(PublisherInfo, ReadsEightKeysWithDefaultsAndBuildsTexts) {
-    std::map<std::string, std::string> file{{"作者", "张三"}, {"QQ", "12345"}, {"网址", "www.example.com"}};
-    std::vector<std::string> asked;
-    const PublisherInfo info = LoadPublisherInfo([&](const std::string&, const std::string& k, const std::string& d) {
-        asked.push_back(k);
-        auto it = file.find(k);
-        return it == file.end() ? d : it->second;
-    });
-    EXPECT_EQ(asked, (std::vector<std::string>{"公司", "作者", "QQ", "QQ群", "电话", "邮箱", "网址", "简介"}));
-    EXPECT_EQ(info.company, DefaultPublisherInfo().company);
-    EXPECT_EQ(PublisherAddress(DefaultPublisherInfo()), "");
-    PublisherInfo i;
-    i.company = "某公司";
-    EXPECT_EQ(CopyrightLine(i, 2024), "版权所有 (C) 2024 某公司");
+TEST(GridFit, PathAndReportGiveUpWidthAndLongPathsLoseTheirMiddle) {
+    const std::vector<int> design{0, 38, 53, 133, 38, 267, 200, 133};  // 862 pixels in all
+    EXPECT_EQ(FitGridColumns(design, 900, 100), design);
+    EXPECT_EQ(FitGridColumns(design, 730, 100), (std::vector<int>{0, 38, 53, 133, 38, 185, 150, 133}));
+    EXPECT_EQ(FitGridColumns(design, 300, 100), (std::vector<int>{0, 38, 53, 133, 38, 100, 100, 133}));
+
+    // Room counted in characters.
+    auto elide = [](const std::string& path, size_t room) {
+        return ElidePathMiddle(path, [room](const std::string& t) {
+            return size_t(std::count_if(t.begin(), t.end(), [](char c) { return (c & 0xC0) != 0x80; })) <= room;
+        });
+    };
+    const std::string u8 = "D:\\U8SOFT\\Admin\\ZT001\\2015\\UFDATA.MDF";
+    EXPECT_EQ(elide(u8, 37), u8);
+    EXPECT_EQ(elide(u8, 27), "D:\\U8SOFT\\…\\2015\\UFDATA.MDF");
+    EXPECT_EQ(elide(u8, 20), "D:\\…\\2015\\UFDATA.MDF");
+    EXPECT_EQ(elide("\\\\srv\\账套\\ZT001\\UFDATA.MDF", 18), "\\\\srv\\…\\UFDATA.MDF");
+    // One long name: its two ends, whole characters only.
+    EXPECT_EQ(elide("D:\\用友数据库文件UFDATA.MDF", 12), "D:\\用友数…A.MDF");
+    EXPECT_EQ(elide(u8, 0), "…");
 }
 
 TEST(MsgState, FontAndColourAreTakenOnceAndTheFontRoundsToEven) {
