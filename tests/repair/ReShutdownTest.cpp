@@ -124,7 +124,8 @@ TEST_F(ReShutdown, SequencesSendReportAndLeaveTheRightFiles) {
     for (const auto& c : cases) {
         SCOPED_TRACE(std::string(c.what) + " on " + std::to_string(c.major));
         Load(c.major, c.dbs, c.product);
-        files.Refuse(PathOf(X(c.refuse)), c.refusal, c.refusal.empty() ? 0 : c.times);
+        files.refusals.clear();
+        if (!c.refusal.empty()) files.Refuse(PathOf(X(c.refuse)), c.refusal, c.times);
         for (const auto& sql : Seq(c.before)) engine->Execute(sql);
         engine->ClearTranscript();
         for (const auto& f : c.faults) engine->AddFault(f);

@@ -4,10 +4,10 @@
 // fixture works from /tmp and names the folder relative to it (QMREP-<pid>-<n>/DATA).
 #include "app/AppState.h"
 #include "app/Db.h"
-#include "platform/LocalFileSystem.h"
 #include "platform/SystemServices.h"
 #include "sqlsim/Engine.h"
 #include "sqlsim/InProcess.h"
+#include "support/RefusingFileSystem.h"
 
 #include <gmock/gmock.h>
 
@@ -29,36 +29,6 @@ using ::testing::ElementsAre;
 inline constexpr const char* kStamp = "20150102030405";
 struct FixedClock : qm::Clock {
     std::chrono::system_clock::time_point Now() override { return std::chrono::system_clock::from_time_t(1420167845); }
-};
-
-// The real file layer, except that moves of one chosen path are refused with a chosen description
-// (a log file the server holds open), `refuseTimes` times or for ever (< 0). Records every change.
-class RefusingFileSystem : public qm::FileSystem {
-public:
-    using S = const std::string&;
-    bool Exists(S p) override { return emptyPathCalls += p.empty(), real.Exists(p); }
-    bool Copy(S f, S t, std::string& e) override { return changed.push_back(t), real.Copy(f, t, e); }
-    bool Remove(S p, std::string& e) override { return changed.push_back(p), real.Remove(p, e); }
-    bool ReadLines(S p, std::vector<std::string>& l) override { return real.ReadLines(p, l); }
-    bool ReadAll(S p, std::string& b, std::string& e) override { return real.ReadAll(p, b, e); }
-    bool WriteAtomic(S p, S b, std::string& e) override { return changed.push_back(p), real.WriteAtomic(p, b, e); }
-    bool Move(S from, S to, std::string& error) override {
-        emptyPathCalls += from.empty();
-        if (from == refusePath && refuseTimes != 0) {
-            refuseTimes -= refuseTimes > 0;
-            error = refuseText;
-            return false;
-        }
-        changed.insert(changed.end(), {from, to});
-        return real.Move(from, to, error);
-    }
-    void Refuse(S path, S text, int times = -1) { refusePath = path, refuseText = text, refuseTimes = times; }
-
-    qm::LocalFileSystem real;
-    std::string refusePath, refuseText;
-    int refuseTimes = 0;
-    std::vector<std::string> changed;   // every path a change touched or tried to
-    int emptyPathCalls = 0;
 };
 
 struct RecordingObserver : qm::StatementObserver {
