@@ -23,20 +23,20 @@ endfunction()
 # RESOURCE_LOCK: cases that hold it never run beside each other (e.g. tests of keyboard focus, which
 # another test's window can take on the prefix's one desktop).
 function(qm_gtest name)
-  cmake_parse_arguments(QT "" "TIMEOUT;RESOURCE_LOCK" "SOURCES;DEPS;LABELS" ${ARGN})
-  if(NOT QT_TIMEOUT)
-    set(QT_TIMEOUT 120)
+  cmake_parse_arguments(QG "" "TIMEOUT;RESOURCE_LOCK" "SOURCES;DEPS;LABELS" ${ARGN})
+  if(NOT QG_TIMEOUT)
+    set(QG_TIMEOUT 120)
   endif()
-  add_executable(${name} ${QT_SOURCES} ${PROJECT_SOURCE_DIR}/tests/support/TestEnvironment.cpp)
-  target_link_libraries(${name} PRIVATE ${QT_DEPS} GTest::gmock_main)
+  add_executable(${name} ${QG_SOURCES} ${PROJECT_SOURCE_DIR}/tests/support/TestEnvironment.cpp)
+  target_link_libraries(${name} PRIVATE ${QG_DEPS} GTest::gmock_main)
   target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/tests)
   # Only single values here: gtest_discover_tests flattens list-valued properties, so a Windows case
   # carries the one label windows.
-  set(_labels_text "${QT_LABELS}")
+  set(_labels_text "${QG_LABELS}")
   set(_mode POST_BUILD)
   set(_lock "")
-  if(QT_RESOURCE_LOCK)
-    set(_lock RESOURCE_LOCK ${QT_RESOURCE_LOCK})
+  if(QG_RESOURCE_LOCK)
+    set(_lock RESOURCE_LOCK ${QG_RESOURCE_LOCK})
   endif()
   if(CMAKE_CROSSCOMPILING AND WIN32)
     set(_labels_text windows)
@@ -44,6 +44,5 @@ function(qm_gtest name)
   endif()
   gtest_discover_tests(${name}
     DISCOVERY_TIMEOUT 60 DISCOVERY_MODE ${_mode} NO_PRETTY_VALUES
-    PROPERTIES TIMEOUT ${QT_TIMEOUT} LABELS "${_labels_text}" ENVIRONMENT "QT_QPA_PLATFORM=offscreen"
-               ${_lock})
+    PROPERTIES TIMEOUT ${QG_TIMEOUT} LABELS "${_labels_text}" ${_lock})
 endfunction()

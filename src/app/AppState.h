@@ -1,8 +1,9 @@
 #pragma once
 // The process-wide values of one run: who is signed in where, the server version and product, the shared
 // connections and the shared message text cMsg. One object, passed to whatever needs it.
-#include "app/CancelSlot.h"
 #include "app/Interfaces.h"
+#include "app/StopToken.h"
+#include "app/VersionClass.h"
 #include "platform/Connection.h"
 #include "platform/Platform.h"
 
@@ -29,7 +30,8 @@ struct AppState {
     std::shared_ptr<Connection> oConfig;
     std::shared_ptr<Connection> oSystemDB;
 
-    std::string cSQLVersion;
+    std::string cSQLVersion;                       // display text only
+    VersionClass versionClass = VersionClass::None; // what every version decision reads
     std::string cProduct;
     std::string cSystemDB;
 
@@ -44,8 +46,8 @@ struct AppState {
     // sent over oMaster until ReopenMasterIfLost has opened it again.
     std::atomic<bool> masterLost{false};
 
-    // What 停止 cancels: the connection of the repair run going now (published by the run itself).
-    CancelSlot runCancel;
+    // 停止: set by the window, read by the repair run, the check and the statement in flight.
+    StopToken stop;
 
     // Receives every statement the engine sends; may be null.
     StatementObserver* observer = nullptr;

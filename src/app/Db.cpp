@@ -1,25 +1,12 @@
 #include "app/Db.h"
 
+#include "platform/Text.h"
+
 #include <sstream>
 
 namespace qm {
 
 namespace {
-
-// A value goes in as it stands unless it would end the item early or lose blanks at its ends;
-// then it is quoted by the ODBC rule ({…} with } doubled) so the whole value reaches the server.
-std::string ConnValue(const std::string& v) {
-    bool needs = v.find(';') != std::string::npos || (!v.empty() && (v.front() == ' ' || v.back() == ' ')) ||
-                 (!v.empty() && (v.front() == '{' || v.front() == '"' || v.front() == '\''));
-    if (!needs) return v;
-    std::string out = "{";
-    for (char c : v) {
-        if (c == '}') out += "}}";
-        else out += c;
-    }
-    out += '}';
-    return out;
-}
 
 void Report(AppState& app, const std::string& sql, const SqlResult& r) {
     if (!app.observer) return;
@@ -50,15 +37,12 @@ Value FirstRowField(const Recordset& rs, const std::string& field, bool& missing
 
 std::string BuildConnectionString(const std::string& server, const std::string& database, const std::string& user,
                                   const std::string& password) {
-    return "Provider=SQLOLEDB;Server=" + ConnValue(server) + ";Database=" + ConnValue(database) +
-           ";Uid=" + ConnValue(user) + ";Pwd=" + ConnValue(password) + ";";
+    return "Provider=SQLOLEDB;Server=" + QuoteConnectionValue(server) + ";Database=" +
+           QuoteConnectionValue(database) + ";Uid=" + QuoteConnectionValue(user) +
+           ";Pwd=" + QuoteConnectionValue(password) + ";";
 }
 
 std::shared_ptr<Connection> OpenSqlConnection(AppState& app, const std::string& database) {
-    if (!app.platform.connections) {
-        app.cMsg = "未配置数据库连接";
-        return nullptr;
-    }
     std::shared_ptr<Connection> conn = app.platform.connections->Create();
     conn->SetCommandTimeout(300);
     std::string error;
@@ -91,7 +75,7 @@ SqlResult ExecuteSql(AppState& app, const std::shared_ptr<Connection>& conn, con
 
 bool ReopenMasterIfLost(AppState& app) {
     if (!app.masterLost) return true;
-    if (!app.platform.connections || !app.oMaster) {
+    if (!app.oMaster) {
         app.cMsg = kConnectionLostText;
         return false;
     }

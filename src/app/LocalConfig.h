@@ -45,7 +45,7 @@ std::string ReplaceChar(const std::string& text, int find, int replacement);
 // the folder is doubled, as the quoted value needs; ordinary folders give the plain text.
 std::string ConfigDbConnectionString(const std::string& folder);
 
-// A new connection from the platform's factory (null only when there is none), opened on Config.mdb
+// A new connection from the platform's factory, opened on Config.mdb
 // when that file exists in the tool's folder. A failed open leaves its description in cMsg and the
 // connection unopened; a missing file leaves it unopened without a message.
 std::shared_ptr<Connection> OpenConfigDb(AppState& app);

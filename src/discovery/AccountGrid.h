@@ -26,14 +26,12 @@ public:
     // Out-of-range reads give ""; out-of-range writes are ignored.
     const std::string& Cell(int row, int col) const;
     void SetCell(int row, int col, const std::string& text);
-    void Clear() { cells_.clear(); fixedRows = 0; currentRow = 0; }
+    void Clear() { cells_.clear(); currentRow = 0; }
     // Inserts a row at `index` from a text whose cells are separated by tabs.
     void InsertRow(int index, const std::string& tabSeparated);
     void AppendRow(std::vector<std::string> row) { row.resize(kGridColumns); cells_.push_back(std::move(row)); }
 
-    int fixedRows = 0;
     int currentRow = 0;
-    int headerHeightTwips = 0;
     std::vector<int> colWidthsTwips;
 
 private:
@@ -50,7 +48,6 @@ struct MainModel {
     AccountGrid grid;
     int16_t iAccCount = 0;
     ReportLabel labReport;
-    std::atomic<bool> bStop{false};
     // The window's 修复后校验 (chkVerify): check every database the run repaired. Read by the run as it reaches each.
     std::atomic<bool> bVerify{true};
 };

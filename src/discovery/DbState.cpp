@@ -1,8 +1,8 @@
 #include "discovery/DbState.h"
 
 #include "app/Db.h"
+#include "platform/Text.h"
 #include "server/SqlText.h"
-#include "server/VersionClass.h"
 
 #include <cerrno>
 #include <cstdlib>
@@ -57,10 +57,8 @@ std::optional<double> TryNullToZero(const Value& v) {
     case Value::Kind::Text: {
         const std::string& s = v.text();
         if (s.empty()) return 0.0;
-        size_t b = s.find_first_not_of(' ');
-        size_t e = s.find_last_not_of(' ');
-        if (b == std::string::npos) return std::nullopt;
-        std::string t = s.substr(b, e - b + 1);
+        const std::string t = Trim(s);
+        if (t.empty()) return std::nullopt;
         errno = 0;
         char* end = nullptr;
         double d = std::strtod(t.c_str(), &end);
@@ -83,6 +81,16 @@ std::string GetDbStateEx(AppState& app, const std::string& db, std::shared_ptr<C
     return NullToStr(GetSqlValue(app, "cvalue", PrefixPasswordComment(sql), conn));
 }
 
+std::string GetDbStateModern(AppState& app, const std::string& db, std::shared_ptr<Connection>& conn) {
+    const std::string sql = "SELECT case state when 0 then '在线' when 1 then '还原' when 2 then '恢复' when 3 then '恢复挂起' "
+                            "when 4 then '置疑' when 5 then '紧急只读状态' when 6 then '脱机' else '正常' end as cValue "
+                            "from master.sys.databases where name=N'" + SqlLiteralBody(db) + "'";
+    const Value v = GetSqlValue(app, "cvalue", PrefixPasswordComment(sql), conn);
+    if (v.isEmpty()) return "";   // the query failed; cMsg says why
+    const std::string state = NullToStr(v);
+    return state.empty() ? kNormal : state;   // no such database
+}
+
 std::string GetDbState2000(AppState& app, const std::string& db, std::shared_ptr<Connection>& conn) {
     const std::string name = SqlLiteralBody(db);
     std::string labels;
@@ -98,12 +106,12 @@ std::string GetDbState2000(AppState& app, const std::string& db, std::shared_ptr
     return labels;
 }
 
-std::string GetDbState(AppState& app, const std::string& version, const std::string& db,
-                       std::shared_ptr<Connection>& conn) {
-    switch (GetVersionClass(version)) {
+std::string GetDbState(AppState& app, VersionClass cls, const std::string& db, std::shared_ptr<Connection>& conn) {
+    switch (cls) {
     case VersionClass::Sql2000: return GetDbState2000(app, db, conn);
     case VersionClass::Sql2005:
     case VersionClass::Sql2008: return GetDbStateEx(app, db, conn);
+    case VersionClass::Modern: return GetDbStateModern(app, db, conn);
     case VersionClass::None: break;
     }
     return "";

@@ -10,14 +10,19 @@
 
 namespace qm {
 
-// By the generation `version` names: SQL Server 2000 → GetDbState2000, 2005/2008 → GetDbStateEx,
-// anything else → "". `conn` is handed back unchanged.
-std::string GetDbState(AppState& app, const std::string& version, const std::string& db,
-                       std::shared_ptr<Connection>& conn);
+// By the server's class: SQL Server 2000 → GetDbState2000, 2005/2008 → GetDbStateEx, modern →
+// GetDbStateModern, no class → "".
+// `conn` is handed back unchanged.
+std::string GetDbState(AppState& app, VersionClass cls, const std::string& db, std::shared_ptr<Connection>& conn);
 
 // One DATABASEPROPERTYEX(…, 'Status') query: "在线", "脱机", "还原", "恢复", "置疑", "紧急只读状态" or
 // "正常"; "" when the query itself failed (cMsg then holds why).
 std::string GetDbStateEx(AppState& app, const std::string& db, std::shared_ptr<Connection>& conn);
+
+// sys.databases.state, which alone tells a database whose recovery is pending ("恢复挂起") from a
+// suspect one: "在线", "还原", "恢复", "恢复挂起", "置疑", "紧急只读状态", "脱机" or "正常" (also when no such
+// database); "" when the query itself failed (cMsg then holds why).
+std::string GetDbStateModern(AppState& app, const std::string& db, std::shared_ptr<Connection>& conn);
 
 // Eleven DATABASEPROPERTY probes; the labels of the flags that are set, joined by "\", or "正常".
 std::string GetDbState2000(AppState& app, const std::string& db, std::shared_ptr<Connection>& conn);

@@ -1,7 +1,6 @@
 #include "discovery/LoadAcc.h"
 
 #include "app/Db.h"
-#include "server/VersionClass.h"
 
 #include <cstdint>
 
@@ -40,6 +39,24 @@ const char* const kLoadAccQ6 =
     "where (isnull(DATABASEPROPERTY(name,'IsShutdown'),0)=1 or isnull(DATABASEPROPERTY(name,'IsInStandBy'),0)=1 "
     "or isnull(DATABASEPROPERTY(name,'IsSuspect'),0)=1)";
 
+// On 2012 and later a database whose recovery is pending is RECOVERY_PENDING, which
+// DATABASEPROPERTYEX reports as SUSPECT, so the state numbers are read instead (3 recovery pending,
+// 4 suspect, 5 emergency).
+const char* const kLoadAccQ7 =
+    "select a.name as DB,cast('' as varchar(100)) as 选择,b.cAcc_id as 账套号,b.cAcc_Name as 账套名称,right(a.name,4)"
+    " as 年度,a.filename as 路径,cast('' as varchar(100)) as 报告 from master.sys.sysdatabases as a inner join"
+    " master.sys.databases as d on d.database_id=a.dbid left join UFSystem..UA_Account as b on"
+    " substring(a.name,8,3)=b.cacc_id where a.name like 'ufdata_%' and d.state in (3,4,5)";
+const char* const kLoadAccQ8 =
+    "select a.name as DB,cast('' as varchar(100)) as 选择,b.cAcc_Num as 账套号,b.cAcc_Name as 账套名称,b.iYear as"
+    " 年度,a.filename as 路径,cast('' as varchar(100)) as 报告 from master.sys.sysdatabases as a inner join"
+    " master.sys.databases as d on d.database_id=a.dbid left join UFTSystem..EAP_Account as b on"
+    " a.name=b.DsName where a.name like 'uftdata_%' and d.state in (3,4,5)";
+const char* const kLoadAccQ9 =
+    "select a.name as DB,cast('' as varchar(100)) as 选择,NULL as 空,a.name as 数据库,NULL as 空,a.filename as"
+    " 路径,cast('' as varchar(100)) as 报告 from master.sys.sysdatabases as a inner join master.sys.databases as d"
+    " on d.database_id=a.dbid where d.state in (3,4,5)";
+
 namespace {
 
 constexpr const char* kLoadFailed = "未能读取异常数据库列表：";
@@ -73,12 +90,14 @@ std::string ChooseLoadAccQuery(AppState& app) {
     struct Set { const char* catalogue; const char* u8; const char* tplus; const char* all; };
     static const Set kEx{"sys.databases", kLoadAccQ1, kLoadAccQ2, kLoadAccQ3};
     static const Set k2000{"sysdatabases", kLoadAccQ4, kLoadAccQ5, kLoadAccQ6};
+    static const Set kModern{"sys.databases", kLoadAccQ7, kLoadAccQ8, kLoadAccQ9};
 
     const Set* set = nullptr;
-    switch (GetVersionClass(app.cSQLVersion)) {
+    switch (app.versionClass) {
     case VersionClass::Sql2005:
     case VersionClass::Sql2008: set = &kEx; break;
     case VersionClass::Sql2000: set = &k2000; break;
+    case VersionClass::Modern: set = &kModern; break;
     case VersionClass::None: return "";
     }
     std::string query;
@@ -133,8 +152,6 @@ bool LoadAcc(AppState& app, MainModel& m) {
         m.labReport.color = kBlue;
     }
 
-    m.grid.fixedRows = 1;
-    m.grid.headerHeightTwips = 500;
     m.grid.colWidthsTwips = {0, 500, 800, 2000, 500, 4000, 3000, 2000};
     m.grid.currentRow = 1;
     return true;

@@ -2,6 +2,7 @@
 
 #include "app/Db.h"
 #include "platform/SystemServices.h"
+#include "platform/Text.h"
 
 #include <algorithm>
 
@@ -21,20 +22,6 @@ const char* const kSpecialKeys[] = {
 bool NotInstalled(const AutoError& e) {
     return e.number == autoerr::kCannotCreate || e.number == autoerr::kNoObject || e.number == autoerr::kNoMember ||
            e.description == autoerr::kAutomationErrorText;
-}
-
-std::string TrimBlanks(const std::string& s) {
-    size_t b = s.find_first_not_of(' ');
-    if (b == std::string::npos) return {};
-    size_t e = s.find_last_not_of(' ');
-    return s.substr(b, e - b + 1);
-}
-
-std::string UpperAscii(std::string s) {
-    // Only ASCII letters change, so byte offsets stay valid for the original UTF-8 text.
-    for (char& c : s)
-        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-    return s;
 }
 
 // The proving connection as handed out again: a fresh connection that remembers its text until opened.
@@ -61,19 +48,17 @@ private:
 } // namespace
 
 bool FindConnectionItem(const std::string& source, const std::string& upperKey, std::string& value) {
-    size_t at = UpperAscii(source).find(upperKey);
+    // Only ASCII letters change case, so the offset found holds in the original text.
+    size_t at = AsciiUpper(source).find(upperKey);
     if (at == std::string::npos) return false;
     size_t start = at + upperKey.size();
     size_t end = source.find(';', start);
     if (end == std::string::npos) return false;
-    value = TrimBlanks(source.substr(start, end - start));
+    value = Trim(std::string_view(source).substr(start, end - start));
     return true;
 }
 
-ClsUFLogin::ClsUFLogin(const Platform& platform, MsgDialog* ownDialog, std::unique_ptr<AutomationFactory> ownFactory)
-    : platform_(platform), dialog_(ownDialog), ownFactory_(std::move(ownFactory)) {
-    if (!platform_.automation) platform_.automation = ownFactory_.get();
-}
+ClsUFLogin::ClsUFLogin(const Platform& platform, MsgDialog* ownDialog) : platform_(platform), dialog_(ownDialog) {}
 
 ClsUFLogin::~ClsUFLogin() = default;
 
@@ -177,7 +162,7 @@ bool ClsUFLogin::ProveSignIn() {
     dbName_ = (acc.empty() || year.empty()) ? "UFSystem" : "UFdata_" + acc + "_" + year;
 
     connText_ = BuildConnectionString(server_, dbName_, dbUser_, password);
-    conn_ = platform_.connections ? platform_.connections->Create() : nullptr;
+    conn_ = platform_.connections->Create();
     if (conn_) {
         std::string error;
         conn_->Open(connText_, error);
@@ -202,7 +187,6 @@ bool ClsUFLogin::ProveSignIn() {
 }
 
 bool ClsUFLogin::SpeLogin() {
-    if (!platform_.registry) return false;
     for (const char* key : kSpecialKeys)
         if (platform_.registry->CanOpenLocalMachineKey(key)) return true;
     return false;
@@ -222,7 +206,7 @@ std::string ClsUFLogin::DBPwd() {
 }
 
 std::shared_ptr<Connection> ClsUFLogin::SQLConn() const {
-    if (!conn_ || !platform_.connections) return nullptr;
+    if (!conn_) return nullptr;
     std::shared_ptr<Connection> fresh = platform_.connections->Create();
     if (!fresh) return nullptr;
     return std::make_shared<CarriedConnection>(std::move(fresh), connText_);
@@ -230,7 +214,6 @@ std::shared_ptr<Connection> ClsUFLogin::SQLConn() const {
 
 std::shared_ptr<AutomationObject> ClsUFLogin::oLogin() {
     if (login_) return login_;
-    if (!platform_.automation) return nullptr;
     for (const char* id : {progid::kT3Login, progid::kU8Login}) {
         AutoError e;
         std::shared_ptr<AutomationObject> obj = platform_.automation->Create(id, e);
@@ -247,10 +230,6 @@ std::shared_ptr<AutomationObject> ClsUFLogin::oUfSystemdb() {
 }
 
 std::shared_ptr<AutomationObject> ClsUFLogin::Create(const char* progId) {
-    if (!platform_.automation) {
-        err_ = AutoError::Make(autoerr::kCannotCreate);
-        return nullptr;
-    }
     AutoError e;
     std::shared_ptr<AutomationObject> obj = platform_.automation->Create(progId, e);
     if (e.failed()) err_ = e;
@@ -282,12 +261,10 @@ void ClsUFLogin::Show(int kind, const std::string& message) {
     if (dialog_) dialog_->ShowMsg(kind, message);
 }
 
-std::string ClsUFLogin::ComputerName() { return platform_.system ? platform_.system->ComputerName() : std::string(); }
+std::string ClsUFLogin::ComputerName() { return platform_.system->ComputerName(); }
 
 std::unique_ptr<LoginWrapper> MakeProductLogin(AppState& app, MsgDialog* ownDialog) {
-    std::unique_ptr<AutomationFactory> own;
-    if (!app.platform.automation) own = MakeAutomationFactory();
-    return std::make_unique<ClsUFLogin>(app.platform, ownDialog, std::move(own));
+    return std::make_unique<ClsUFLogin>(app.platform, ownDialog);
 }
 
 } // namespace qm

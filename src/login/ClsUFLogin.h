@@ -34,12 +34,9 @@ bool FindConnectionItem(const std::string& source, const std::string& upperKey, 
 
 class ClsUFLogin final : public LoginWrapper {
 public:
-    // `platform` supplies the automation factory, registry, computer name and connections; any of them
-    // may be null (nothing is created, no key opens, the name is "", no connection opens).
-    // `ownDialog` is the wrapper's own message dialog; null shows nothing. `ownFactory` is used when the
-    // platform carries no automation factory.
-    ClsUFLogin(const Platform& platform, MsgDialog* ownDialog,
-               std::unique_ptr<AutomationFactory> ownFactory = nullptr);
+    // `platform` supplies the automation factory, registry, computer name and connections.
+    // `ownDialog` is the wrapper's own message dialog; null shows nothing.
+    ClsUFLogin(const Platform& platform, MsgDialog* ownDialog);
     ~ClsUFLogin() override;
     ClsUFLogin(const ClsUFLogin&) = delete;
     ClsUFLogin& operator=(const ClsUFLogin&) = delete;
@@ -95,7 +92,6 @@ private:
 
     Platform platform_;
     MsgDialog* dialog_;
-    std::unique_ptr<AutomationFactory> ownFactory_;
     AutoError err_;  // the pending error of the last failing step; only named checks read it
 
     bool admin_ = false;
@@ -111,8 +107,7 @@ private:
     std::string connText_;
 };
 
-// The wrapper start-up puts into AppState::makeLoginWrapper; `ownDialog` must outlive it. Where the
-// platform carries no automation factory the wrapper brings this system's own.
+// The wrapper start-up puts into AppState::makeLoginWrapper; `ownDialog` must outlive it.
 std::unique_ptr<LoginWrapper> MakeProductLogin(AppState& app, MsgDialog* ownDialog);
 
 } // namespace qm

@@ -2,6 +2,8 @@
 // class. The IDispatch factory is in AutomationWin.cpp.
 #include "platform/Automation.h"
 
+#include "platform/Text.h"
+
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -75,10 +77,8 @@ double AutoValue::toNumber() const {
     case Kind::Number: return num_;
     case Kind::Bool: return bool_ ? -1 : 0;
     case Kind::Text: {
-        size_t b = text_.find_first_not_of(' ');
-        size_t e = text_.find_last_not_of(' ');
-        if (b == std::string::npos) return 0;
-        std::string t = text_.substr(b, e - b + 1);
+        const std::string t = Trim(text_);
+        if (t.empty()) return 0;
         char* end = nullptr;
         double d = std::strtod(t.c_str(), &end);
         return (end && *end == '\0') ? d : 0;

@@ -3,6 +3,7 @@
 // object keeps its own number and description, and any other failure is "自动化错误".
 #ifdef _WIN32
 #include "platform/Automation.h"
+#include "platform/Text.h"
 
 #include <objbase.h>
 #include <oleauto.h>
@@ -14,23 +15,7 @@
 namespace qm {
 namespace {
 
-std::wstring Utf8ToUtf16(const std::string& s) {
-    if (s.empty()) return {};
-    int n = MultiByteToWideChar(CP_UTF8, 0, s.data(), static_cast<int>(s.size()), nullptr, 0);
-    std::wstring w(static_cast<size_t>(n > 0 ? n : 0), L'\0');
-    if (n > 0) MultiByteToWideChar(CP_UTF8, 0, s.data(), static_cast<int>(s.size()), w.data(), n);
-    return w;
-}
-
-std::string Utf16ToUtf8(const wchar_t* p, size_t len) {
-    if (!p || len == 0) return {};
-    int n = WideCharToMultiByte(CP_UTF8, 0, p, static_cast<int>(len), nullptr, 0, nullptr, nullptr);
-    std::string s(static_cast<size_t>(n > 0 ? n : 0), '\0');
-    if (n > 0) WideCharToMultiByte(CP_UTF8, 0, p, static_cast<int>(len), s.data(), n, nullptr, nullptr);
-    return s;
-}
-
-std::string BstrToUtf8(BSTR b) { return b ? Utf16ToUtf8(b, SysStringLen(b)) : std::string(); }
+std::string BstrToUtf8(BSTR b) { return b ? WideToUtf8(std::wstring_view(b, SysStringLen(b))) : std::string(); }
 
 // An HRESULT as the caller numbers it: the runtime's own errors (FACILITY_CONTROL) by their code,
 // the well-known dispatch failures by their runtime numbers, anything else as the raw HRESULT.
@@ -109,7 +94,7 @@ bool ToVariant(const AutoValue& a, VARIANT& v) {
     switch (a.kind()) {
     case AutoValue::Kind::Empty: return true;
     case AutoValue::Kind::Text: {
-        std::wstring w = Utf8ToUtf16(a.text());
+        std::wstring w = Utf8ToWide(a.text());
         v.vt = VT_BSTR;
         v.bstrVal = SysAllocStringLen(w.data(), static_cast<UINT>(w.size()));
         return true;
@@ -185,7 +170,7 @@ AutoValue FromVariant(const VARIANT& in) {
 bool DispatchObject::Invoke(const std::string& member, WORD flags, const std::vector<AutoValue>& args,
                             AutoValue* result, AutoError& err) {
     if (result) *result = AutoValue();
-    std::wstring name = Utf8ToUtf16(member);
+    std::wstring name = Utf8ToWide(member);
     LPOLESTR names[1] = {name.data()};
     DISPID id = DISPID_UNKNOWN;
     HRESULT hr = disp_->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &id);
@@ -247,7 +232,7 @@ class DispatchFactory final : public AutomationFactory {
 public:
     std::shared_ptr<AutomationObject> Create(const std::string& progId, AutoError& err) override {
         EnsureCom();
-        std::wstring wide = Utf8ToUtf16(progId);
+        std::wstring wide = Utf8ToWide(progId);
         CLSID clsid{};
         HRESULT hr = CLSIDFromProgID(wide.c_str(), &clsid);
         if (FAILED(hr)) {

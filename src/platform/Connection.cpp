@@ -1,18 +1,12 @@
 #include "platform/Connection.h"
 
-#include <algorithm>
-#include <cctype>
+#include "platform/Text.h"
 
 namespace qm {
 
 int Recordset::columnIndex(const std::string& name) const {
-    auto lower = [](std::string s) {
-        std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return char(std::tolower(c)); });
-        return s;
-    };
-    const std::string want = lower(name);
     for (size_t i = 0; i < columns.size(); ++i)
-        if (lower(columns[i]) == want) return int(i);
+        if (EqualsNoCase(columns[i], name)) return int(i);
     return -1;
 }
 

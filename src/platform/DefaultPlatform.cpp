@@ -1,6 +1,7 @@
 // The real adapters of this operating system, wired into one Platform.
 #include "platform/Platform.h"
 
+#include "platform/Automation.h"
 #include "platform/CurlHttpClient.h"
 #include "platform/WinHttpClient.h"
 #include "platform/LocalFileSystem.h"
@@ -24,27 +25,26 @@ struct OwnedAdapters {
     SystemClock clock;
     LocalRegistry registry;
     LocalSystemInfo system;
+    // Touches COM only at its first creation, on the thread that signs in (the windows' thread).
+    std::unique_ptr<AutomationFactory> automation = MakeAutomationFactory();
 };
 
 } // namespace
 
 DefaultPlatform MakeDefaultPlatform(const std::string& toolFolder) {
     auto owned = std::make_shared<OwnedAdapters>();
-    DefaultPlatform result;
-    Platform& p = result.platform;
-    p.connections = &owned->connections;
-    p.files = &owned->files;
-    p.http = &owned->http;
-    p.instance = &owned->instance;
-    p.shell = &owned->shell;
-    p.clock = &owned->clock;
-    p.registry = &owned->registry;
-    p.system = &owned->system;
-    // The accounting product's automation objects are wired by the login layer.
-    p.automation = nullptr;
-    p.toolFolder = toolFolder;
-    result.owned = owned;
-    return result;
+    return DefaultPlatform{
+        Platform{.connections = owned->connections,
+                 .files = owned->files,
+                 .http = owned->http,
+                 .instance = owned->instance,
+                 .shell = owned->shell,
+                 .clock = owned->clock,
+                 .registry = owned->registry,
+                 .system = owned->system,
+                 .automation = *owned->automation,
+                 .toolFolder = toolFolder},
+        owned};
 }
 
 } // namespace qm

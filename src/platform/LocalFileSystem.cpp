@@ -1,6 +1,6 @@
 #include "platform/LocalFileSystem.h"
 
-#include "platform/TextCodec.h"
+#include "platform/Text.h"
 
 namespace qm {
 

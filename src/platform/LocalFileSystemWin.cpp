@@ -2,7 +2,7 @@
 #ifdef _WIN32
 #include "platform/FileErrors.h"
 #include "platform/LocalFileSystem.h"
-#include "platform/TextCodec.h"
+#include "platform/Text.h"
 
 #include <windows.h>
 

@@ -4,7 +4,7 @@
 #include <cstdio>
 
 #ifdef _WIN32
-#include "platform/TextCodec.h"
+#include "platform/Text.h"
 #include <windows.h>
 #else
 #include <cerrno>

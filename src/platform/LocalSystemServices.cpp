@@ -3,7 +3,7 @@
 #include <cstdlib>
 
 #ifdef _WIN32
-#include "platform/TextCodec.h"
+#include "platform/Text.h"
 #include <windows.h>
 #include <shellapi.h>
 #else

@@ -1,6 +1,6 @@
 #include "platform/OdbcConnection.h"
 
-#include "platform/OdbcText.h"
+#include "platform/Text.h"
 #include "platform/Threads.h"
 
 #ifdef _WIN32

@@ -1,140 +1,52 @@
 #include "platform/OdbcConnectionString.h"
 
-#include <algorithm>
-#include <cctype>
 #include <charconv>
 
 namespace qm {
 
 namespace {
 
-std::string Lower(std::string_view s) {
-    std::string out(s);
-    std::transform(out.begin(), out.end(), out.begin(), [](unsigned char c) { return char(std::tolower(c)); });
-    return out;
-}
-
-std::string_view Trim(std::string_view s) {
-    while (!s.empty() && std::isspace(static_cast<unsigned char>(s.front()))) s.remove_prefix(1);
-    while (!s.empty() && std::isspace(static_cast<unsigned char>(s.back()))) s.remove_suffix(1);
-    return s;
-}
-
 bool IsFreeTds(const std::string& driver) {
-    const std::string d = Lower(driver);
+    const std::string d = AsciiLower(driver);
     return d.find("freetds") != std::string::npos || d.find("tdsodbc") != std::string::npos;
-}
-
-std::string First(const std::vector<ConnectionItem>& items, std::initializer_list<std::string_view> keys) {
-    for (std::string_view k : keys)
-        if (auto v = FindConnectionItem(items, k)) return *v;
-    return {};
 }
 
 void Add(std::string& out, std::string_view key, const std::string& value) {
     out.append(key);
     out += '=';
-    out += QuoteOdbcValue(value);
+    out += QuoteConnectionValue(value);
     out += ';';
 }
 
 bool IsYes(const std::string& v) {
-    const std::string l = Lower(Trim(v));
+    const std::string l = AsciiLower(TrimView(v, kWhiteSpace));
     return l == "yes" || l == "true" || l == "sspi";
 }
 
 } // namespace
 
-std::vector<ConnectionItem> ParseConnectionText(std::string_view text) {
-    std::vector<ConnectionItem> items;
-    size_t i = 0;
-    while (i < text.size()) {
-        const size_t eq = text.find('=', i);
-        const size_t semi = text.find(';', i);
-        if (eq == std::string_view::npos || (semi != std::string_view::npos && semi < eq)) {
-            // An item without '=' carries nothing; skip it.
-            if (semi == std::string_view::npos) break;
-            i = semi + 1;
-            continue;
-        }
-        ConnectionItem item;
-        item.key = std::string(Trim(text.substr(i, eq - i)));
-        size_t j = eq + 1;
-        while (j < text.size() && text[j] == ' ') ++j;
-        const char open = j < text.size() ? text[j] : '\0';
-        if (open == '{' || open == '"' || open == '\'') {
-            const char close = open == '{' ? '}' : open;
-            ++j;
-            while (j < text.size()) {
-                if (text[j] == close) {
-                    if (j + 1 < text.size() && text[j + 1] == close) {
-                        item.value += close;
-                        j += 2;
-                        continue;
-                    }
-                    ++j;
-                    break;
-                }
-                item.value += text[j++];
-            }
-            const size_t end = text.find(';', j);
-            i = end == std::string_view::npos ? text.size() : end + 1;
-        } else {
-            const size_t end = text.find(';', eq + 1);
-            const size_t stop = end == std::string_view::npos ? text.size() : end;
-            item.value = std::string(Trim(text.substr(eq + 1, stop - eq - 1)));
-            i = end == std::string_view::npos ? text.size() : end + 1;
-        }
-        if (!item.key.empty()) items.push_back(std::move(item));
-    }
-    return items;
-}
-
-std::optional<std::string> FindConnectionItem(const std::vector<ConnectionItem>& items, std::string_view key) {
-    const std::string want = Lower(key);
-    std::optional<std::string> found;
-    for (const ConnectionItem& it : items)
-        if (Lower(it.key) == want) found = it.value;
-    return found;
-}
-
-std::string QuoteOdbcValue(const std::string& value) {
-    // Braces only where the value could not stand bare: FreeTDS 1.3 keeps a doubled "}}" inside
-    // braces as two characters, so a bare value is the only exact form for a '}'.
-    const bool needs = value.find(';') != std::string::npos ||
-                       (!value.empty() && (value.front() == '{' || std::isspace(static_cast<unsigned char>(value.front())) ||
-                                           std::isspace(static_cast<unsigned char>(value.back()))));
-    if (!needs) return value;
-    std::string out = "{";
-    for (char c : value) {
-        out += c;
-        if (c == '}') out += '}';
-    }
-    out += '}';
-    return out;
-}
-
 ServerAddress ParseServerName(std::string_view server) {
     ServerAddress a;
-    std::string_view s = Trim(server);
-    if (s.size() >= 4 && Lower(s.substr(0, 4)) == "tcp:") s = Trim(s.substr(4));
+    const auto trim = [](std::string_view v) { return TrimView(v, kWhiteSpace); };
+    std::string_view s = trim(server);
+    if (EqualsNoCase(s.substr(0, 4), "tcp:")) s = trim(s.substr(4));
     const size_t comma = s.find(',');
     if (comma != std::string_view::npos) {
-        const std::string_view portText = Trim(s.substr(comma + 1));
+        const std::string_view portText = trim(s.substr(comma + 1));
         int port = 0;
         auto [p, ec] = std::from_chars(portText.data(), portText.data() + portText.size(), port);
         if (ec != std::errc() || p != portText.data() + portText.size() || port <= 0 || port > 65535)
             a.valid = false;
         else
             a.port = port;
-        s = Trim(s.substr(0, comma));
+        s = trim(s.substr(0, comma));
     }
     const size_t slash = s.find('\\');
     if (slash != std::string_view::npos) {
-        a.instance = std::string(Trim(s.substr(slash + 1)));
-        s = Trim(s.substr(0, slash));
+        a.instance = std::string(trim(s.substr(slash + 1)));
+        s = trim(s.substr(0, slash));
     }
-    const std::string host = Lower(s);
+    const std::string host = AsciiLower(s);
     a.host = (host.empty() || host == "." || host == "(local)" || host == "localhost") ? "127.0.0.1" : std::string(s);
     return a;
 }
@@ -157,10 +69,10 @@ OdbcDrivers DefaultOdbcDrivers() {
 bool TranslateConnectionText(const std::string& adoText, const OdbcDrivers& drivers, OdbcConnectSpec& spec,
                              std::string& error) {
     const std::vector<ConnectionItem> items = ParseConnectionText(adoText);
-    const std::string provider = Lower(First(items, {"Provider"}));
+    const std::string provider = AsciiLower(FirstConnectionItem(items, {"Provider"}));
     spec = OdbcConnectSpec{};
 
-    const std::string timeout = First(items, {"Connect Timeout", "Connection Timeout"});
+    const std::string timeout = FirstConnectionItem(items, {"Connect Timeout", "Connection Timeout"});
     if (!timeout.empty()) {
         int t = 0;
         auto [p, ec] = std::from_chars(timeout.data(), timeout.data() + timeout.size(), t);
@@ -168,10 +80,10 @@ bool TranslateConnectionText(const std::string& adoText, const OdbcDrivers& driv
     }
 
     if (provider.rfind("microsoft.jet.oledb", 0) == 0) {
-        const std::string path = First(items, {"Data Source"});
+        const std::string path = FirstConnectionItem(items, {"Data Source"});
         std::string out = "DRIVER={" + drivers.jet + "};";
         Add(out, "DBQ", path);
-        const std::string pwd = First(items, {"Jet OLEDB:Database Password"});
+        const std::string pwd = FirstConnectionItem(items, {"Jet OLEDB:Database Password"});
         if (!pwd.empty()) Add(out, "PWD", pwd);
         spec.text = out;
         return true;
@@ -183,11 +95,12 @@ bool TranslateConnectionText(const std::string& adoText, const OdbcDrivers& driv
         return false;
     }
 
-    const std::string server = First(items, {"Server", "Data Source", "Address", "Addr", "Network Address"});
-    const std::string database = First(items, {"Database", "Initial Catalog"});
-    const std::string user = First(items, {"Uid", "User ID", "User"});
-    const std::string password = First(items, {"Pwd", "Password"});
-    const bool trusted = IsYes(First(items, {"Trusted_Connection", "Integrated Security"}));
+    const std::string server =
+        FirstConnectionItem(items, {"Server", "Data Source", "Address", "Addr", "Network Address"});
+    const std::string database = FirstConnectionItem(items, {"Database", "Initial Catalog"});
+    const std::string user = FirstConnectionItem(items, {"Uid", "User ID", "User"});
+    const std::string password = FirstConnectionItem(items, {"Pwd", "Password"});
+    const bool trusted = IsYes(FirstConnectionItem(items, {"Trusted_Connection", "Integrated Security"}));
 
     std::string out = "DRIVER={" + drivers.sqlServer + "};";
     if (IsFreeTds(drivers.sqlServer)) {
@@ -203,7 +116,7 @@ bool TranslateConnectionText(const std::string& adoText, const OdbcDrivers& driv
             Add(out, "SERVER", a.host + "\\" + a.instance);   // the driver asks SQL Browser for the port
         }
     } else {
-        Add(out, "SERVER", std::string(Trim(server)));
+        Add(out, "SERVER", Trim(server, kWhiteSpace));
     }
     if (!database.empty()) Add(out, "DATABASE", database);
     if (trusted) {

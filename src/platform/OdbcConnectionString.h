@@ -1,26 +1,12 @@
 #pragma once
 // Translation of the tool's ADO-style connection texts into ODBC connection strings, and of ODBC
 // diagnostics back into the descriptions ADO shows. Pure functions: no driver is touched here.
-#include <optional>
+#include "platform/Text.h"
+
 #include <string>
 #include <string_view>
-#include <vector>
 
 namespace qm {
-
-struct ConnectionItem {
-    std::string key;     // as written, blanks around it removed
-    std::string value;   // unquoted
-};
-
-// Splits "k=v;k={v;w};k='v'" into items. Values may be quoted with {…} (}} stands for }),
-// "…" ("" stands for ") or '…' ('' stands for '); unquoted values keep inner blanks.
-std::vector<ConnectionItem> ParseConnectionText(std::string_view text);
-// Last item with that key (case-insensitive); nullopt when absent.
-std::optional<std::string> FindConnectionItem(const std::vector<ConnectionItem>& items, std::string_view key);
-
-// Quotes an ODBC attribute value ({…}, } doubled) when the driver would otherwise cut or trim it.
-std::string QuoteOdbcValue(const std::string& value);
 
 // A SQL Server name as the operator types it: host, host,port, host\instance, (local), "." …
 struct ServerAddress {

@@ -1,10 +1,11 @@
 #include "platform/Paths.h"
 
+#include "platform/Text.h"
+
 #include <filesystem>
 #include <system_error>
 
 #ifdef _WIN32
-#include "platform/TextCodec.h"
 #include <windows.h>
 #else
 #include <dirent.h>
@@ -34,19 +35,6 @@ std::string ParentOf(const std::string& path) {
     if (pos == 0) return path.substr(0, 1);
     return path.substr(0, pos);
 }
-
-#ifndef _WIN32
-bool EqualsIgnoringAsciiCase(const char* a, const std::string& b) {
-    size_t i = 0;
-    for (; a[i] != '\0' && i < b.size(); ++i) {
-        char x = a[i], y = b[i];
-        if (x >= 'A' && x <= 'Z') x = static_cast<char>(x - 'A' + 'a');
-        if (y >= 'A' && y <= 'Z') y = static_cast<char>(y - 'A' + 'a');
-        if (x != y) return false;
-    }
-    return a[i] == '\0' && i == b.size();
-}
-#endif
 
 std::string CurrentFolder() {
     std::error_code ec;
@@ -107,7 +95,7 @@ std::string FindPathIgnoringCase(const std::string& path) {
     if (!dir) return path;
     std::string found = path;
     while (dirent* e = readdir(dir)) {
-        if (EqualsIgnoringAsciiCase(e->d_name, name)) {
+        if (EqualsNoCase(e->d_name, name)) {
             found = pos == std::string::npos ? std::string(e->d_name) : path.substr(0, pos + 1) + e->d_name;
             break;
         }

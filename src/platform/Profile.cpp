@@ -1,31 +1,14 @@
 #include "platform/Profile.h"
 
 #include "platform/Paths.h"
-#include "platform/TextCodec.h"
+#include "platform/Text.h"
 
 namespace qm {
 namespace {
 
-bool IsBlank(char c) { return c == ' ' || c == '\t'; }
-
-std::string_view TrimBlanks(std::string_view s) {
-    while (!s.empty() && IsBlank(s.front())) s.remove_prefix(1);
-    while (!s.empty() && IsBlank(s.back())) s.remove_suffix(1);
-    return s;
-}
-
-char FoldAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
-
-bool SameName(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (size_t i = 0; i < a.size(); ++i)
-        if (FoldAscii(a[i]) != FoldAscii(b[i])) return false;
-    return true;
-}
-
 std::string Finish(std::string_view value, size_t bufferChars) {
     if (bufferChars == 0) return {};
-    return TruncateUtf8(std::string(value), bufferChars - 1);
+    return TruncateUtf8(value, bufferChars - 1);
 }
 
 std::string_view StripQuotes(std::string_view v) {
@@ -38,12 +21,11 @@ std::string_view StripQuotes(std::string_view v) {
 
 std::string ProfileStringFromBytes(std::string_view fileBytes, const std::string& section,
                                    const std::string& key, const std::string& def, size_t bufferChars) {
-    std::string_view defView = def;
-    while (!defView.empty() && defView.back() == ' ') defView.remove_suffix(1);
+    const std::string_view defView = TrimRightView(def);
 
     const std::string text = DecodeTextFile(fileBytes);
-    const std::string_view wantSection = TrimBlanks(section);
-    const std::string_view wantKey = TrimBlanks(key);
+    const std::string_view wantSection = TrimView(section, kBlanks);
+    const std::string_view wantKey = TrimView(key, kBlanks);
 
     bool inSection = false;    // inside the first section of the asked name
     bool sectionSeen = false;  // that section has started (a later one of the same name is not searched)
@@ -51,7 +33,7 @@ std::string ProfileStringFromBytes(std::string_view fileBytes, const std::string
     while (pos <= text.size()) {
         size_t end = text.find_first_of("\r\n", pos);
         if (end == std::string::npos) end = text.size();
-        std::string_view line = TrimBlanks(std::string_view(text).substr(pos, end - pos));
+        std::string_view line = TrimView(std::string_view(text).substr(pos, end - pos), kBlanks);
         pos = end + 1;
 
         if (line.empty() || line.front() == ';') continue;
@@ -59,8 +41,8 @@ std::string ProfileStringFromBytes(std::string_view fileBytes, const std::string
             const auto close = line.rfind(']');
             if (close != std::string_view::npos) {
                 if (inSection) break;  // the asked section ended without the key
-                const std::string_view name = TrimBlanks(line.substr(1, close - 1));
-                if (!sectionSeen && SameName(name, wantSection)) {
+                const std::string_view name = TrimView(line.substr(1, close - 1), kBlanks);
+                if (!sectionSeen && EqualsNoCase(name, wantSection)) {
                     inSection = true;
                     sectionSeen = true;
                 }
@@ -70,10 +52,10 @@ std::string ProfileStringFromBytes(std::string_view fileBytes, const std::string
         }
         if (!inSection) continue;
         const auto eq = line.find('=');
-        const std::string_view name = TrimBlanks(line.substr(0, eq));
-        if (!SameName(name, wantKey)) continue;
+        const std::string_view name = TrimView(line.substr(0, eq), kBlanks);
+        if (!EqualsNoCase(name, wantKey)) continue;
         if (eq == std::string_view::npos) return Finish({}, bufferChars);
-        return Finish(StripQuotes(TrimBlanks(line.substr(eq + 1))), bufferChars);
+        return Finish(StripQuotes(TrimView(line.substr(eq + 1), kBlanks)), bufferChars);
     }
     return Finish(defView, bufferChars);
 }

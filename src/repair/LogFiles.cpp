@@ -2,12 +2,9 @@
 
 #include "app/Db.h"
 #include "platform/FileSystem.h"
-#include "platform/HttpClient.h"
-#include "platform/LocalFileSystem.h"
 #include "platform/SystemServices.h"
-#include "platform/TextCodec.h"
+#include "platform/Text.h"
 #include "platform/Threads.h"
-#include "repair/SequenceSteps.h"
 #include "server/SqlText.h"
 
 #include <algorithm>
@@ -22,13 +19,6 @@ namespace qm {
 namespace {
 
 constexpr int kMaxAsideCounter = 9999;
-
-std::string Trim(const std::string& s) {
-    const auto first = s.find_first_not_of(' ');
-    if (first == std::string::npos) return {};
-    const auto last = s.find_last_not_of(' ');
-    return s.substr(first, last - first + 1);
-}
 
 // GetSqlValue gives the empty value only when the query failed (no row is the empty text).
 bool LookupLogFile(AppState& app, const std::string& column, const std::string& db, std::string& out) {
@@ -66,26 +56,18 @@ std::tm LocalTime(std::chrono::system_clock::time_point t) {
 }
 
 std::string Stamp(AppState& app) {
-    const auto now = app.platform.clock ? app.platform.clock->Now() : std::chrono::system_clock::now();
-    const std::tm tm = LocalTime(now);
+    const std::tm tm = LocalTime(app.platform.clock->Now());
     char buf[32];
     std::snprintf(buf, sizeof buf, "%04d%02d%02d%02d%02d%02d", tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday,
                   tm.tm_hour, tm.tm_min, tm.tm_sec);
     return buf;
 }
 
-// The body read as ReadLines reads a file: same decoding, same line breaks.
-bool BodyContainsText(const std::string& body, const std::string& text) {
-    for (const auto& line : SplitTextLines(DecodeTextFile(body)))
-        if (line.find(text) != std::string::npos) return true;
-    return false;
-}
-
 } // namespace
 
-std::string GetLogName(const std::string& version) {
-    if (version == "U8" || version == "T3" || version == "T6" || version == "T") return "Ufmodel_LOG";
-    if (version == "T+") return "MsSql_log";
+std::string GetLogName(const std::string& productKind) {
+    if (productKind == "U8" || productKind == "T3" || productKind == "T6" || productKind == "T") return "Ufmodel_LOG";
+    if (productKind == "T+") return "MsSql_log";
     return {};
 }
 
@@ -117,7 +99,7 @@ bool PlanLogFiles(AppState& app, const std::string& db, const std::string& dataP
 }
 
 bool FileExists(AppState& app, const std::string& path) {
-    if (path.empty() || !app.platform.files) return false;
+    if (path.empty()) return false;
     try {
         return app.platform.files->Exists(path);
     } catch (const std::exception&) {
@@ -139,12 +121,8 @@ bool MoveAside(AppState& app, const std::string& path, std::string& error) {
     std::string target;
     bool ok = false;
     try {
-        if (!app.platform.files) {
-            error = "文件系统不可用";
-        } else {
-            target = AsideName(app, path);
-            ok = app.platform.files->Move(path, target, error);
-        }
+        target = AsideName(app, path);
+        ok = app.platform.files->Move(path, target, error);
     } catch (const std::exception& e) {
         ok = false;
         error = e.what();
@@ -152,49 +130,6 @@ bool MoveAside(AppState& app, const std::string& path, std::string& error) {
     if (ok) error.clear();
     if (app.observer) app.observer->OnFileMoved(app.observerRow, path, ok ? target : std::string(), error);
     return ok;
-}
-
-bool DownloadFile(AppState& app, const std::string& url, const std::string& target, const std::string& required) {
-    if (url.empty()) return false;
-    try {
-        if (!app.platform.http || !app.platform.files) {
-            app.cMsg = "网络或文件系统不可用";
-            return false;
-        }
-        std::string body, error;
-        if (!app.platform.http->Get(url, body, error)) {
-            app.cMsg = error.empty() ? "下载失败：" + url : error;
-            return false;
-        }
-        // Check what came before anything on disk changes: a truncated or wrong page must not
-        // replace a good file.
-        if (!BodyContainsText(body, required)) return false;
-        if (FileExists(app, target) && !app.platform.files->Copy(target, target + ".tmp", error)) {
-            app.cMsg = error;
-            return false;
-        }
-        if (!app.platform.files->WriteAtomic(target, body, error)) {
-            app.cMsg = error;
-            return false;
-        }
-        return true;
-    } catch (const std::exception& e) {
-        app.cMsg = e.what();
-        return false;
-    }
-}
-
-bool FileContainsText(AppState& app, const std::string& path, const std::string& text) {
-    if (!app.platform.files) return false;
-    try {
-        std::vector<std::string> lines;
-        if (!app.platform.files->ReadLines(path, lines)) return false;
-        for (const auto& line : lines)
-            if (line.find(text) != std::string::npos) return true;
-        return false;
-    } catch (const std::exception&) {
-        return false;
-    }
 }
 
 } // namespace qm

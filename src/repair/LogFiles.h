@@ -1,6 +1,6 @@
 #pragma once
-// Names and paths of a database's transaction log, and the file operations the repair sequences and
-// the read-me refresh perform. Nothing here throws; failures come back as bool and descriptions.
+// Names and paths of a database's transaction log, and the file operations the repair sequences
+// perform. Nothing here throws; failures come back as bool and descriptions.
 #include "app/AppState.h"
 
 #include <string>
@@ -13,7 +13,7 @@ inline constexpr const char* kPermissionDenied = "拒绝的权限";
 
 // Logical log file name by product kind: "Ufmodel_LOG" for U8/T3/T6/T, "MsSql_log" for T+,
 // "" for anything else (exact, case-sensitive), in which case the name is read from the server.
-std::string GetLogName(const std::string& version);
+std::string GetLogName(const std::string& productKind);
 
 // Physical path of the database's log file (sysaltfiles file 2) as the server records it, trimmed, into
 // `path`; no row or Null give "". False when the query itself failed: cMsg then holds its message.
@@ -53,14 +53,5 @@ std::string AsideName(AppState& app, const std::string& path);
 // it back. Refusals come back with the platform's descriptions ("拒绝的权限" for a file the server holds
 // open). Every attempt is reported to the observer. The empty path touches nothing and succeeds.
 bool MoveAside(AppState& app, const std::string& path, std::string& error);
-
-// Fetches `url` and stores it at `target` only when the body (decoded as text files are read) contains
-// `required`. The previous target is kept as target + ".tmp" before it is replaced. An empty url
-// fetches nothing and gives false. On failure the old target is untouched and cMsg holds the reason
-// (a body without the required text leaves cMsg as it was).
-bool DownloadFile(AppState& app, const std::string& url, const std::string& target, const std::string& required);
-
-// True when some line of the text file contains `text` (plain, case-sensitive). Unreadable: false.
-bool FileContainsText(AppState& app, const std::string& path, const std::string& text);
 
 } // namespace qm

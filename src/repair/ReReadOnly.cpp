@@ -1,9 +1,9 @@
 #include "repair/ReReadOnly.h"
 
+#include "platform/Text.h"
 #include "repair/ReShutdown.h"
 #include "repair/SequenceSteps.h"
 #include "server/SqlText.h"
-#include "server/VersionClass.h"
 
 namespace qm {
 
@@ -49,20 +49,21 @@ bool ReReadOnly_2000(AppState& app, const std::string& db) {
     return RunTrapped(app, [&] { return Sequence2000(app, db); });
 }
 
-bool ReReadOnly(AppState& app, const std::string& version, const std::string& db) {
-    switch (GetVersionClass(version)) {
+bool ReReadOnly(AppState& app, VersionClass cls, const std::string& db) {
+    switch (cls) {
     case VersionClass::Sql2000:
         return ReReadOnly_2000(app, db);
     case VersionClass::Sql2005:
     case VersionClass::Sql2008:
+    case VersionClass::Modern:
         if (ReReadOnly_2005(app, db)) return true;
         if (NeedsLogRebuild(app.cMsg)) {
             // No data file path is known here; the log goes where the server records it.
             std::string noDataPath;
             return ReShutdown_2005(app, db, noDataPath);
         }
-        // The refusal stays in cMsg for the report; only a refusal without words is a plain failure.
-        return !app.cMsg.empty();
+        // The refusal stays in cMsg: it is the row's report.
+        return false;
     case VersionClass::None:
         break;
     }

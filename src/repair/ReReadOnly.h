@@ -7,11 +7,11 @@
 
 namespace qm {
 
-// By the version class of `version`: SQL Server 2000 → ReReadOnly_2000; 2005/2008 → ReReadOnly_2005 and,
+// By the server's class: SQL Server 2000 → ReReadOnly_2000; 2005, 2008 and modern → ReReadOnly_2005 and,
 // when its failure text names a log file (".LDF" in any letter case) or "连接失败", ReShutdown_2005 with the empty data
-// path. A failure that does not fall back keeps its text in cMsg and gives true (the driver reports
-// cMsg); a failure without any text gives false. No class: nothing is sent, true.
-bool ReReadOnly(AppState& app, const std::string& version, const std::string& db);
+// path. False on a failure, whose text (if any) stays in cMsg for the row's report. No class: nothing
+// is sent, true.
+bool ReReadOnly(AppState& app, VersionClass cls, const std::string& db);
 
 // "set multi_user", "set ONLINE"; the first refusal ends it with the server's message in cMsg.
 bool ReReadOnly_2005(AppState& app, const std::string& db);

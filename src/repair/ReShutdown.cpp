@@ -1,25 +1,21 @@
 #include "repair/ReShutdown.h"
 
 #include "app/Db.h"
+#include "platform/Text.h"
 #include "repair/LogFiles.h"
 #include "repair/SequenceSteps.h"
 #include "server/SqlText.h"
-#include "server/VersionClass.h"
 
 namespace qm {
 
 namespace {
 
-// The Chinese server's "the log file exists, rename or delete it" fragments: only this failure is
-// worth a second attempt after moving the file aside once more.
+// "The log file exists, rename or delete it": only this failure is worth a second attempt after moving
+// the file aside once more. Known by its number in any language, and by the Chinese fragments where a
+// driver gives no number.
+constexpr long kLogFileExists = 5025;
 constexpr const char* kExists2005 = "应该重命名或删除它";
 constexpr const char* kExists2000 = "应重命名或删除该文件";
-
-std::string AsciiLower(std::string s) {
-    for (char& c : s)
-        if (c >= 'A' && c <= 'Z') c = char(c - 'A' + 'a');
-    return s;
-}
 
 // A move refused because the server holds the file open is expected: the rebuild then says the file
 // exists and the retry handles it. Any other refusal ends the sequence.
@@ -27,11 +23,7 @@ bool AcceptedRefusal(const PendingError& p) { return !p.failed || p.text == kPer
 
 // SQL Server 2000 machines are often English: the first checkpoints accept that wording too.
 bool AcceptedRefusal2000(const PendingError& p) {
-    return AcceptedRefusal(p) || AsciiLower(p.text) == "permission denied";
-}
-
-bool DataFileMissing(AppState& app, const std::string& path) {
-    return !path.empty() && !FileExists(app, path);
+    return AcceptedRefusal(p) || EqualsNoCase(p.text, "permission denied");
 }
 
 // The opening both rebuilds share: the data file must exist, and the lookups are made before anything
@@ -65,7 +57,7 @@ bool ClearStaleLogs(AppState& app, const LogFilePlan& plan, bool (*accepted)(con
 bool RetryIfLogExists(AppState& app, const char* existsFragment, const LogFilePlan& plan, const std::string& logFile,
                       const std::string& rebuild, PendingError& pending) {
     if (!pending.failed) return true;
-    if (pending.text.find(existsFragment) == std::string::npos) return false;
+    if (pending.number != kLogFileExists && pending.text.find(existsFragment) == std::string::npos) return false;
     pending.Clear();
     MoveStaleLog(app, plan, logFile, pending);
     if (!AcceptedRefusal(pending)) return false;
@@ -178,12 +170,13 @@ bool ReShutdown_2000(AppState& app, const std::string& db, std::string& path) {
     return RunTrapped(app, [&] { return Sequence2000(app, db, path); });
 }
 
-bool ReShutdown(AppState& app, const std::string& version, const std::string& db, std::string& path) {
-    switch (GetVersionClass(version)) {
+bool ReShutdown(AppState& app, VersionClass cls, const std::string& db, std::string& path) {
+    switch (cls) {
     case VersionClass::Sql2000:
         return ReShutdown_2000(app, db, path);
     case VersionClass::Sql2005:
     case VersionClass::Sql2008:
+    case VersionClass::Modern:
         return ReShutdown_2005(app, db, path);
     case VersionClass::None:
         break;

@@ -7,17 +7,17 @@
 
 namespace qm {
 
-// By the version class of `version`: SQL Server 2000 → ReShutdown_2000, 2005/2008 → ReShutdown_2005,
+// By the server's class: SQL Server 2000 → ReShutdown_2000, 2005/2008 and modern → ReShutdown_2005,
 // no class → nothing is sent and the result is true.
-bool ReShutdown(AppState& app, const std::string& version, const std::string& db, std::string& path);
+bool ReShutdown(AppState& app, VersionClass cls, const std::string& db, std::string& path);
 
 // Both rebuilds make their lookups first (a failed one ends the row with its message, nothing changed
 // or moved) and move aside only stale logs: never the data file, never another database's file (see
 // LogFilePlan). `path` is the upper-cased data file path and holds the derived .LDF path afterwards
 // ("" when the file name does not end in .MDF).
 
-// SQL Server 2005/2008: emergency and single-user, stale logs moved aside, ALTER DATABASE … REBUILD LOG
-// at the path the server records, one retry when the server says the file still exists, then
+// SQL Server 2005 and later: emergency and single-user, stale logs moved aside, ALTER DATABASE … REBUILD
+// LOG at the path the server records, one retry when the server says the file still exists, then
 // multi-user and online. Leaving at its failure exit after single_user went out, it sets the database
 // back to multi-user. A recorded log path that is empty, the data file or another database's file
 // fails the row with "未修复：无法确定日志文件路径" before anything is changed. The empty data path passes the

@@ -1,9 +1,10 @@
 #include "repair/Repair.h"
 
 #include "discovery/DbState.h"
+#include "platform/Text.h"
 #include "repair/ReReadOnly.h"
+#include "repair/ReRecoveryPending.h"
 #include "repair/ReShutdown.h"
-#include "repair/SequenceSteps.h"
 #include "repair/Verify.h"
 
 #include <exception>
@@ -12,19 +13,23 @@ namespace qm {
 
 namespace {
 
-std::string RepairRow(AppState& app, AccountGrid& grid, int row) {
+std::string RepairRow(AppState& app, MainModel& m, int row) {
+    AccountGrid& grid = m.grid;
     std::string path = AsciiUpper(grid.Cell(row, kColPath));
     const std::string db = grid.Cell(row, kColDb);
-    const std::string state = GetDbState(app, app.cSQLVersion, db, app.oMaster);
+    const std::string state = GetDbState(app, app.versionClass, db, app.oMaster);
 
     bool ran = false;
     bool ok = true;
     if (state == "置疑" || state == "可疑") {
         ran = true;
-        ok = ReShutdown(app, app.cSQLVersion, db, path);
+        ok = ReShutdown(app, app.versionClass, db, path);
     } else if (state == "紧急\\只读\\脱机" || state == "紧急只读状态") {
         ran = true;
-        ok = ReReadOnly(app, app.cSQLVersion, db);
+        ok = ReReadOnly(app, app.versionClass, db);
+    } else if (state == "恢复挂起") {   // only the state query of 2012 and later says so
+        ran = true;
+        ok = ReRecoveryPending(app, db, path, [&] { return app.stop.Requested(); });
     }
 
     // A failure text (of the routine, or of the state query itself) is the report.
@@ -33,16 +38,12 @@ std::string RepairRow(AppState& app, AccountGrid& grid, int row) {
     return ok ? kRepaired : kRepairFailed;
 }
 
-bool StopRequested(MainModel& m, RepairProgress* progress) {
-    return m.bStop.load() || (progress && progress->StopRequested());
-}
-
 // A ticked row's report. Once the link to the server is gone nothing more is sent (ExecuteSql sees to
 // that), and no row can say more than that; the driver's own words stay in the row's transcript.
-std::string RepairTicked(AppState& app, AccountGrid& grid, int row) {
+std::string RepairTicked(AppState& app, MainModel& m, int row) {
     std::string report;
     try {
-        report = RepairRow(app, grid, row);
+        report = RepairRow(app, m, row);
     } catch (const std::exception& e) {
         report = *e.what() ? e.what() : kRepairFailed;
     } catch (...) {
@@ -53,21 +54,12 @@ std::string RepairTicked(AppState& app, AccountGrid& grid, int row) {
 
 // The verification cell of a repaired row. A stop that came before the check began cancels it unsent.
 std::string VerifyRow(AppState& app, MainModel& m, RepairProgress* progress, int row) {
-    if (StopRequested(m, progress)) return kVerifyCancelled;
+    if (app.stop.Requested()) return kVerifyCancelled;
     const std::string db = m.grid.Cell(row, kColDb);
     if (progress) progress->Verifying(row, db);
     const SqlResult r = RunCheckdb(app, db);
-    return VerificationText(r, StopRequested(m, progress));
+    return VerificationText(r, app.stop.Requested());
 }
-
-// oMaster is what 停止 may cancel while the run goes.
-struct PublishedConnection {
-    explicit PublishedConnection(AppState& a) : app(a) { app.runCancel.Publish(app.oMaster); }
-    ~PublishedConnection() { app.runCancel.Publish(nullptr); }
-    PublishedConnection(const PublishedConnection&) = delete;
-    PublishedConnection& operator=(const PublishedConnection&) = delete;
-    AppState& app;
-};
 
 } // namespace
 
@@ -75,20 +67,20 @@ std::string UnsupportedStateReport(const std::string& state) {
     return "未修复：不支持的数据库状态（" + state + "）";
 }
 
-bool Repair(AppState& app, MainModel& m, RepairProgress* progress) {
-    m.bStop = false;
+void Repair(AppState& app, MainModel& m, RepairProgress* progress) {
+    // oMaster is what 停止 may cancel while the run goes.
+    StopToken::Run run(app.stop, app.oMaster);
     const int count = m.iAccCount;
     if (progress) progress->RunStarted(count);
     // A text left over from before the run must not become the first row's report.
     app.cMsg.clear();
-    PublishedConnection published(app);
 
     for (int i = 1; i <= count; ++i) {
         const bool ticked = m.grid.Cell(i, kColSelect) == "Y";
         std::string report;
         if (ticked) {
             app.observerRow = i;
-            report = RepairTicked(app, m.grid, i);
+            report = RepairTicked(app, m, i);
             m.grid.SetCell(i, kColReport, report);
             m.grid.SetCell(i, kColVerify, "");   // an earlier run's check says nothing about this repair
         }
@@ -100,16 +92,10 @@ bool Repair(AppState& app, MainModel& m, RepairProgress* progress) {
             if (progress) progress->Verified(i, outcome);
         }
         app.observerRow = 0;
-        if (i < count && StopRequested(m, progress)) break;
+        if (i < count && app.stop.Requested()) break;
     }
 
     UpdateRepairSummary(m);
-    return true;
-}
-
-void CancelRun(AppState& app, MainModel& m) {
-    m.bStop = true;
-    app.runCancel.Cancel();
 }
 
 void UpdateRepairSummary(MainModel& m) {

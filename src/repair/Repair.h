@@ -20,19 +20,14 @@ std::string UnsupportedStateReport(const std::string& state);
 // Walks rows 1..iAccCount (ticked: column 1 exactly "Y"), writes each ticked row's report into column 6
 // and, while m.bVerify holds, checks each repaired database and writes the outcome into column 7 (empty
 // for a ticked row not checked). Then the summary of the whole grid goes into labReport.
-// Clears m.bStop at the start; a stop request (m.bStop or progress->StopRequested()) ends the run after
-// the current row, and the summary is still computed. Once the link to the server broke, the row in
-// flight and every later ticked row report kLinkLostReport and nothing more is sent.
+// 停止 (app.stop, requested from any thread while the run goes) ends the run after the current row,
+// cancels the statement in flight on oMaster (a guard statement excepted) and a check not yet begun;
+// the summary is still computed. A request made before the run began does not count. Once the link to
+// the server broke, the row in flight and every later ticked row report kLinkLostReport and nothing
+// more is sent. Thread rule: oMaster is not replaced while a run goes (ReopenMasterIfLost runs before
+// Repair, on the run's thread), so the connection a request cancels stays the one in use.
 // `progress` may be null. May run on a worker thread: it touches only app, m and progress.
-// Always true.
-bool Repair(AppState& app, MainModel& m, RepairProgress* progress);
-
-// 停止, called from the window's thread while a run goes: the run ends after the current database, and
-// the statement in flight on the run's connection is cancelled (a guard statement is not; a stop
-// between statements is seen by the run itself). Thread rule: oMaster is not replaced while a run goes
-// (ReopenMasterIfLost runs before Repair, on the run's thread); this function never reads oMaster, it
-// reaches only the connection the run published in app.runCancel.
-void CancelRun(AppState& app, MainModel& m);
+void Repair(AppState& app, MainModel& m, RepairProgress* progress);
 
 // The summary label over every data row of the grid (rows 1..Rows()-1).
 void UpdateRepairSummary(MainModel& m);

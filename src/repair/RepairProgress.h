@@ -1,7 +1,7 @@
 #pragma once
-// How a repair run talks to whoever started it: the progress after each row, the check of a repaired
-// database, and the stop request, so that the window can run it off its own thread. Every call comes
-// from the run's thread.
+// How a repair run talks to whoever started it: the progress after each row and the check of a repaired
+// database, so that the window can run it off its own thread. Every call comes from the run's thread.
+// (停止 reaches the run through AppState::stop.)
 #include <string>
 
 namespace qm {
@@ -12,7 +12,6 @@ public:
     virtual void RunStarted(int maximum) = 0;                 // progress range 0..maximum, position 0
     // The row's report is written ("" if the row was not ticked); a check of the row may follow.
     virtual void RowDone(int row, int position, const std::string& report) = 0;
-    virtual bool StopRequested() = 0;                         // checked between rows
     // The check of `database` (grid row `row`) is sent now; it may take long.
     virtual void Verifying(int /*row*/, const std::string& /*database*/) {}
     // The row's verification cell is written: the check's outcome, or 校验已取消.

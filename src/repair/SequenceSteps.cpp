@@ -12,9 +12,11 @@ std::string IdentOrEmpty(const std::string& name) {
     return name.empty() ? std::string() : SqlIdent(name);
 }
 
+bool DataFileMissing(AppState& app, const std::string& path) { return !path.empty() && !FileExists(app, path); }
+
 bool ExecStep(AppState& app, const std::string& sql, PendingError& pending) {
     const SqlResult r = ExecuteSql(app, app.oMaster, sql);
-    if (!r.ok) pending.Set(r.error);
+    if (!r.ok) pending.Set(r.error, r.errorNumber);
     return r.ok;
 }
 
@@ -36,7 +38,7 @@ bool FailureExit(AppState& app, const PendingError& pending) {
 }
 
 void SendGuardStatements(AppState& app, const std::vector<std::string>& statements) {
-    CancelSlot::Hold hold(app.runCancel);
+    StopToken::Hold hold(app.stop);
     CommandTimeoutScope timeout(app.oMaster, kGuardTimeoutSeconds);
     for (const auto& sql : statements) ExecuteSql(app, app.oMaster, sql);
 }

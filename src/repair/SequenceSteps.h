@@ -17,27 +17,29 @@ inline constexpr const char* kReconfigure = "reconfigure with override";
 
 struct LogFilePlan;
 
-// Upper-cases ASCII letters only; other bytes (Chinese folder names) stay as they are.
-inline std::string AsciiUpper(std::string s) {
-    for (char& c : s)
-        if (c >= 'a' && c <= 'z') c = char(c - 'a' + 'A');
-    return s;
-}
-
 // Continuing mode: a failing step records its description (replacing any earlier one) and the sequence
 // goes on. `failed` is kept apart from the text so that a failure the driver described with an empty
 // text is still a failure.
 struct PendingError {
     bool failed = false;
     std::string text;
+    long number = 0;   // the server's message number, 0 for a refusal of the file layer
 
-    void Set(const std::string& description) { failed = true; text = description; }
-    void Clear() { failed = false; text.clear(); }
+    void Set(const std::string& description, long messageNumber = 0) {
+        failed = true;
+        text = description;
+        number = messageNumber;
+    }
+    void Clear() { *this = PendingError{}; }
 };
 
 // A name as it stands where T-SQL expects an identifier; the empty name stays empty so the server
 // rejects the statement with its own message.
 std::string IdentOrEmpty(const std::string& name);
+
+// The data-file test of the sequences: the path names a file that is not there. The empty path passes
+// (the read-only fallback knows no data file).
+bool DataFileMissing(AppState& app, const std::string& path);
 
 // Sends one statement over oMaster; a failure goes into `pending`. Gives whether it was accepted.
 bool ExecStep(AppState& app, const std::string& sql, PendingError& pending);

@@ -1,7 +1,6 @@
 #include "server/ProductDetection.h"
 
 #include "app/Db.h"
-#include "server/VersionClass.h"
 
 namespace qm {
 
@@ -11,7 +10,7 @@ std::string GetProductKind(AppState& app) {
 
     // Anything not known to be SQL Server 2000 (an empty version text included) has sys.databases.
     const char* catalogue =
-        GetVersionClass(app.cSQLVersion) == VersionClass::Sql2000 ? "sysdatabases" : "sys.databases";
+        app.versionClass == VersionClass::Sql2000 ? "sysdatabases" : "sys.databases";
 
     // A failing catalogue query counts as "not there"; cMsg keeps the last query's error.
     if (!NullToStr(GetFieldValue(app, "name", catalogue, "name='ufsystem'", app.oMaster)).empty()) kind = "T";

@@ -1,6 +1,7 @@
 #include "server/ServerVersion.h"
 
 #include "app/Db.h"
+#include "platform/Text.h"
 
 #include <cmath>
 #include <cstdint>
@@ -86,7 +87,23 @@ std::string ServicePack(int major, int build) {
         return "SP3";
     case 10:
         return build < 2531 ? "" : "SP1";
-    default:
+    case 11:
+        if (build < 3000) return "";
+        if (build <= 5057) return "SP1";
+        if (build <= 6019) return "SP2";
+        if (build <= 7000) return "SP3";
+        return "SP4";
+    case 12:
+        if (build < 4100) return "";
+        if (build <= 4999) return "SP1";
+        if (build <= 6023) return "SP2";
+        return "SP3";
+    case 13:
+        if (build < 4001) return "";
+        if (build <= 5025) return "SP1";
+        if (build <= 6299) return "SP2";
+        return "SP3";
+    default:   // 2017 and later have no service packs
         return "";
     }
 }
@@ -96,15 +113,15 @@ std::string ProductName(int major) {
     case 8: return "SQL Server 2000";
     case 9: return "SQL Server 2005";
     case 10: return "SQL Server 2008";
+    case 11: return "SQL Server 2012";
+    case 12: return "SQL Server 2014";
+    case 13: return "SQL Server 2016";
+    case 14: return "SQL Server 2017";
+    case 15: return "SQL Server 2019";
+    case 16: return "SQL Server 2022";
+    case 17: return "SQL Server 2025";
     default: return "";
     }
-}
-
-std::string TrimBlanks(const std::string& s) {
-    size_t b = s.find_first_not_of(' ');
-    if (b == std::string::npos) return {};
-    size_t e = s.find_last_not_of(' ');
-    return s.substr(b, e - b + 1);
 }
 
 // A field read as text: a Null cannot be, a missing field is an error like any other.
@@ -120,7 +137,17 @@ bool FieldText(const Recordset& rs, const std::string& field, std::string& out, 
 
 } // namespace
 
-std::string GetVersionName(std::string& productVersion, std::string& error) {
+VersionClass VersionClassOfMajor(int major) {
+    switch (major) {
+    case 8: return VersionClass::Sql2000;
+    case 9: return VersionClass::Sql2005;
+    case 10: return VersionClass::Sql2008;
+    default: return major >= 11 && major <= 17 ? VersionClass::Modern : VersionClass::None;
+    }
+}
+
+std::string GetVersionName(std::string& productVersion, VersionClass& cls, std::string& error) {
+    cls = VersionClass::None;
     if (productVersion.empty() || productVersion.back() != '.') productVersion += '.';
     const std::string& v = productVersion;
 
@@ -140,14 +167,10 @@ std::string GetVersionName(std::string& productVersion, std::string& error) {
         build = *b;
     }
 
+    cls = VersionClassOfMajor(*major);
     std::string result = ProductName(*major) + " " + ServicePack(*major, build);
-    if (TrimBlanks(result).empty()) return productVersion;
+    if (Trim(result).empty()) return productVersion;
     return result;
-}
-
-std::string GetVersionName(std::string& productVersion) {
-    std::string error;
-    return GetVersionName(productVersion, error);
 }
 
 std::string GetEditionName(const std::string& edition) {
@@ -159,13 +182,15 @@ std::string GetEditionName(const std::string& edition) {
         {"Personal Edition", "个人版"},
         {"Standard Edition", "标准版"},
     };
-    const std::string trimmed = TrimBlanks(edition);
+    const std::string trimmed = Trim(edition);
     for (const auto& [reported, label] : kEditions)
         if (trimmed == reported) return label;
     return edition;
 }
 
-std::string GetServerVersion(AppState& app, std::string& message, const std::shared_ptr<Connection>& conn) {
+std::string GetServerVersion(AppState& app, std::string& message, const std::shared_ptr<Connection>& conn,
+                             VersionClass& cls) {
+    cls = VersionClass::None;
     message.clear();
     SqlResult r = ExecuteSql(app, conn, kVersionQuery);
     if (!r.ok) {
@@ -178,11 +203,13 @@ std::string GetServerVersion(AppState& app, std::string& message, const std::sha
         message = error;
         return "";
     }
-    std::string name = GetVersionName(productVersion, error);
+    VersionClass parsed = VersionClass::None;
+    std::string name = GetVersionName(productVersion, parsed, error);
     if (!error.empty()) {
         message = error;
         return "";
     }
+    cls = parsed;
     return name + " " + GetEditionName(edition);
 }
 

@@ -1,8 +1,9 @@
 #include "server/SqlText.h"
 
+#include "platform/Text.h"
+
 #include <algorithm>
 #include <iterator>
-#include <cctype>
 #include <string_view>
 
 namespace qm {
@@ -34,10 +35,7 @@ constexpr std::string_view kReserved[] = {
     "VIEW", "WAITFOR", "WHEN", "WHERE", "WHILE", "WITH", "WRITETEXT"};
 
 bool IsReserved(const std::string& name) {
-    std::string upper(name);
-    std::transform(upper.begin(), upper.end(), upper.begin(),
-                   [](unsigned char c) { return char(std::toupper(c)); });
-    return std::binary_search(std::begin(kReserved), std::end(kReserved), std::string_view(upper));
+    return std::binary_search(std::begin(kReserved), std::end(kReserved), std::string_view(AsciiUpper(name)));
 }
 
 bool IsAsciiLetter(unsigned char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }

@@ -84,7 +84,7 @@ void OpenSharedConnections(AppState& app) {
     app.oTempdb = OpenSqlConnection(app, "Tempdb");
     app.oMaster = OpenSqlConnection(app, "master");
     app.oConfig = OpenConfigDb(app);
-    app.cSQLVersion = GetServerVersion(app, app.cMsg, app.oMaster);
+    app.cSQLVersion = GetServerVersion(app, app.cMsg, app.oMaster, app.versionClass);
     app.cProduct = GetProductKind(app);
     app.cSystemDB = GetSystemDbName(app.cProduct);
     app.oSystemDB = OpenSqlConnection(app, app.cSystemDB);
@@ -95,7 +95,7 @@ bool Main(AppState& app, StartupWindows& windows) {
     try {
         // Keyed by the tool's folder: a second copy of the same installation is refused, while copies
         // in other folders (the end-to-end runs) may run side by side.
-        if (app.platform.instance && !app.platform.instance->TryAcquire(app.platform.toolFolder)) {
+        if (!app.platform.instance->TryAcquire(app.platform.toolFolder)) {
             app.cMsg = kAlreadyRunningText;
             return EndPath(app, windows);
         }

@@ -3,8 +3,8 @@
 #include "app/Db.h"
 #include "app/LocalConfig.h"
 #include "discovery/LoadAcc.h"
-#include "repair/LogFiles.h"
 #include "repair/Repair.h"
+#include "startup/Readme.h"
 
 namespace qm::ui {
 
@@ -18,11 +18,8 @@ EngineOps DefaultEngineOps() {
     };
     ops.repair = [](AppState& a, MainModel& m, RepairProgress* p) {
         qm::ReopenMasterIfLost(a);
-        return qm::Repair(a, m, p);
+        qm::Repair(a, m, p);
     };
-    // 停止 from the window's thread: the run ends after the current database by its own stop flag; this
-    // ends the statement in flight (never a guard, which holds the slot shut).
-    ops.cancelStatement = [](AppState& a) { a.runCancel.Cancel(); };
     ops.downloadFile = [](AppState& a, const std::string& url, const std::string& target, const std::string& req) {
         return qm::DownloadFile(a, url, target, req);
     };

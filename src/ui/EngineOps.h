@@ -12,7 +12,7 @@ namespace qm::ui {
 
 struct EngineOps {
     std::function<bool(AppState&, MainModel&)> loadAcc;
-    std::function<bool(AppState&, MainModel&, RepairProgress*)> repair;
+    std::function<void(AppState&, MainModel&, RepairProgress*)> repair;
     // Fetches url to target when the body contains `required`; the old file stays on any failure.
     std::function<bool(AppState&, const std::string& url, const std::string& target, const std::string& required)>
         downloadFile;
@@ -20,9 +20,6 @@ struct EngineOps {
     std::function<std::string(AppState&, const std::string& section, const std::string& key,
                               const std::string& def, const std::string& file)>
         readProfile;
-    // Called on the window's thread when 停止 is pressed during a run, while the run's worker may be
-    // inside a statement: ends that statement early. Empty: the run ends after the current database.
-    std::function<void(AppState&)> cancelStatement;
 };
 
 EngineOps DefaultEngineOps();

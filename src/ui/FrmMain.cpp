@@ -12,19 +12,8 @@ namespace qm::ui {
 
 namespace {
 
-class NoShell final : public Shell {
-public:
-    void Open(const std::string&) override {}
-};
-
-Shell& ShellOf(AppState& app) {
-    static NoShell none;
-    return app.platform.shell ? *app.platform.shell : none;
-}
-
 int CurrentYear(AppState& app) {
-    const auto now = app.platform.clock ? app.platform.clock->Now() : std::chrono::system_clock::now();
-    const std::time_t t = std::chrono::system_clock::to_time_t(now);
+    const std::time_t t = std::chrono::system_clock::to_time_t(app.platform.clock->Now());
     const std::tm* local = std::localtime(&t);
     return local ? local->tm_year + 1900 : 2000;
 }
@@ -47,7 +36,7 @@ constexpr struct {
 } // namespace
 
 FrmMain::FrmMain(AppState& app, MainModel& model, EngineOps ops)
-    : app_(app), model_(model), ops_(std::move(ops)), shell_(ShellOf(app)) {
+    : app_(app), model_(model), ops_(std::move(ops)), shell_(*app.platform.shell) {
     endTool_ = [this] {
         ShowWindow(Hwnd(), SW_HIDE);
         PostQuitMessage(0);
@@ -62,9 +51,6 @@ FrmMain::FrmMain(AppState& app, MainModel& model, EngineOps ops)
         if (!PostMessageW(self, kMsgRunEvent, 0, LPARAM(posted))) delete posted;
     });
     run_->SetRepair(ops_.repair);
-    run_->SetCancel([this] {
-        if (ops_.cancelStatement) ops_.cancelStatement(app_);
-    });
     BuildControls();
     ApplyLayout(w, h);
     SetRunning(false);
@@ -255,10 +241,7 @@ void FrmMain::StartRepair() {
     if (!run_->Start()) SetRunning(false);
 }
 
-void FrmMain::RequestStop() {
-    if (Running()) run_->RequestStop();
-    model_.bStop = true;
-}
+void FrmMain::RequestStop() { app_.stop.Request(); }
 
 void FrmMain::SetRunning(bool running) {
     for (const auto& b : kButtons) EnableWindow(Control(b.id), b.id == Ctl::cmdStop ? running : !running);

@@ -9,6 +9,7 @@
 #include "ui/PublisherInfo.h"
 #include "ui/RepairRun.h"
 #include "ui/WinFrame.h"
+#include "ui/WinGrid.h"
 
 #include <functional>
 #include <memory>
@@ -91,6 +92,7 @@ private:
     int loads_ = 0;
     int runs_ = 0;
 
+    GridView view_;
     HWND grid_ = nullptr;
     WNDPROC gridProc_ = nullptr;
     int hoverItem_ = -1;

@@ -1,20 +1,21 @@
 // The main window's grid: a report-view ListView showing the model's rows (grid row r is item r - 1,
-// the model's header row is the column header), ticking by double-click, Ctrl+S, and the report cells'
-// tooltips with the row's statements.
+// the model's header row is the column header), ticking by double-click, Ctrl+S, and the cells' tooltips:
+// the row's statements on a report cell, the whole path on a path cell.
 #include "ui/FrmMain.h"
 
 #include "ui/GridActions.h"
 
-#include <algorithm>
-#include <array>
+#include <string>
+#include <vector>
 
 namespace qm::ui {
 
 namespace {
 
-// Column widths (twips) the list is shown with when the load did not set them.
-constexpr std::array<int, kShownColumns> kDefaultColumnTwips{0, 500, 800, 2000, 500, 4000, 3000, 2000};
-constexpr const char* kVerifyHeader = "校验";
+// Column widths (twips) the list is shown with when the load did not set them, and the headers it shows
+// where the load gave none.
+const std::vector<int> kDefaultColumnTwips{0, 500, 800, 2000, 500, 4000, 3000, 2000};
+const std::vector<std::string> kDefaultHeaders{"", "", "", "", "", "", "", "校验"};
 
 int ShiftMaskNow() {
     int mask = 0;
@@ -33,19 +34,10 @@ bool IsHeaderTrack(const NMHDR& n) {
 
 void FrmMain::BuildGrid() {
     const TwipsRect t = FixedPlacementOf("grdTable");
-    grid_ = AddControl(WC_LISTVIEWW, Ctl::grdTable, "", WS_TABSTOP | LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS,
-                       TwipsToScreenPixels(t.left), TwipsToScreenPixels(t.top), TwipsToScreenPixels(t.width),
-                       TwipsToScreenPixels(t.height), GuiFont(), WS_EX_CLIENTEDGE);
-    SendMessageW(grid_, LVM_SETEXTENDEDLISTVIEWSTYLE, 0, LVS_EX_FULLROWSELECT | LVS_EX_GRIDLINES);
-    for (int c = 0; c < kShownColumns; ++c) {
-        LVCOLUMNW col{};
-        col.mask = LVCF_FMT | LVCF_WIDTH | LVCF_TEXT | LVCF_SUBITEM;
-        col.fmt = c == kColSelect ? LVCFMT_CENTER : LVCFMT_LEFT;
-        col.cx = 0;
-        col.pszText = const_cast<wchar_t*>(L"");
-        col.iSubItem = c;
-        SendMessageW(grid_, LVM_INSERTCOLUMNW, WPARAM(c), LPARAM(&col));
-    }
+    const int left = TwipsToScreenPixels(t.left), top = TwipsToScreenPixels(t.top);
+    grid_ = view_.Create(Hwnd(), Id(Ctl::grdTable),
+                         {left, top, left + TwipsToScreenPixels(t.width), top + TwipsToScreenPixels(t.height)},
+                         kShownColumns);
     SetWindowLongPtrW(grid_, GWLP_USERDATA, LONG_PTR(this));
     gridProc_ = reinterpret_cast<WNDPROC>(SetWindowLongPtrW(grid_, GWLP_WNDPROC, LONG_PTR(&FrmMain::GridProc)));
 
@@ -59,49 +51,9 @@ void FrmMain::BuildGrid() {
     SendMessageW(Tooltip(), TTM_ADDTOOLW, 0, LPARAM(&ti));
 }
 
-void FrmMain::SetCell(int item, int column, const std::string& text) {
-    std::wstring wide = Wide(text);
-    LVITEMW it{};
-    it.iSubItem = column;
-    it.pszText = wide.data();
-    SendMessageW(grid_, LVM_SETITEMTEXTW, WPARAM(item), LPARAM(&it));
-}
+void FrmMain::SetCell(int item, int column, const std::string& text) { view_.SetCell(item, column, text); }
 
-void FrmMain::SyncGridFromModel() {
-    const AccountGrid& g = model_.grid;
-    SendMessageW(grid_, WM_SETREDRAW, FALSE, 0);
-    SendMessageW(grid_, LVM_DELETEALLITEMS, 0, 0);
-    for (int c = 0; c < kShownColumns; ++c) {
-        std::wstring header = Wide(c == kVerifyColumn && g.Cell(0, c).empty() ? kVerifyHeader : g.Cell(0, c));
-        LVCOLUMNW col{};
-        col.mask = LVCF_TEXT;
-        col.pszText = header.data();
-        SendMessageW(grid_, LVM_SETCOLUMNW, WPARAM(c), LPARAM(&col));
-        const int twips = c < int(g.colWidthsTwips.size()) ? g.colWidthsTwips[size_t(c)] : kDefaultColumnTwips[size_t(c)];
-        // The database name column is the rows' key, never shown. The header's padding is wider than the
-        // width was made for: a narrow column still shows its whole title.
-        const int fit = int(SendMessageW(grid_, LVM_GETSTRINGWIDTHW, 0, LPARAM(header.c_str()))) + ScaledPixels(14);
-        SendMessageW(grid_, LVM_SETCOLUMNWIDTH, WPARAM(c),
-                     c == kColDb ? 0 : std::max(fit, TwipsToScreenPixels(float(twips))));
-    }
-    for (int r = 1; r < g.Rows(); ++r) {
-        std::wstring key = Wide(g.Cell(r, kColDb));
-        LVITEMW it{};
-        it.mask = LVIF_TEXT;
-        it.iItem = r - 1;
-        it.pszText = key.data();
-        SendMessageW(grid_, LVM_INSERTITEMW, 0, LPARAM(&it));
-        for (int c = 1; c < kShownColumns; ++c) SetCell(r - 1, c, g.Cell(r, c));
-    }
-    if (g.currentRow >= 1 && g.currentRow < g.Rows()) {
-        LVITEMW it{};
-        it.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
-        it.state = LVIS_SELECTED | LVIS_FOCUSED;
-        SendMessageW(grid_, LVM_SETITEMSTATE, WPARAM(g.currentRow - 1), LPARAM(&it));
-    }
-    SendMessageW(grid_, WM_SETREDRAW, TRUE, 0);
-    InvalidateRect(grid_, nullptr, TRUE);
-}
+void FrmMain::SyncGridFromModel() { view_.Fill(model_.grid, kDefaultColumnTwips, kDefaultHeaders); }
 
 void FrmMain::SyncResultCells() {
     for (int r = 1; r < model_.grid.Rows(); ++r) {
@@ -115,11 +67,13 @@ LRESULT FrmMain::OnNotify(const NMHDR& n) {
         OnGridDoubleClick(reinterpret_cast<const NMITEMACTIVATE&>(n).ptAction);
         return 0;
     }
+    if (LRESULT result = 0; view_.OnNotify(n, result)) return result;
     if (n.code == TTN_GETDISPINFOW && n.idFrom == UINT_PTR(grid_)) {
         auto& d = const_cast<NMTTDISPINFOW&>(reinterpret_cast<const NMTTDISPINFOW&>(n));
-        tipText_ = hoverItem_ >= 0 && hoverColumn_ == kColReport
-                       ? Wide(run_->Transcript().TooltipFor(hoverItem_ + 1))
-                       : std::wstring();
+        tipText_ = hoverItem_ < 0                 ? std::wstring()
+                   : hoverColumn_ == kColReport ? Utf8ToWide(run_->Transcript().TooltipFor(hoverItem_ + 1))
+                   : hoverColumn_ == kColPath   ? Utf8ToWide(view_.Text(hoverItem_, kColPath))
+                                                : std::wstring();
         d.lpszText = tipText_.data();
         d.szText[0] = L'\0';
         d.hinst = nullptr;

@@ -20,7 +20,6 @@ public:
         e.report = report;
         run_.post_(std::move(e));
     }
-    bool StopRequested() override { return run_.stop_.load() || run_.model_.bStop.load(); }
 
 private:
     RepairRun& run_;
@@ -31,14 +30,14 @@ RepairRun::RepairRun(AppState& app, MainModel& model, PostFn post)
 
 RepairRun::~RepairRun() {
     if (!running_) return;
-    RequestStop();
+    app_.stop.Request();
     Finish();
 }
 
 bool RepairRun::Start() {
     if (running_ || !repair_) return false;
-    stop_ = false;
-    model_.bStop = false;
+    // Open before the worker exists: a 停止 pressed before it reaches the engine still counts.
+    stopRun_.emplace(app_.stop);
     transcript_.Clear();
     // Whoever watched the statements before the run goes on seeing them through the transcript.
     previousObserver_ = app_.observer;
@@ -57,16 +56,11 @@ bool RepairRun::Start() {
     if (!started) {
         app_.observer = previousObserver_;
         transcript_.SetNext(nullptr);
+        stopRun_.reset();
         return false;
     }
     running_ = true;
     return true;
-}
-
-void RepairRun::RequestStop() {
-    stop_ = true;
-    model_.bStop = true;
-    if (running_ && cancel_) cancel_();
 }
 
 void RepairRun::Finish() {
@@ -74,6 +68,7 @@ void RepairRun::Finish() {
     thread_.Join();
     app_.observer = previousObserver_;
     transcript_.SetNext(nullptr);
+    stopRun_.reset();
     running_ = false;
 }
 

@@ -8,9 +8,9 @@
 #include "repair/RepairProgress.h"
 #include "ui/RowTranscript.h"
 
-#include <atomic>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 namespace qm::ui {
@@ -26,7 +26,7 @@ struct RunEvent {
 
 class RepairRun {
 public:
-    using RepairFn = std::function<bool(AppState&, MainModel&, RepairProgress*)>;
+    using RepairFn = std::function<void(AppState&, MainModel&, RepairProgress*)>;
     // Called on the worker thread; must hand the event to the window's thread and return at once.
     using PostFn = std::function<void(RunEvent)>;
 
@@ -37,13 +37,11 @@ public:
     RepairRun& operator=(const RepairRun&) = delete;
 
     void SetRepair(RepairFn repair) { repair_ = std::move(repair); }
-    // What 停止 does besides ending the run after the current database: end the statement in flight.
-    void SetCancel(std::function<void()> cancel) { cancel_ = std::move(cancel); }
 
     // Starts a run; false when one is going or no thread could be had. From here until Finish() the
-    // worker owns the model and the shared state: the window must not change them.
+    // worker owns the model and the shared state: the window must not change them. 停止 goes through
+    // app.stop, which counts from here on.
     bool Start();
-    void RequestStop();
     // True from Start() until Finish().
     bool Running() const { return running_; }
     // On the window's thread once the Finished event has arrived: waits for the worker to return and puts
@@ -59,12 +57,11 @@ private:
     MainModel& model_;
     PostFn post_;
     RepairFn repair_;
-    std::function<void()> cancel_;
     RowTranscript transcript_;
     std::unique_ptr<Progress> progress_;
     Thread thread_;
     StatementObserver* previousObserver_ = nullptr;
-    std::atomic<bool> stop_{false};
+    std::optional<StopToken::Run> stopRun_;
     bool running_ = false;
 };
 

@@ -1,25 +1,28 @@
 #include "ui/WinCommon.h"
 
-#include "platform/TextCodec.h"
-
+#include <atomic>
 #include <cmath>
 #include <map>
 
 namespace qm::ui {
 
-std::wstring Wide(std::string_view utf8) { return Utf8ToWide(utf8); }
-std::string Utf8(std::wstring_view wide) { return WideToUtf8(wide); }
-
 std::string WindowTextOf(HWND w) {
     const int n = GetWindowTextLengthW(w);
     std::wstring text(size_t(n) + 1, L'\0');
     text.resize(size_t(GetWindowTextW(w, text.data(), n + 1)));
-    return Utf8(text);
+    return WideToUtf8(text);
 }
 
-void SetWindowTextOf(HWND w, const std::string& utf8) { SetWindowTextW(w, Wide(utf8).c_str()); }
+void SetWindowTextOf(HWND w, const std::string& utf8) { SetWindowTextW(w, Utf8ToWide(utf8).c_str()); }
+
+namespace {
+std::atomic<int> gDpiOverride{0};
+} // namespace
+
+void OverrideScreenDpi(int dpi) { gDpiOverride = dpi > 0 ? dpi : 0; }
 
 int ScreenDpi() {
+    if (const int forced = gDpiOverride) return forced;
     static const int dpi = [] {
         HDC dc = GetDC(nullptr);
         const int d = dc ? GetDeviceCaps(dc, LOGPIXELSX) : 0;

@@ -1,6 +1,8 @@
 #pragma once
-// What the Win32 windows share: text at the Windows edge, the screen's DPI, fonts that show Chinese on
+// What the Win32 windows share: window texts in UTF-8, the screen's DPI, fonts that show Chinese on
 // XP and later, and the drawn artwork (close picture, logo).
+#include "platform/Text.h"
+
 #include <windows.h>
 
 #include <commctrl.h>
@@ -10,13 +12,14 @@
 
 namespace qm::ui {
 
-std::wstring Wide(std::string_view utf8);
-std::string Utf8(std::wstring_view wide);
 std::string WindowTextOf(HWND w);
 void SetWindowTextOf(HWND w, const std::string& utf8);
 
 // The screen's DPI (96 when the system gives none) and conversions to pixels at it.
 int ScreenDpi();
+// Windows made from now on are laid out for `dpi` instead (0: the screen's own again), so another
+// scale can be tried where the system's cannot be changed, as in the window tests under Wine.
+void OverrideScreenDpi(int dpi);
 int TwipsToScreenPixels(float twips);
 // A length given in pixels at 96 DPI, scaled to this screen.
 int ScaledPixels(int pixelsAt96);

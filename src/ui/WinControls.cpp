@@ -52,7 +52,7 @@ std::string ControlTooltip(HWND control) {
         if (!SendMessageW(tip, TTM_GETTOOLINFOW, 0, LPARAM(&ti))) continue;
         ti.lpszText = buffer.data();
         SendMessageW(tip, TTM_GETTEXTW, WPARAM(buffer.size()), LPARAM(&ti));
-        return Utf8(buffer.c_str());
+        return WideToUtf8(buffer.c_str());
     }
     return {};
 }
@@ -66,7 +66,7 @@ std::string ListViewCell(HWND list, int item, int column) {
     it.pszText = buffer.data();
     it.cchTextMax = int(buffer.size());
     const LRESULT n = SendMessageW(list, LVM_GETITEMTEXTW, WPARAM(item), LPARAM(&it));
-    return Utf8(std::wstring_view(buffer.data(), size_t(n)));
+    return WideToUtf8(std::wstring_view(buffer.data(), size_t(n)));
 }
 
 std::string ListViewHeader(HWND list, int column) {
@@ -76,7 +76,7 @@ std::string ListViewHeader(HWND list, int column) {
     c.pszText = buffer.data();
     c.cchTextMax = int(buffer.size());
     if (!SendMessageW(list, LVM_GETCOLUMNW, WPARAM(column), LPARAM(&c))) return {};
-    return Utf8(buffer.c_str());
+    return WideToUtf8(buffer.c_str());
 }
 
 int ListViewColumnWidth(HWND list, int column) {

@@ -59,7 +59,7 @@ bool FramedWindow::CreateFramed(const std::string& title, int width, int height,
     SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
     const int x = work.left + (work.right - work.left - width) / 2;
     const int y = work.top + (work.bottom - work.top - height) / 2;
-    CreateWindowExW(exStyle, kClassName, Wide(title).c_str(), WS_POPUP | WS_CLIPCHILDREN | style, x, y, width,
+    CreateWindowExW(exStyle, kClassName, Utf8ToWide(title).c_str(), WS_POPUP | WS_CLIPCHILDREN | style, x, y, width,
                     height, owner, nullptr, GetModuleHandleW(nullptr), this);
     return hwnd_ != nullptr;
 }
@@ -164,7 +164,7 @@ void FramedWindow::OnPaint(HDC dc, const RECT& client) {
 
 HWND FramedWindow::AddControl(const wchar_t* cls, Ctl id, const std::string& text, DWORD style, int x, int y,
                               int w, int h, HFONT font, DWORD exStyle) {
-    HWND c = CreateWindowExW(exStyle, cls, Wide(text).c_str(), WS_CHILD | WS_VISIBLE | style, x, y, w, h, hwnd_,
+    HWND c = CreateWindowExW(exStyle, cls, Utf8ToWide(text).c_str(), WS_CHILD | WS_VISIBLE | style, x, y, w, h, hwnd_,
                              reinterpret_cast<HMENU>(INT_PTR(Id(id))), GetModuleHandleW(nullptr), nullptr);
     if (c) SendMessageW(c, WM_SETFONT, WPARAM(font), FALSE);
     return c;
@@ -208,7 +208,7 @@ HWND FramedWindow::Tooltip() {
 
 void FramedWindow::SetTooltip(HWND control, const std::string& text) {
     if (!control || !Tooltip()) return;
-    std::wstring wide = Wide(text);
+    std::wstring wide = Utf8ToWide(text);
     TOOLINFOW ti{};
     // The XP-sized structure: common controls 5 refuse the larger one.
     ti.cbSize = TTTOOLINFOW_V2_SIZE;
@@ -239,7 +239,7 @@ void FramedWindow::DrawPicture(const DRAWITEMSTRUCT& d) {
     case Picture::Link: {
         const bool band = it->second == Picture::BandText;
         FillRect(d.hDC, &r, SolidBrushOf(band ? kBandColor : kBackColor));
-        const std::wstring text = Wide(WindowTextOf(d.hwndItem));
+        const std::wstring text = Utf8ToWide(WindowTextOf(d.hwndItem));
         HGDIOBJ old = SelectObject(d.hDC, band ? GuiFont() : LinkFont());
         SetBkMode(d.hDC, TRANSPARENT);
         SetTextColor(d.hDC, band ? RGB(255, 255, 255) : kLinkColor);

@@ -25,7 +25,7 @@ bool WinStartupWindows::ConnSql(LoginSettings& values) {
 void WinStartupWindows::ShowEndMessage(const std::string& text) {
     if (endMessageShown) endMessageShown(text);
     if (endMessageBox)
-        MessageBoxW(nullptr, Wide(text).c_str(), Wide(kToolTitle).c_str(), MB_OK | MB_ICONEXCLAMATION | MB_TASKMODAL);
+        MessageBoxW(nullptr, Utf8ToWide(text).c_str(), Utf8ToWide(kToolTitle).c_str(), MB_OK | MB_ICONEXCLAMATION | MB_TASKMODAL);
 }
 
 void WinStartupWindows::ShowMainWindow() {

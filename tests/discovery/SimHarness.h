@@ -7,6 +7,7 @@
 #include "server/ServerVersion.h"
 #include "sqlsim/Engine.h"
 #include "sqlsim/InProcess.h"
+#include "support/TestPlatform.h"
 
 #include <gtest/gtest.h>
 
@@ -50,14 +51,14 @@ public:
         EXPECT_TRUE(engine) << error;
         if (!engine) return false;
         factory = std::make_unique<sqlsim::InProcessConnectionFactory>(engine);
-        platform.connections = factory.get();
+        platform.connections = *factory;
         app = std::make_unique<qm::AppState>(platform);
         app->cDBServer = "127.0.0.1";
         app->cDBUser = "sa";
         app->oMaster = qm::OpenSqlConnection(*app, "master");
         EXPECT_TRUE(app->oMaster && app->oMaster->State() == 1) << app->cMsg;
         if (!app->oMaster || app->oMaster->State() != 1) return false;
-        app->cSQLVersion = qm::GetServerVersion(*app, app->cMsg, app->oMaster);
+        app->cSQLVersion = qm::GetServerVersion(*app, app->cMsg, app->oMaster, app->versionClass);
         app->cProduct = qm::GetProductKind(*app);
         engine->ClearTranscript();
         return true;
@@ -77,7 +78,7 @@ public:
     std::string dataDir;
     std::shared_ptr<sqlsim::Engine> engine;
     std::unique_ptr<sqlsim::InProcessConnectionFactory> factory;
-    qm::Platform platform;
+    qmtest::TestPlatform platform;
     std::unique_ptr<qm::AppState> app;
 };
 

@@ -58,12 +58,12 @@ std::string PercentDecoded(const std::string& text) {
 
 bool ParseArgs(int argc, wchar_t** argv, Options& o, std::string& error) {
     for (int i = 1; i < argc; ++i) {
-        const std::string a = qm::ui::Utf8(argv[i]);
+        const std::string a = qm::WideToUtf8(argv[i]);
         if (i + 1 >= argc) {
             error = a + " needs a value";
             return false;
         }
-        const std::string v = PercentDecoded(qm::ui::Utf8(argv[++i]));
+        const std::string v = PercentDecoded(qm::WideToUtf8(argv[++i]));
         if (a == "--tool-dir") o.toolDir = v;
         else if (a == "--data-dir") o.dataDir = v;
         else if (a == "--out") o.out = v;
@@ -108,7 +108,7 @@ int wmain(int argc, wchar_t** argv) {
     qmtest::RefusingFileSystem faulty;
     for (auto& [path, text] : opt.faults)
         faulty.Refuse(path.find_first_of("/\\") == std::string::npos ? opt.dataDir + "\\" + path : path, text);
-    dp.platform.files = &faulty;
+    dp.platform.files = faulty;
 
     // As the application makes them: the message dialogs first, so they outlive the shared state.
     qm::ui::FrmMsg frmMsg;
@@ -155,7 +155,7 @@ int wmain(int argc, wchar_t** argv) {
     }
     result["messages"] = messages;
 
-    std::ofstream out(std::filesystem::path(qm::ui::Wide(opt.out)), std::ios::binary);
+    std::ofstream out(std::filesystem::path(qm::Utf8ToWide(opt.out)), std::ios::binary);
     out << result.dump(2) << "\n";
     out.close();
     if (!out) {

@@ -122,10 +122,13 @@ bool ReadTranscript(const std::string& text, json& out, std::string& error) {
     return true;
 }
 
+// Every file under `folder`, as a path relative to it with "/" (ZT001/2015/UFDATA.MDF); folders are not listed.
 std::vector<std::string> SortedFiles(const std::string& folder) {
     std::vector<std::string> names;
     std::error_code ec;
-    for (auto& e : fs::directory_iterator(folder, ec)) names.push_back(e.path().filename().string());
+    for (auto it = fs::recursive_directory_iterator(folder, ec); !ec && it != fs::recursive_directory_iterator();
+         it.increment(ec))
+        if (!it->is_directory(ec)) names.push_back(it->path().lexically_relative(folder).generic_string());
     std::sort(names.begin(), names.end());
     return names;
 }

@@ -86,7 +86,9 @@ bool DriveMainWindow(qm::ui::FrmMain& window, const qm::MainModel& model, const 
     }
     HWND grid = FindControl(w, "grdTable");
     for (int r : ticks) {
-        // Grid row r is list item r - 1; the mark is column 1, which a double-click toggles.
+        // Grid row r is list item r - 1; the mark is column 1, which a double-click toggles. The operator
+        // scrolls a row below the first screen into view before double-clicking it.
+        SendMessageW(grid, LVM_ENSUREVISIBLE, WPARAM(r - 1), FALSE);
         const RECT cell = qm::ui::ListViewCellRect(grid, r - 1, qm::kColSelect);
         SendMessageW(grid, WM_LBUTTONDBLCLK, MK_LBUTTON,
                      MAKELPARAM((cell.left + cell.right) / 2, (cell.top + cell.bottom) / 2));

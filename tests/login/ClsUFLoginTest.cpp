@@ -71,7 +71,7 @@ TEST_F(LoginTest, ServerAndPasswordAreTakenOutOfTheConnectionText) {
         component.dbConnect = c.dbConnect;
         component.sysPassword = c.sysPassword;
         connections.created.clear();
-        login = std::make_unique<ClsUFLogin>(Services(), &dialog);  // a found server outlives a run
+        login = std::make_unique<ClsUFLogin>(platform, &dialog);  // a found server outlives a run
         EXPECT_TRUE(Run());
         EXPECT_EQ(login->Server() + "|" + login->DBPwd(), c.server + "|" + c.password);
         EXPECT_EQ(ProvingText(), BuildConnectionString(c.server, "UFdata_001_2015", "SA", c.password));
@@ -92,7 +92,7 @@ TEST_F(LoginTest, TheProvingDatabaseIsTheAccountsOrTheSystemDatabase) {
     }
 }
 
-TEST_F(LoginTest, SQLConnIsANewUnopenedConnectionAndNoneWithoutAConnectionFactory) {
+TEST_F(LoginTest, SQLConnIsANewUnopenedConnectionAndNoneBeforeTheSignIn) {
     EXPECT_EQ(login->SQLConn(), nullptr);
     ASSERT_TRUE(Run());
     auto conn = login->SQLConn();
@@ -100,12 +100,6 @@ TEST_F(LoginTest, SQLConnIsANewUnopenedConnectionAndNoneWithoutAConnectionFactor
     EXPECT_EQ(conn->State(), 0);  // made by the factory, not opened
     EXPECT_EQ(conn->ConnectionString(), ProvingText());
     EXPECT_NE(login->SQLConn(), conn);
-
-    Platform p = Services();
-    p.connections = nullptr;
-    login = std::make_unique<ClsUFLogin>(p, &dialog);
-    EXPECT_FALSE(Run());
-    EXPECT_EQ(login->SQLConn(), nullptr);
 }
 
 TEST_F(LoginTest, SecondRegeditStartsFromAFreshOutcome) {
@@ -137,12 +131,13 @@ TEST_F(LoginTest, ShutDownEndsTheLoginOnceAndObjectsFollowTheSignIn) {
     EXPECT_EQ(obj->CallsOf("ShutDown").size(), 1u);
 }
 
-TEST(MakeProductLogin, BringsItsOwnFactoryWhenThePlatformHasNone) {
-    AppState app{Platform{}};
+TEST(MakeProductLogin, SignsInThroughThePlatformsFactory) {
+    qmtest::TestPlatform platform;   // no class exists, as off Windows
+    AppState app{platform};
     RecordingDialog dialog;
     app.makeLoginWrapper = [&] { return MakeProductLogin(app, &dialog); };
     std::string a[7];
-    EXPECT_FALSE(app.UFLogin().Regedit(a[0], a[1], a[2], a[3], a[4], a[5], a[6]));  // no class exists off Windows
+    EXPECT_FALSE(app.UFLogin().Regedit(a[0], a[1], a[2], a[3], a[4], a[5], a[6]));
     EXPECT_EQ(a[0], "DP");
     EXPECT_EQ(app.UFLogin().Version(), "");
     EXPECT_TRUE(dialog.shown.empty());

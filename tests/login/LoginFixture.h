@@ -4,12 +4,13 @@
 #include "app/Interfaces.h"
 #include "login/ClsUFLogin.h"
 #include "platform/SystemServices.h"
+#include "platform/Text.h"
 #include "support/FakeConnection.h"
+#include "support/TestPlatform.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cctype>
 
 namespace qmtest {
 
@@ -22,9 +23,7 @@ inline AutoValue T(const std::string& s) { return AutoValue::Text(s); }
 
 struct CaseLess {
     bool operator()(const std::string& a, const std::string& b) const {
-        return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
-            return std::tolower(static_cast<unsigned char>(x)) < std::tolower(static_cast<unsigned char>(y));
-        });
+        return qm::AsciiLower(a) < qm::AsciiLower(b);
     }
 };
 
@@ -70,15 +69,6 @@ struct FakeAutomationFactory : qm::AutomationFactory {
     std::vector<std::shared_ptr<FakeObject>> created;
 };
 
-// No U8 installation key: the keys themselves are met in the registry under Wine.
-struct FakeRegistry : qm::Registry {
-    bool CanOpenLocalMachineKey(const std::string&) override { return false; }
-};
-
-struct FakeSystemInfo : qm::SystemInfo {
-    std::string ComputerName() override { return "WS-ACCT01"; }
-};
-
 struct RecordingDialog : qm::MsgDialog {
     int ShowMsg(int kind, const std::string& message) override {
         shown.push_back(std::to_string(kind) + " " + message);
@@ -111,21 +101,16 @@ struct Component {
 class LoginTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        login = std::make_unique<qm::ClsUFLogin>(Services(), &dialog);
+        // The test's automation classes and connections; the stand-ins' registry (no U8 key) and computer name.
+        platform.automation = automation;
+        platform.connections = connections;
+        login = std::make_unique<qm::ClsUFLogin>(platform, &dialog);
         automation.classes[progid::kUfDatabase] = [] {
             auto db = std::make_shared<FakeObject>(progid::kUfDatabase);
             db->methods["OpenDatabase"] = [](auto&, auto&, auto&) { return true; };
             return db;
         };
         Install(progid::kU8Login);
-    }
-    qm::Platform Services() {
-        qm::Platform p;
-        p.automation = &automation;
-        p.registry = &registry;
-        p.system = &system;
-        p.connections = &connections;
-        return p;
     }
     void Install(const char* id) {
         automation.classes[id] = [this, id] { return component.Make(id); };
@@ -140,9 +125,8 @@ protected:
     std::string ProvingText() { return connections.created.at(0)->connectionString; }
 
     FakeAutomationFactory automation;
-    FakeRegistry registry;
-    FakeSystemInfo system;
     FakeConnectionFactory connections;
+    TestPlatform platform;
     RecordingDialog dialog;
     Component component;
     std::unique_ptr<qm::ClsUFLogin> login;

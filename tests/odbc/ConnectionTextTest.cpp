@@ -1,7 +1,7 @@
 // Connection text translation and diagnostic clean-up: what the driver receives and what the
 // operator reads, without any driver involved.
 #include "platform/OdbcConnectionString.h"
-#include "platform/OdbcText.h"
+#include "platform/Text.h"
 
 #include <gtest/gtest.h>
 
@@ -54,8 +54,8 @@ TEST(ConnectionText, TranslatesForEachDriver) {
         EXPECT_TRUE(TranslateConnectionText(c.ado, *c.drivers, spec, error)) << error;
         EXPECT_EQ(spec.text, c.odbc);
     }
-    EXPECT_EQ(QuoteOdbcValue("x}y{"), "x}y{");
-    EXPECT_EQ(QuoteOdbcValue(" pad"), "{ pad}");
+    EXPECT_EQ(QuoteConnectionValue("x}y{"), "x}y{");
+    EXPECT_EQ(QuoteConnectionValue(" pad"), "{ pad}");
 }
 
 TEST(ConnectionText, RejectsWhatNoDriverCouldOpen) {

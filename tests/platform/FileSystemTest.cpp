@@ -3,7 +3,7 @@
 // stands for a database file the server holds.
 #include "platform/FileErrors.h"
 #include "platform/LocalFileSystem.h"
-#include "platform/TextCodec.h"
+#include "platform/Text.h"
 #include "TempFolder.h"
 
 #include <gtest/gtest.h>

@@ -1,6 +1,6 @@
 #include "OtherProcess.h"
 
-#include "platform/TextCodec.h"
+#include "platform/Text.h"
 
 #include <windows.h>
 

@@ -2,7 +2,7 @@
 // "hold": a file opened without sharing), sets READY_EVENT, and keeps it until RELEASE_EVENT is set.
 // Exit code 2 when it could not take it.
 #include "platform/LocalInstanceGuard.h"
-#include "platform/TextCodec.h"
+#include "platform/Text.h"
 
 #include <windows.h>
 

@@ -1,6 +1,6 @@
 #include "platform/LocalFileSystem.h"
 #include "platform/Profile.h"
-#include "platform/TextCodec.h"
+#include "platform/Text.h"
 #include "TempFolder.h"
 
 #include <gtest/gtest.h>

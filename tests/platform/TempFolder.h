@@ -11,7 +11,7 @@
 #include <system_error>
 
 #ifdef _WIN32
-#include "platform/TextCodec.h"
+#include "platform/Text.h"
 #include <windows.h>
 
 #include <utility>

@@ -1,7 +1,6 @@
-// Log file names and paths, moving stale logs aside, the read-me download.
+// Log file names and paths, moving stale logs aside.
 #include "RepairFixture.h"
 
-#include "platform/HttpClient.h"
 #include "repair/LogFiles.h"
 
 using namespace qmtest;
@@ -54,60 +53,6 @@ TEST_F(LogFiles, MoveAsideNeverOverwritesAnEarlierCopy) {
     EXPECT_EQ(ReadFile(PathOf(stamp + ".bak")), "first");
     EXPECT_EQ(ReadFile(PathOf(stamp + ".2.bak")), "third");
     EXPECT_EQ(observer.moves.at(1).newPath, PathOf(stamp + ".1.bak"));
-}
-
-TEST_F(LogFiles, FileContainsTextLineByLine) {
-    WriteFile(PathOf("a.txt"), "first line\nsecond 说明 line\n");
-    EXPECT_TRUE(qm::FileContainsText(*app, PathOf("a.txt"), "说明"));
-    EXPECT_FALSE(qm::FileContainsText(*app, PathOf("a.txt"), "line\nsecond"));
-    EXPECT_FALSE(qm::FileContainsText(*app, PathOf("a.txt"), "FIRST"));
-    EXPECT_FALSE(qm::FileContainsText(*app, PathOf("missing.txt"), "x"));
-}
-
-struct Download : LogFiles, qm::HttpClient {
-    void SetUp() override {
-        LogFiles::SetUp();
-        platform.http = this;
-        app = std::make_unique<qm::AppState>(platform);
-        target = PathOf("Readme.txt");
-        WriteFile(target, kOld);
-    }
-    bool Get(const std::string& url, std::string& out, std::string& error) override {
-        urls.push_back(url);
-        if (!fail.empty()) error = fail;
-        else out = body;
-        return fail.empty();
-    }
-    bool Get(const std::string& url) { return qm::DownloadFile(*app, url, target, "[说明]"); }
-    std::string body, fail, target;
-    std::vector<std::string> urls;
-    const std::string kOld = "[说明]\r\nold=1\r\n";
-};
-
-TEST_F(Download, SuccessReplacesTheFileAndKeepsTheOldAsTmp) {
-    body = "[说明]\r\nnew=2\r\n";
-    EXPECT_TRUE(Get("http://127.0.0.1/Readme.txt"));
-    EXPECT_EQ(ReadFile(target), body);
-    EXPECT_EQ(ReadFile(target + ".tmp"), kOld);
-    body = "[\xcb\xb5\xc3\xf7]\r\n";   // "[说明]" in GBK: checked as the file would be read
-    target = PathOf("New.txt");        // a new target needs no .tmp
-    EXPECT_TRUE(Get("http://127.0.0.1/New.txt"));
-    EXPECT_TRUE(qm::FileContainsText(*app, target, "说明"));
-    EXPECT_THAT(Files(), ElementsAre("New.txt", "Readme.txt", "Readme.txt.tmp"));
-}
-
-TEST_F(Download, FailuresLeaveTheOldFileAlone) {
-    body = "<html>404</html>";   // without the required text
-    EXPECT_FALSE(Get("http://127.0.0.1/Readme.txt"));
-    EXPECT_EQ(app->cMsg, "");
-    body = "[说明]";
-    EXPECT_FALSE(Get(""));
-    EXPECT_EQ(urls.size(), 1u);   // an empty address fetches nothing
-    fail = "无法连接到服务器";
-    EXPECT_FALSE(Get("http://127.0.0.1/Readme.txt"));
-    EXPECT_EQ(app->cMsg, "无法连接到服务器");
-    EXPECT_EQ(ReadFile(target), kOld);
-    EXPECT_THAT(Files(), ElementsAre("Readme.txt"));
 }
 
 } // namespace

@@ -3,9 +3,9 @@
 #include "RepairFixture.h"
 
 #include "discovery/LoadAcc.h"
+#include "platform/Text.h"
 #include "repair/Repair.h"
 
-#include <cctype>
 #include <chrono>
 #include <functional>
 #include <thread>
@@ -16,12 +16,13 @@ using ::testing::Not;
 
 namespace {
 
+// Presses 停止 as the window would once `stopAfter` rows are done.
 struct FakeProgress : qm::RepairProgress {
     void RunStarted(int maximum) override { started.push_back(maximum); }
     void RowDone(int row, int position, const std::string& report) override {
         done.push_back(std::to_string(row) + "/" + std::to_string(position) + " " + report);
+        if (stopAfter >= 0 && int(done.size()) >= stopAfter) stop->Request();
     }
-    bool StopRequested() override { return stopAfter >= 0 && int(done.size()) >= stopAfter; }
     void Verifying(int row, const std::string& db) override {
         checks.push_back(std::to_string(row) + " " + db);
         checking = true;
@@ -32,6 +33,7 @@ struct FakeProgress : qm::RepairProgress {
     std::vector<std::string> done, checks;   // "row/position report"; "row database" and "row cell" of a check
     std::atomic<bool> checking{false};
     int stopAfter = -1;
+    qm::StopToken* stop = nullptr;
 };
 
 // oMaster as the run meets it over a network; its log holds each statement with the command timeout it
@@ -78,6 +80,7 @@ class RepairDriver : public RepairFixture {
 protected:
     void SetUp() override {
         RepairFixture::SetUp();
+        progress.stop = &app->stop;
         ResetGrid();
     }
     void ResetGrid() {
@@ -110,7 +113,7 @@ protected:
     void Run() { qm::Repair(*app, m, &progress); }
     // The network stand-in before the simulator, with the timeout a master connection opens with.
     NetworkStandIn& OverNetwork() {
-        auto net = std::make_shared<NetworkStandIn>(app->oMaster, [this] { qm::CancelRun(*app, m); });
+        auto net = std::make_shared<NetworkStandIn>(app->oMaster, [this] { app->stop.Request(); });
         net->SetCommandTimeout(300);
         app->oMaster = net;
         return *net;
@@ -127,7 +130,7 @@ protected:
             for (size_t at = 0; (at = quoted.find('\'', at)) != std::string::npos; at += 2) quoted.insert(at, "'");
             out.push_back(n == "Q"   ? n
                           : n == "K" ? "dbcc checkdb(N'" + quoted + "') with no_infomsgs @0"
-                                     : Seq(n, db)[0] + (guard ? " @30" : " @300"));
+                                     : Seq(n, db)[0] + (guard ? " @30" : n == "P" ? " @0" : " @300"));
         }
         return out;
     }
@@ -180,12 +183,10 @@ TEST_F(RepairDriver, FieldLayoutsRepairOnlyWhatTheyMayAndLeaveNoDatabaseWorse) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.file);
-        LoadFile(c.file, c.major, c.product);
+        LoadFile(c.file, c.product);
         ASSERT_TRUE(qm::LoadAcc(*app, m));
         for (int i = 1; i <= m.iAccCount; ++i) m.grid.SetCell(i, qm::kColSelect, "Y");
-        std::string lower = m.grid.Cell(1, qm::kColPath);
-        for (char& ch : lower) ch = char(std::tolower(static_cast<unsigned char>(ch)));
-        m.grid.SetCell(1, qm::kColPath, lower);
+        m.grid.SetCell(1, qm::kColPath, qm::AsciiLower(m.grid.Cell(1, qm::kColPath)));
         m.grid.AppendRow({"UFDATA_099_2015", "", "099", "旧账套", "2015", "", "成功修复"});
         observer.statements.clear();
         Run();
@@ -213,6 +214,52 @@ TEST_F(RepairDriver, FieldLayoutsRepairOnlyWhatTheyMayAndLeaveNoDatabaseWorse) {
     }
 }
 
+// SQL Server 2014 and 2022, in process and over TDS through the ODBC driver: a database whose recovery is
+// pending goes online with a normal recovery when it can (nothing moved, nothing rebuilt) and is rebuilt
+// when the server refuses; suspect and emergency ones take the 2005 roads. 12.0.2000.8 holds "2000" yet
+// never takes the SQL Server 2000 road, and the English server's "file exists" (5025) earns the retry.
+TEST_F(RepairDriver, ModernServersTryANormalRecoveryFirst) {
+    struct Case {
+        const char* file;
+        const char* heldLog;   // a log the server holds once: the first rebuild finds it there
+        std::vector<std::string> rows;
+    };
+    const Case cases[] = {
+        {"sql2014-u8.json", "", {"W P", "W P L F E S R M O", "W L F E S R M O", "W M O"}},
+        {"sql2022-en.json", "UFDATA_001_2022_LOG.LDF", {"W P L F E S R R M O", "W L F E S R M O"}},
+    };
+    for (const auto& c : cases) {
+        for (const bool overTds : {false, true}) {
+            SCOPED_TRACE(std::string(c.file) + (overTds ? " over TDS" : " in process"));
+            LoadFile(c.file, "U8");
+            if (overTds) OverTds();
+            if (*c.heldLog) files.Refuse(PathOf(c.heldLog), "拒绝的权限", 1);
+            ASSERT_TRUE(qm::LoadAcc(*app, m));
+            ASSERT_EQ(m.iAccCount, int(c.rows.size()));
+            for (int i = 1; i <= m.iAccCount; ++i) m.grid.SetCell(i, qm::kColSelect, "Y");
+            m.bVerify = false;
+            observer.statements.clear();
+            files.changed.clear();
+            Run();
+            EXPECT_EQ(Column(qm::kColReport), std::vector<std::string>(c.rows.size(), "成功修复"));
+            const auto dbs = Column(qm::kColDb);
+            for (size_t i = 0; i < c.rows.size(); ++i) {
+                std::vector<std::string> sent;
+                for (const auto& e : observer.statements)
+                    if (e.row == int(i) + 1) sent.push_back(e.sql);
+                EXPECT_EQ(sent, Seq(c.rows[i], dbs[i])) << dbs[i];
+                // Recovered as it was: not one of its files touched.
+                if (c.rows[i] == "W P") {
+                    for (const auto& p : files.changed) EXPECT_EQ(p.find(dbs[i]), std::string::npos) << p;
+                }
+            }
+            ASSERT_TRUE(qm::LoadAcc(*app, m));
+            EXPECT_EQ(m.iAccCount, 0);
+            ResetGrid();
+        }
+    }
+}
+
 // The check after a repair, 停止 during a row and a server lost mid-run: what reached the server (with
 // its time limit), the row's report and its verification cell. Row 2, a second suspect database, is
 // repaired and checked as well unless the run stopped at row 1; once the link broke it reports that,
@@ -227,6 +274,7 @@ TEST_F(RepairDriver, TheCheckAfterARepairAStopAndALostServer) {
         int major = 9;
         const char* language = "zh-CN";
         std::string db = kDb, checkdb = "";   // the first database and what its check finds
+        const char* state = "SUSPECT";
         bool verify = true;
         std::vector<sqlsim::Fault> faults = {};
         const char* cancelAt = "";   // 停止 is pressed while this statement runs
@@ -260,16 +308,19 @@ TEST_F(RepairDriver, TheCheckAfterARepairAStopAndALostServer) {
         {.what = "lost during the rebuild", .major = 8, .dropAt = "dbcc rebuild_log", .report = lost,
          .log = "Q L F T A1 C E2 R2"},
         {.what = "lost during the check", .dropAt = "dbcc checkdb", .cell = "校验失败：与服务器的连接已断开"},
+        // A normal recovery cut short is no refusal of the server: nothing is rebuilt for it.
+        {.what = "stop during the normal recovery", .major = 12, .state = "RECOVERY_PENDING", .cancelAt = " set online",
+         .report = "操作已取消。", .log = "W P", .cancels = 1},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
-        const std::string first = DbJson(c.db, "SUSPECT");
+        const std::string first = DbJson(c.db, c.state);
         Load(c.major, {c.checkdb.empty() ? first : WithCheck(first, c.checkdb), DbJson(Db(2), "SUSPECT")}, "U8", c.language);
         ResetGrid();
         AddRow(c.db, "Y", "", "校验通过");   // an earlier run's cell
         AddRow(Db(2), "Y");
         m.bVerify = c.verify;
-        m.bStop = true;   // a request left from before the run does not count
+        app->stop.Request();   // a request left from before the run does not count
         progress.Reset(c.stopAfter);
         for (const auto& f : c.faults) engine->AddFault(f);
         NetworkStandIn& net = OverNetwork();
@@ -301,7 +352,7 @@ TEST_F(RepairDriver, TheRunAfterALostLinkReopensIt) {
     AddRow(kDb, "Y");
     const std::string text = app->oMaster->ConnectionString();
     sqlsim::InProcessConnectionFactory gone(nullptr), back(engine);
-    app->platform.connections = &gone;
+    app->platform.connections = gone;
     app->masterLost = true;
     engine->ClearTranscript();
     EXPECT_FALSE(qm::ReopenMasterIfLost(*app));
@@ -309,7 +360,7 @@ TEST_F(RepairDriver, TheRunAfterALostLinkReopensIt) {
     Run();
     EXPECT_EQ(Report(1), qm::kLinkLostReport);
     EXPECT_TRUE(Sent().empty());
-    app->platform.connections = &back;
+    app->platform.connections = back;
     EXPECT_TRUE(qm::ReopenMasterIfLost(*app));
     Run();
     EXPECT_EQ(app->oMaster->ConnectionString(), text);
@@ -330,7 +381,7 @@ TEST_F(RepairDriver, StopFromAnotherThreadCancelsALongCheck) {
     while (!progress.checking && Clock::now() < deadline) std::this_thread::sleep_for(std::chrono::milliseconds(5));
     const auto pressed = Clock::now();
     // Pressed again until the run ends: the first press may come just before the check reaches the server.
-    for (; !done && Clock::now() < deadline; std::this_thread::sleep_for(std::chrono::milliseconds(20))) qm::CancelRun(*app, m);
+    for (; !done && Clock::now() < deadline; std::this_thread::sleep_for(std::chrono::milliseconds(20))) app->stop.Request();
     run.join();
     EXPECT_LT(Clock::now() - pressed, std::chrono::seconds(2));
     EXPECT_THAT(progress.checks, ElementsAre("1 " + Db(1), "1 校验已取消"));

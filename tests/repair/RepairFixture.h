@@ -4,10 +4,15 @@
 // fixture works from /tmp and names the folder relative to it (QMREP-<pid>-<n>/DATA).
 #include "app/AppState.h"
 #include "app/Db.h"
+#include "platform/OdbcConnection.h"
 #include "platform/SystemServices.h"
+#include "server/ServerVersion.h"
 #include "sqlsim/Engine.h"
 #include "sqlsim/InProcess.h"
 #include "support/RefusingFileSystem.h"
+#include "support/TestPlatform.h"
+#include "support/ToolTexts.h"
+#include "tds/TdsServer.h"
 
 #include <gmock/gmock.h>
 
@@ -24,12 +29,6 @@
 namespace qmtest {
 
 using ::testing::ElementsAre;
-
-// 2015-01-02 03:04:05 UTC; the fixture runs in UTC so the .bak stamp is 20150102030405.
-inline constexpr const char* kStamp = "20150102030405";
-struct FixedClock : qm::Clock {
-    std::chrono::system_clock::time_point Now() override { return std::chrono::system_clock::from_time_t(1420167845); }
-};
 
 struct RecordingObserver : qm::StatementObserver {
     struct Move {
@@ -90,47 +89,59 @@ protected:
         root = "QMREP-" + std::to_string(::getpid()) + "-" + std::to_string(counter++);
         dataDir = root + "/DATA";
         std::filesystem::remove_all(root);
-        platform.files = &files;
-        platform.clock = &clock;
+        platform.files = files;   // the stand-in clock stamps moved files kStamp: the fixture runs in UTC
         app = std::make_unique<qm::AppState>(platform);
         app->observer = &observer;
     }
     void TearDown() override {
         app.reset();
+        tds.reset();
         engine.reset();
         std::error_code ec;
         std::filesystem::remove_all(root, ec);
         std::filesystem::current_path(oldCwd_, ec);
     }
 
-    // Loads a scenario for the server `major` (8, 9, 10) into an empty data folder and opens master on it
-    // with that version's text.
+    // Loads a scenario for the server `major` (8, 9, 10; 12, 15, 16 for 2014, 2019, 2022) into an empty
+    // data folder and opens master on it.
     void Load(int major, const std::vector<std::string>& dbs, const std::string& product = "U8",
               const std::string& language = "zh-CN") {
-        std::string json = R"({"version": ")" + std::string(major == 8 ? "8.00.2039" : major == 9 ? "9.00.4035.00"
-                           : "10.00.5500.00") + R"(", "edition": "Standard Edition", "language": ")" + language + R"(", )"
-                           R"("logins": {"sa": ""}, "databases": [)";
+        const char* version = major == 8 ? "8.00.2039" : major == 9 ? "9.00.4035.00" : major == 10 ? "10.00.5500.00"
+                              : major == 12 ? "12.0.2000.8" : major == 15 ? "15.0.4153.1" : "16.0.1000.6";
+        std::string json = R"({"version": ")" + std::string(version) + R"(", "edition": "Standard Edition", "language": ")" +
+                           language + R"(", "logins": {"sa": ""}, "databases": [)";
         for (size_t i = 0; i < dbs.size(); ++i) json += (i ? ", " : "") + dbs[i];
         std::string error;
         std::filesystem::remove_all(dataDir);
-        Open(sqlsim::Engine::FromJson(json + "]}", dataDir, error), major, product, error);
+        Open(sqlsim::Engine::FromJson(json + "]}", dataDir, error), product, error);
     }
     // Loads one of the simulator's shipped scenario files.
-    void LoadFile(const std::string& file, int major, const std::string& product) {
+    void LoadFile(const std::string& file, const std::string& product) {
         std::string error;
         std::filesystem::remove_all(dataDir);
-        Open(sqlsim::Engine::FromFile(std::string(QM_SCENARIO_DIR) + "/" + file, dataDir, error), major, product, error);
+        Open(sqlsim::Engine::FromFile(std::string(QM_SCENARIO_DIR) + "/" + file, dataDir, error), product, error);
     }
-    void Open(std::shared_ptr<sqlsim::Engine> loaded, int major, const std::string& product, const std::string& error) {
+    void Open(std::shared_ptr<sqlsim::Engine> loaded, const std::string& product, const std::string& error) {
+        tds.reset();
         engine = std::move(loaded);
         ASSERT_TRUE(engine) << error;
         app->oMaster = sqlsim::MakeInProcessConnection(engine);
         std::string openError;
         ASSERT_TRUE(app->oMaster->Open(qm::BuildConnectionString("127.0.0.1", "master", "sa", ""), openError)) << openError;
-        // The version text as the version detection writes it.
-        app->cSQLVersion = "SQL Server " + std::string(major == 8 ? "2000 SP4" : major == 9 ? "2005 SP3" : "2008 SP3") + " 标准版";
+        // The version text and class as the version detection makes them of the scenario's version.
+        std::string version = engine->ProductVersion(), ignored;
+        app->cSQLVersion = qm::GetVersionName(version, app->versionClass, ignored) + " 标准版";
         app->cProduct = product;
         engine->ClearTranscript();
+    }
+    // From now on master is reached over TDS through the ODBC driver, as on a real server.
+    void OverTds() {
+        tds = std::make_unique<sqlsim::tds::TdsServer>(engine, sqlsim::tds::SessionConfig{});
+        std::string error;
+        ASSERT_TRUE(tds->Start(0, error)) << error;
+        app->oMaster = odbc.Create();
+        ASSERT_TRUE(app->oMaster->Open(qm::BuildConnectionString("127.0.0.1," + std::to_string(tds->Port()), "master",
+                                                                 "sa", ""), error)) << error;
     }
 
     std::vector<std::string> Sent() const {
@@ -165,7 +176,8 @@ protected:
                " where b.fileid=2 and a.name='" + db + "'";
     }
     // The statements of the repair sequences on `db` by short name, so that a transcript reads as a line:
-    // "L F E S R M O" is the 2005 rebuild, "L F T A1 C E2 R2 D A0 C" the 2000 one. "R=<file>" and
+    // "L F E S R M O" is the 2005 rebuild, "L F T A1 C E2 R2 D A0 C" the 2000 one, "W P" the state query of
+    // 2012 and later and the normal recovery. "R=<file>" and
     // "R2=<file>" rebuild at another file of the data folder, "B=<n>" writes the status word n back.
     std::vector<std::string> Seq(const std::string& names, const std::string& db = kDb) const {
         const std::string alter = "alter database " + db;
@@ -175,7 +187,8 @@ protected:
             {"F", "select b.filename" + byName + "a.name<>'" + db + "'"},
             {"T", "select status from master..sysdatabases where name='" + db + "'"},
             {"E", alter + " set emergency "}, {"S", alter + " set single_user with rollback immediate "},
-            {"M", alter + " set multi_user"}, {"O", alter + " set ONLINE"},
+            {"M", alter + " set multi_user"}, {"O", alter + " set ONLINE"}, {"P", alter + " set online"},
+            {"W", StateQueryModern(db)},
             {"A1", "sp_configure 'allow updates',1"}, {"A0", "sp_configure 'allow updates',0"},
             {"C", "reconfigure with override"},
             {"E2", "update sysdatabases set status=-32768 where dbid=DB_ID('" + db + "') "},
@@ -201,11 +214,12 @@ protected:
 
     std::string root, dataDir;
     RefusingFileSystem files;
-    FixedClock clock;
     RecordingObserver observer;
-    qm::Platform platform;
+    TestPlatform platform;
     std::unique_ptr<qm::AppState> app;
     std::shared_ptr<sqlsim::Engine> engine;
+    std::unique_ptr<sqlsim::tds::TdsServer> tds;
+    qm::OdbcConnectionFactory odbc;
 
 private:
     std::filesystem::path oldCwd_;

@@ -5,6 +5,8 @@
 #include "server/ServerVersion.h"
 #include "support/FakeConnection.h"
 #include "support/FakeLogin.h"
+#include "support/TestPlatform.h"
+#include "support/ToolTexts.h"
 
 #include <gtest/gtest.h>
 
@@ -20,7 +22,7 @@ struct Recorder : StatementObserver {
 };
 
 struct ServerFixture : ::testing::Test {
-    Platform platform;
+    qmtest::TestPlatform platform;
     AppState app{platform};
     std::shared_ptr<FakeConnection> conn = std::make_shared<FakeConnection>();
     Recorder recorder;
@@ -39,9 +41,12 @@ SqlResult Version(const char* pv, const char* edition = "Standard Edition") {
 } // namespace
 
 TEST_F(ServerFixture, VersionTextFromOneQueryOrEmptyWithTheReason) {
-    const struct { SqlResult answer; const char* text; const char* msg; } cases[] = {
-        {Version("9.00.4035.00"), "SQL Server 2005 SP3 标准版", ""},
-        {Version("11.0.2100.60", "Express Edition"), "11.0.2100.60. Express Edition", ""},
+    const struct { SqlResult answer; const char* text; const char* msg; VersionClass cls = VersionClass::None; } cases[] = {
+        {Version("9.00.4035.00"), "SQL Server 2005 SP3 标准版", "", VersionClass::Sql2005},
+        {Version("15.0.4153.1", "Standard Edition (64-bit)"), "SQL Server 2019  Standard Edition (64-bit)", "",
+         VersionClass::Modern},
+        {Version("17.0.1000.7"), "SQL Server 2025  标准版", "", VersionClass::Modern},
+        {Version("18.0.1000.1"), "18.0.1000.1. 标准版", ""},   // not known yet: no class, the raw number
         {FakeConnection::Fail("'SERVERPROPERTY' 不是可以识别的 函数名。", 195), "", "'SERVERPROPERTY' 不是可以识别的 函数名。"},
         {Version(nullptr), "", "无效使用 Null"},
         {Version("9.00.40000.00"), "", "溢出"},
@@ -52,31 +57,33 @@ TEST_F(ServerFixture, VersionTextFromOneQueryOrEmptyWithTheReason) {
         SCOPED_TRACE(c.text);
         conn->handler = [&](const std::string&) { return c.answer; };
         app.cMsg = "earlier";
-        EXPECT_EQ(GetServerVersion(app, app.cMsg, app.oMaster), c.text);
+        app.versionClass = VersionClass::Sql2000;
+        EXPECT_EQ(GetServerVersion(app, app.cMsg, app.oMaster, app.versionClass), c.text);
         EXPECT_EQ(app.cMsg, c.msg);
+        EXPECT_EQ(app.versionClass, c.cls);
     }
     EXPECT_EQ(conn->sent.size(), std::size(cases));
     ASSERT_FALSE(recorder.events.empty());   // the statement is reported like any other
     EXPECT_TRUE(recorder.events[0].ok);
 
     conn->state = 0;
-    EXPECT_EQ(GetServerVersion(app, app.cMsg, app.oMaster), "");
+    EXPECT_EQ(GetServerVersion(app, app.cMsg, app.oMaster, app.versionClass), "");
     EXPECT_EQ(app.cMsg, "对象关闭时，不允许操作。");
 }
 
 // 1: the database exists; 0: it does not; -1: the query fails (with "ufsystem" or "uftsystem").
 TEST_F(ServerFixture, ProductKindFromTheCatalogueOfEachGeneration) {
-    const struct { const char* version; int uf, uft; const char* kind; const char* catalogue; const char* msg; } cases[] = {
-        {"SQL Server 2008 SP1 企业版", 1, 0, "T", "sys.databases", ""},
-        {"SQL Server 2008 SP1 企业版", 1, 1, "T+", "sys.databases", ""},   // both present: T+ wins
-        {"SQL Server 2005 SP3 标准版", 0, 0, "", "sys.databases", ""},
-        {"SQL Server 2000 SP4 个人版", 1, 0, "T", "sysdatabases", ""},
-        {"12.0.2000.8. 企业版", 0, 1, "T+", "sys.databases", ""},   // "2000" inside a newer version is no SQL Server 2000
-        {"", -1, -1, "", "sys.databases", "uftsystem"},   // the last error stays
+    const struct { VersionClass cls; int uf, uft; const char* kind; const char* catalogue; const char* msg; } cases[] = {
+        {VersionClass::Sql2008, 1, 0, "T", "sys.databases", ""},
+        {VersionClass::Sql2008, 1, 1, "T+", "sys.databases", ""},   // both present: T+ wins
+        {VersionClass::Sql2005, 0, 0, "", "sys.databases", ""},
+        {VersionClass::Sql2000, 1, 0, "T", "sysdatabases", ""},
+        {VersionClass::Modern, 0, 1, "T+", "sys.databases", ""},
+        {VersionClass::None, -1, -1, "", "sys.databases", "uftsystem"},   // the last error stays
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.version);
-        app.cSQLVersion = c.version;
+        SCOPED_TRACE(int(c.cls));
+        app.versionClass = c.cls;
         conn->sent.clear();
         conn->handler = [&](const std::string& sql) {
             const bool uft = sql.find("name='uftsystem'") != std::string::npos;

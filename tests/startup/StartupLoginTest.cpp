@@ -39,10 +39,9 @@ protected:
         engine = sqlsim::Engine::FromJson(kScenario, root / "DATA", error);
         ASSERT_TRUE(engine) << error;
         sim = std::make_unique<sqlsim::InProcessConnectionFactory>(engine);
-        Platform p = Services();
-        p.connections = sim.get();
-        p.toolFolder = root.path();
-        app = std::make_unique<AppState>(p);
+        platform.connections = *sim;
+        platform.toolFolder = root.path();
+        app = std::make_unique<AppState>(platform);
         app->frmMsg = &dialog;  // the wrapper's own dialog too
         app->makeLoginWrapper = [this] { return MakeProductLogin(*app, &dialog); };
         component.dbConnect = "Provider=SQLOLEDB;User ID=sa;Password=Secret;Data Source=127.0.0.1;";

@@ -1,11 +1,15 @@
 // Start-up's order and end paths over a scripted server: one row per road through Main, with every call
 // it makes on what it shows and the connections it opens.
 #include "startup/Startup.h"
+#include "platform/HttpClient.h"
 #include "platform/LocalFileSystem.h"
 #include "platform/SystemServices.h"
 #include "platform/TempFolder.h"
 #include "support/FakeConnection.h"
 #include "support/FakeLogin.h"
+#include "support/TestPlatform.h"
+#include "startup/Readme.h"
+#include "support/ToolTexts.h"
 
 #include <gtest/gtest.h>
 
@@ -49,7 +53,7 @@ struct Fixture {
     LocalFileSystem files;
     FakeConnectionFactory factory;
     Guard guard;
-    Platform platform;
+    qmtest::TestPlatform platform;
     std::unique_ptr<AppState> app;
     Windows windows;
     std::unique_ptr<FakeLogin> owned = std::make_unique<FakeLogin>();
@@ -60,9 +64,9 @@ struct Fixture {
     bool hasUfSystem = false, hasUftSystem = false;
 
     Fixture() {
-        platform.connections = &factory;
-        platform.files = &files;
-        platform.instance = &guard;
+        platform.connections = factory;
+        platform.files = files;
+        platform.instance = guard;
         platform.toolFolder = folder.path();
         app = std::make_unique<AppState>(platform);
         app->frmMsg = &windows;
@@ -194,11 +198,55 @@ TEST_P(StartupRoad, ShowsOpensAndKeeps) {
     EXPECT_EQ(f.app->cProduct + "|" + f.app->cSystemDB, r.product);
     EXPECT_EQ(f.OpenedTargets(), r.opened);
     EXPECT_EQ(f.app->cSQLVersion, r.version);
+    EXPECT_EQ(f.app->versionClass, r.version.empty() ? VersionClass::None : VersionClass::Sql2005);   // kept with the text
     EXPECT_EQ(f.app->cMsg, r.msg);
     if (r.check) r.check(f);
 }
 
 INSTANTIATE_TEST_SUITE_P(Startup, StartupRoad, ::testing::ValuesIn(kRoads),
                          [](const auto& info) { return std::string(info.param.name); });
+
+// The read-me refresh replaces the file only with a body that holds the required text (checked as the
+// file would be read, GBK included), keeping the old one as .tmp; every failure leaves the old file alone.
+TEST(ReadmeRefresh, ReplacesOnlyWithARightBodyAndKeepsTheOldFile) {
+    struct Http : HttpClient {
+        bool Get(const std::string& url, std::string& out, std::string& error) override {
+            urls.push_back(url);
+            error = fail;
+            out = body;
+            return fail.empty();
+        }
+        std::string body, fail;
+        Log urls;
+    } http;
+    Fixture f;
+    AppState& app = *f.app;
+    app.platform.http = http;
+    const std::string old = "[说明]\r\nold=1\r\n";
+    const std::string target = f.folder.write("Readme.txt", old);
+    auto get = [&](const std::string& url, const std::string& to) { return DownloadFile(app, url, to, "[说明]"); };
+
+    http.body = "<html>404</html>";
+    EXPECT_FALSE(get("http://127.0.0.1/Readme.txt", target));
+    EXPECT_EQ(app.cMsg, "");
+    http.body = "[说明]";
+    EXPECT_FALSE(get("", target));
+    EXPECT_EQ(http.urls.size(), 1u);   // an empty address fetches nothing
+    http.fail = "无法连接到服务器";
+    EXPECT_FALSE(get("http://127.0.0.1/Readme.txt", target));
+    EXPECT_EQ(app.cMsg, "无法连接到服务器");
+    EXPECT_EQ(TempFolder::read(target), old);
+    EXPECT_EQ(TempFolder::read(target + ".tmp"), "");
+
+    http.fail.clear();
+    http.body = "[说明]\r\nnew=2\r\n";
+    EXPECT_TRUE(get("http://127.0.0.1/Readme.txt", target));
+    EXPECT_EQ(TempFolder::read(target), http.body);
+    EXPECT_EQ(TempFolder::read(target + ".tmp"), old);
+    http.body = "[\xcb\xb5\xc3\xf7]\r\n";   // "[说明]" in GBK
+    EXPECT_TRUE(get("http://127.0.0.1/New.txt", f.folder / "New.txt"));
+    EXPECT_EQ(TempFolder::read(f.folder / "New.txt"), http.body);
+    EXPECT_FALSE(f.files.Exists(f.folder / "New.txt.tmp"));   // a new target needs no .tmp
+}
 
 } // namespace

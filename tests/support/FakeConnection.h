@@ -21,6 +21,7 @@ public:
     void SetCommandTimeout(int s) override { timeout = s; }
     int CommandTimeout() const override { return timeout; }
     const std::string& ConnectionString() const override { return connectionString; }
+    void Cancel() override { ++cancels; }
     qm::SqlResult Execute(const std::string& sql) override {
         sent.push_back(sql);
         return handler ? handler(sql) : Fail("unexpected statement: " + sql);
@@ -54,6 +55,7 @@ public:
     std::string openError;
     std::function<qm::SqlResult(const std::string&)> handler;
     std::vector<std::string> sent;
+    int cancels = 0;
 };
 
 class FakeConnectionFactory : public qm::ConnectionFactory {

@@ -4,6 +4,7 @@
 // compare as Windows compares them (either separator, any letter case). Records every path a change
 // touched, and the calls that were handed the empty path.
 #include "platform/LocalFileSystem.h"
+#include "platform/Text.h"
 
 #include <filesystem>
 #include <map>
@@ -40,8 +41,9 @@ public:
     qm::LocalFileSystem real;
 
 private:
-    static std::string Key(std::string p) {
-        for (char& c : p) c = c == '\\' ? '/' : c >= 'a' && c <= 'z' ? char(c - 'a' + 'A') : c;
+    static std::string Key(const std::string& path) {
+        std::string p = qm::AsciiUpper(path);
+        for (char& c : p) c = c == '\\' ? '/' : c;
         return std::filesystem::path(p).lexically_normal().generic_string();
     }
     bool Refused(S path, std::string& error) {

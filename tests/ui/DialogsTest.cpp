@@ -4,6 +4,7 @@
 
 #include "app/Db.h"
 #include "support/FakeConnection.h"
+#include "support/TestPlatform.h"
 #include "ui/FrmAbout.h"
 #include "ui/FrmMsg.h"
 #include "ui/FrmSQLLogin.h"
@@ -214,7 +215,7 @@ struct MessageBoxAnswerer {
 TEST(StartupWindows, LoginValuesEndMessageBoxAndAMainWindowMadeOnceHookedBeforeItShows) {
     qmtest::FakeConnectionFactory factory;
     RecordingMsg msg;
-    Platform platform;
+    qmtest::TestPlatform platform;
     AppState app(platform);
     MainModel model;
     int made = 0, hooked = 0;

@@ -2,11 +2,13 @@
 // statement transcript.
 #include <gtest/gtest.h>
 
+#include "ui/GridFit.h"
 #include "ui/MainLayout.h"
 #include "ui/MsgState.h"
 #include "ui/PublisherInfo.h"
 #include "ui/RowTranscript.h"
 
+#include <algorithm>
 #include <atomic>
 
 using namespace qm;
@@ -44,6 +46,28 @@ TEST(MainLayout, FollowsTheEdgesAndSkipsOnlyTheNegativeStepsWhenTooSmall) {
     PublisherInfo publisher;
     publisher.company = "某公司";
     EXPECT_EQ(CopyrightLine(publisher, 2024), "版权所有 (C) 2024 某公司");
+}
+
+TEST(GridFit, PathAndReportGiveUpWidthAndLongPathsLoseTheirMiddle) {
+    const std::vector<int> design{0, 38, 53, 133, 38, 267, 200, 133};  // 862 pixels in all
+    EXPECT_EQ(FitGridColumns(design, 900, 100), design);
+    EXPECT_EQ(FitGridColumns(design, 730, 100), (std::vector<int>{0, 38, 53, 133, 38, 185, 150, 133}));
+    EXPECT_EQ(FitGridColumns(design, 300, 100), (std::vector<int>{0, 38, 53, 133, 38, 100, 100, 133}));
+
+    // Room counted in characters.
+    auto elide = [](const std::string& path, size_t room) {
+        return ElidePathMiddle(path, [room](const std::string& t) {
+            return size_t(std::count_if(t.begin(), t.end(), [](char c) { return (c & 0xC0) != 0x80; })) <= room;
+        });
+    };
+    const std::string u8 = "D:\\U8SOFT\\Admin\\ZT001\\2015\\UFDATA.MDF";
+    EXPECT_EQ(elide(u8, 37), u8);
+    EXPECT_EQ(elide(u8, 27), "D:\\U8SOFT\\…\\2015\\UFDATA.MDF");
+    EXPECT_EQ(elide(u8, 20), "D:\\…\\2015\\UFDATA.MDF");
+    EXPECT_EQ(elide("\\\\srv\\账套\\ZT001\\UFDATA.MDF", 18), "\\\\srv\\…\\UFDATA.MDF");
+    // One long name: its two ends, whole characters only.
+    EXPECT_EQ(elide("D:\\用友数据库文件UFDATA.MDF", 12), "D:\\用友数…A.MDF");
+    EXPECT_EQ(elide(u8, 0), "…");
 }
 
 TEST(MsgState, FontAndColourAreTakenOnceAndTheFontRoundsToEven) {

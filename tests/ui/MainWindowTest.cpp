@@ -1,6 +1,8 @@
 // The main window driven through its controls, as the operator would.
 #include "WinTestSupport.h"
 
+#include "platform/LocalFileSystem.h"
+#include "platform/WinHttpClient.h"
 #include "ui/GridActions.h"
 #include "ui/MainLayout.h"
 
@@ -49,7 +51,6 @@ TEST_F(MainWindow, LoadsOnFirstShowWithTitleReadmeTextsAndGrid) {
     HWND grid = W("grdTable");
     EXPECT_EQ(ListViewRows(grid), 3);
     EXPECT_EQ(ListViewColumnWidth(grid, kColDb), 0);
-    EXPECT_EQ(ListViewColumnWidth(grid, kColPath), TwipsToScreenPixels(4000));
     EXPECT_EQ(ListViewHeader(grid, kVerifyColumn), "校验");
 
     // Showing again is not a second load; 刷新 is, and the read-me is neither fetched nor read again.
@@ -59,6 +60,48 @@ TEST_F(MainWindow, LoadsOnFirstShowWithTitleReadmeTextsAndGrid) {
     EXPECT_EQ(window->Loads(), 2);
     EXPECT_EQ(profileFiles.size(), 8u);
     EXPECT_EQ(downloads.size(), 1u);
+}
+
+// At the design size, on a 96 and a 120 DPI screen, every column shows without scrolling sideways, even
+// beside the vertical scroll bar of a long list; the path cells keep their whole texts, which their
+// tooltips show too.
+TEST_F(MainWindow, GridFitsItsWidthAt96And120Dpi) {
+    rows.clear();
+    for (int i = 1; i <= 40; ++i) {
+        const std::string n = std::to_string(100 + i).substr(1);
+        rows.push_back({"UFDATA_0" + n + "_2015", "", "0" + n, "账套" + n, "2015",
+                        "D:\\U8SOFT\\Admin\\ZT0" + n + "\\2015\\UFDATA.MDF", "成功修复"});
+    }
+    for (int dpi : {96, 120}) {
+        OverrideScreenDpi(dpi);
+        window.reset();
+        HWND grid = W("grdTable");
+        RECT client;
+        GetClientRect(grid, &client);
+        int sum = 0;
+        for (int c = 0; c < kShownColumns; ++c) sum += ListViewColumnWidth(grid, c);
+        EXPECT_LE(sum, client.right) << dpi;
+        EXPECT_TRUE(GetWindowLongW(grid, GWL_STYLE) & WS_VSCROLL) << dpi;
+        EXPECT_FALSE(GetWindowLongW(grid, GWL_STYLE) & WS_HSCROLL) << dpi;
+        EXPECT_GE(ListViewColumnWidth(grid, kVerifyColumn), TwipsToScreenPixels(2000)) << dpi;
+        EXPECT_EQ(Cell(39, kColPath), rows[39][kColPath]);
+        EXPECT_EQ(CellTip(0, kColPath), rows[0][kColPath]);
+    }
+    OverrideScreenDpi(0);
+}
+
+// Where WinHTTP cannot be loaded, the read-me refresh fails with its description and the window works on.
+TEST_F(MainWindow, WithoutWinHttpTheRefreshFailsAndTheListStillLoads) {
+    WinHttpClient missing(2000, 2000, "qm-missing-winhttp.dll");
+    LocalFileSystem files;
+    app->platform.http = &missing;
+    app->platform.files = &files;
+    realDownload = true;
+    webLocation = "http://127.0.0.1:9";
+    Shown();
+    EXPECT_EQ(app->cMsg.rfind("下载失败：无法加载 qm-missing-winhttp.dll：", 0), 0u) << app->cMsg;
+    EXPECT_EQ(ListViewRows(W("grdTable")), 3);
+    EXPECT_EQ(Text(window->Hwnd(), "labReport"), "发现3个异常数据库");
 }
 
 TEST_F(MainWindow, TicksByDoubleClickInColumnOneAndByTheButtonsAndCtrlSClearsTheProduct) {

@@ -5,6 +5,7 @@
 #include "app/AppState.h"
 #include "discovery/AccountGrid.h"
 #include "platform/SystemServices.h"
+#include "support/TestPlatform.h"
 #include "ui/ControlIds.h"
 #include "ui/FrmMain.h"
 #include "ui/WinCommon.h"
@@ -74,7 +75,7 @@ struct CountingObserver : qm::StatementObserver {
 // The list the window loads is whatever the test puts in `rows`.
 struct MainWindowFixture : ::testing::Test {
     MainWindowFixture() {
-        platform.shell = &shell;
+        platform.shell = shell;
         platform.toolFolder = "C:\\quillmere-ui-tool";
         app = std::make_unique<qm::AppState>(platform);
         app->cProduct = "U8";
@@ -108,21 +109,22 @@ struct MainWindowFixture : ::testing::Test {
             downloads.push_back(url + "|" + target + "|" + required);
             return false;
         };
-        ops.repair = [this](qm::AppState& a, qm::MainModel& m, qm::RepairProgress* p) { return GatedRepair(a, m, p); };
-        ops.cancelStatement = [this](qm::AppState&) { ++cancels; };
+        if (realDownload) ops.downloadFile = qm::ui::DefaultEngineOps().downloadFile;
+        ops.repair = [this](qm::AppState& a, qm::MainModel& m, qm::RepairProgress* p) { GatedRepair(a, m, p); };
         return ops;
     }
 
     // Ticked rows get a statement (row 2's fails) and a report. Before each row the stand-in waits until
     // the test lets it through (20 s at most, so a failing test cannot hang); a stop request also ends
-    // the wait, as a driver between statements would.
-    bool GatedRepair(qm::AppState& a, qm::MainModel& m, qm::RepairProgress* p) {
+    // the wait, as a driver between statements would. 停止 cancels on `inFlight`, the run's connection.
+    void GatedRepair(qm::AppState& a, qm::MainModel& m, qm::RepairProgress* p) {
+        qm::StopToken::Run run(a.stop, inFlight);
         workerThread = std::this_thread::get_id();
         verifyAtRun = m.bVerify.load();
         p->RunStarted(m.iAccCount);
         const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-        for (int row = 1; row <= m.iAccCount && !p->StopRequested(); ++row) {
-            while (allowed < row && !p->StopRequested() && std::chrono::steady_clock::now() < deadline)
+        for (int row = 1; row <= m.iAccCount && !a.stop.Requested(); ++row) {
+            while (allowed < row && !a.stop.Requested() && std::chrono::steady_clock::now() < deadline)
                 std::this_thread::sleep_for(std::chrono::milliseconds(2));
             if (allowed < row) break;
             std::string report;
@@ -136,7 +138,6 @@ struct MainWindowFixture : ::testing::Test {
             p->RowDone(row, row, report);
         }
         m.labReport = {"已成功修复1个账套年度数据 尚有1个账套年度数据未能修复", qm::kRed};
-        return true;
     }
 
     // The window, shown and loaded.
@@ -157,10 +158,11 @@ struct MainWindowFixture : ::testing::Test {
         SendMessageW(W("grdTable"), WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM((r.left + r.right) / 2, (r.top + r.bottom) / 2));
     }
 
-    // The report cell's tooltip as the tooltip control gets it, the mouse resting on the cell.
-    std::string ReportTip(int item) {
+    // A cell's tooltip as the tooltip control gets it, the mouse resting on the cell.
+    std::string ReportTip(int item) { return CellTip(item, qm::kColReport); }
+    std::string CellTip(int item, int column) {
         HWND grid = W("grdTable");
-        const RECT r = qm::ui::ListViewCellRect(grid, item, qm::kColReport);
+        const RECT r = qm::ui::ListViewCellRect(grid, item, column);
         SendMessageW(grid, WM_MOUSEMOVE, 0, MAKELPARAM((r.left + r.right) / 2, (r.top + r.bottom) / 2));
         NMTTDISPINFOW d{};
         d.hdr.hwndFrom = nullptr;
@@ -168,11 +170,11 @@ struct MainWindowFixture : ::testing::Test {
         d.hdr.code = TTN_GETDISPINFOW;
         d.uFlags = TTF_IDISHWND;
         SendMessageW(window->Hwnd(), WM_NOTIFY, 0, LPARAM(&d));
-        return d.lpszText ? qm::ui::Utf8(d.lpszText) : std::string();
+        return d.lpszText ? qm::WideToUtf8(d.lpszText) : std::string();
     }
 
-    qm::Platform platform;
     RecordingShell shell;
+    TestPlatform platform;
     std::unique_ptr<qm::AppState> app;
     qm::MainModel model;
     std::vector<std::vector<std::string>> rows{
@@ -181,10 +183,12 @@ struct MainWindowFixture : ::testing::Test {
         {"UFDATA_003_2013", "", "003", "第三账套", "2013", "D:\\DATA\\UFDATA_003_2013.MDF", ""}};
     std::map<std::string, std::string> readme;
     std::string webLocation;
+    bool realDownload = false;  // the read-me refresh of the program, through the platform's adapters
     std::vector<std::string> productAtLoad, profileFiles, downloads;
     int endCalls = 0;
     std::atomic<int> allowed{1000};
-    std::atomic<int> cancels{0};
+    std::shared_ptr<FakeConnection> inFlight = std::make_shared<FakeConnection>();
+    int& cancels = inFlight->cancels;   // on the window's thread, as 停止 is pressed
     std::thread::id workerThread;
     std::atomic<bool> verifyAtRun{false};
     std::unique_ptr<qm::ui::FrmMain> window;  // last: gone before what its stand-ins use

@@ -1,6 +1,6 @@
 # cmake -DEXE=X.exe -DOBJDUMP=i686-w64-mingw32-objdump [-DEXPECT_REJECT=NAME] -P CheckImports.cmake
-# Reads a Windows program's import table and fails when it needs a DLL that Windows XP SP3 lacks or a
-# function that came with Vista or later. With EXPECT_REJECT the check must refuse the program, naming
+# Reads a Windows program's import table and fails when it needs a DLL that Windows XP SP3 lacks, a
+# function that came with Vista or later, or a DLL the program loads on first use instead. With EXPECT_REJECT the check must refuse the program, naming
 # NAME, and the script fails when it does not (so the check is shown able to fail).
 
 cmake_minimum_required(VERSION 3.25)
@@ -8,9 +8,13 @@ cmake_minimum_required(VERSION 3.25)
 # DLLs of every Windows XP SP3 installation (system32), in lower case.
 set(xp_dlls
   kernel32.dll user32.dll gdi32.dll advapi32.dll shell32.dll ole32.dll oleaut32.dll comctl32.dll comdlg32.dll
-  msvcrt.dll ntdll.dll odbc32.dll winhttp.dll ws2_32.dll wsock32.dll shlwapi.dll version.dll rpcrt4.dll
+  msvcrt.dll ntdll.dll odbc32.dll ws2_32.dll wsock32.dll shlwapi.dll version.dll rpcrt4.dll
   imm32.dll uxtheme.dll winmm.dll msimg32.dll winspool.drv crypt32.dll secur32.dll wininet.dll psapi.dll
   iphlpapi.dll userenv.dll netapi32.dll mpr.dll setupapi.dll)
+
+# DLLs that not every host can load (Windows Server 2003 keeps WinHTTP as a side-by-side assembly): the
+# program loads them when it first needs them, so an import would stop it from starting at all.
+set(late_dlls winhttp.dll)
 
 # Functions a program built for XP may still import by accident, each with why XP refuses it.
 set(vista_functions
@@ -44,7 +48,9 @@ foreach(line IN LISTS lines)
   if(line MATCHES "DLL Name: (.+)$")
     string(STRIP "${CMAKE_MATCH_1}" dll)
     string(TOLOWER "${dll}" dll)
-    if(NOT dll IN_LIST xp_dlls)
+    if(dll IN_LIST late_dlls)
+      list(APPEND problems "${dll}: loaded on first use, never imported")
+    elseif(NOT dll IN_LIST xp_dlls)
       list(APPEND problems "${dll}: not a DLL of Windows XP SP3")
     endif()
   elseif(dll AND line MATCHES "^\t[0-9a-f]+\t +[0-9]+ +([A-Za-z0-9_@?$]+)")

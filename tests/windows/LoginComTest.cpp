@@ -5,7 +5,7 @@
 #include "login/ClsUFLogin.h"
 #include "platform/LocalSystemServices.h"
 #include "platform/TempFolder.h"
-#include "platform/TextCodec.h"
+#include "platform/Text.h"
 #include "SimProcessWin.h"
 
 #include <gtest/gtest.h>
@@ -96,8 +96,7 @@ protected:
     static qmtest::TempFolder* folder;
     static qmtest::SimProcessWin* sim;
     std::set<std::string> installed;
-    DefaultPlatform real = MakeDefaultPlatform(folder->path());
-    std::unique_ptr<AutomationFactory> automation = MakeAutomationFactory();
+    DefaultPlatform real = MakeDefaultPlatform(folder->path());   // the real automation factory among them
 };
 qmtest::TempFolder* ProductLogin::folder = nullptr;
 qmtest::SimProcessWin* ProductLogin::sim = nullptr;
@@ -148,10 +147,8 @@ TEST_F(ProductLogin, EveryRoadOfTheAdministratorSignInAgainstTheRegisteredCompon
                                  "QM_COM_cUsername", "QM_COM_REFUSE", "QM_COM_cAccName", "QM_COM_LogState",
                                  "QM_COM_sharestring"})
             SetEnv(name, road.env.count(name) ? road.env.at(name) : "");
-        Platform p = real.platform;
-        p.automation = automation.get();
         Dialog dialog;
-        ClsUFLogin login(p, &dialog);
+        ClsUFLogin login(real.platform, &dialog);
         EXPECT_EQ(Run(login), road.result);
         EXPECT_EQ(login.Version(), road.version);
         EXPECT_EQ(login.Install(), road.install);
@@ -181,9 +178,7 @@ TEST_F(ProductLogin, TheU8InstallationKeysOpenInThe32BitViewAndStopTheSignIn) {
     }
     Install({progid::kU8Login});
     SetEnv("QM_COM_LOG", "");
-    Platform p = real.platform;
-    p.automation = automation.get();
-    ClsUFLogin login(p, nullptr);
+    ClsUFLogin login(real.platform, nullptr);
     EXPECT_TRUE(login.SpeLogin());
     EXPECT_FALSE(Run(login));
     EXPECT_EQ(login.Version(), "T6");

@@ -50,7 +50,7 @@ TEST_F(OdbcWine, ProductionTextReadsVersionAndDiscoveryWithChineseIntact) {
               "Provider=SQLOLEDB;Server=" + sim.Server() + ";Database=master;Uid=sa;Pwd=口令sa;");
 
     std::string message;
-    app.cSQLVersion = GetServerVersion(app, message, app.oMaster);
+    app.cSQLVersion = GetServerVersion(app, message, app.oMaster, app.versionClass);
     EXPECT_EQ(app.cSQLVersion, "SQL Server 2005 SP3 标准版") << message;
     EXPECT_EQ(NullToStr(GetFieldValue(app, "filename", "master..sysdatabases", "name='财务备份'", app.oMaster)),
               qmtest::WindowsPathOf(qmtest::LinuxPathOf(dir.path()) + "/data/财务备份.MDF"))

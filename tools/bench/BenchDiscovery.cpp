@@ -6,6 +6,7 @@
 #include "server/ServerVersion.h"
 #include "sqlsim/Engine.h"
 #include "sqlsim/InProcess.h"
+#include "support/TestPlatform.h"
 #ifdef QM_BENCH_TDS
 #include "platform/OdbcConnection.h"
 #include "tds/TdsServer.h"
@@ -44,8 +45,8 @@ std::string BigScenario() {
 
 // Signs in to `server`, then times LoadAcc for the U8 family ("T") and for every database ("").
 bool SignInAndTime(const char* road, ConnectionFactory& factory, const std::string& server) {
-    Platform platform;
-    platform.connections = &factory;
+    qmtest::TestPlatform platform;
+    platform.connections = factory;
     AppState app(platform);
     app.cDBServer = server;
     app.cDBUser = "sa";
@@ -54,7 +55,7 @@ bool SignInAndTime(const char* road, ConnectionFactory& factory, const std::stri
         std::fprintf(stderr, "sign-in failed: %s\n", app.cMsg.c_str());
         return false;
     }
-    app.cSQLVersion = GetServerVersion(app, app.cMsg, app.oMaster);
+    app.cSQLVersion = GetServerVersion(app, app.cMsg, app.oMaster, app.versionClass);
     for (const char* product : {"T", ""}) {
         app.cProduct = product;
         std::vector<double> ms, cpu;

@@ -6,10 +6,10 @@
 #include "app/Db.h"
 #include "discovery/AccountGrid.h"
 #include "platform/LocalFileSystem.h"
-#include "platform/SystemServices.h"
 #include "repair/Repair.h"
 #include "sqlsim/Engine.h"
 #include "sqlsim/InProcess.h"
+#include "support/TestPlatform.h"
 
 #include <chrono>
 #include <cstdio>
@@ -45,10 +45,6 @@ private:
     std::shared_ptr<qm::Connection> inner_;
 };
 
-struct SystemClock : qm::Clock {
-    std::chrono::system_clock::time_point Now() override { return std::chrono::system_clock::now(); }
-};
-
 std::string Name(int i) {
     char name[32];
     std::snprintf(name, sizeof name, "UFDATA_%03d_2015", i + 1);
@@ -67,7 +63,6 @@ struct RunFigures {
 struct Watch : qm::RepairProgress {
     void RunStarted(int) override {}
     void RowDone(int, int, const std::string&) override {}
-    bool StopRequested() override { return false; }
     void Verifying(int, const std::string&) override { started = Clock::now(); }
     void Verified(int, const std::string&) override {
         own += (Clock::now() - started) - conn->last;
@@ -94,10 +89,8 @@ RunFigures RunOnce(int rows, bool verify, Watch& watch) {
     std::string error;
     auto engine = sqlsim::Engine::FromJson(json + "]}", dataDir, error);
     qm::LocalFileSystem files;
-    SystemClock clock;
-    qm::Platform platform;
-    platform.files = &files;
-    platform.clock = &clock;
+    qmtest::TestPlatform platform;
+    platform.files = files;
     qm::AppState app(platform);
     auto timed = engine ? std::make_shared<TimedConnection>(sqlsim::MakeInProcessConnection(engine)) : nullptr;
     if (!timed || !timed->Open(qm::BuildConnectionString("127.0.0.1", "master", "sa", ""), error)) {
@@ -106,6 +99,7 @@ RunFigures RunOnce(int rows, bool verify, Watch& watch) {
     }
     app.oMaster = timed;
     app.cSQLVersion = "SQL Server 2005 SP3 标准版";
+    app.versionClass = qm::VersionClass::Sql2005;
     app.cProduct = "U8";
     qm::MainModel m;
     m.bVerify = verify;

@@ -158,7 +158,7 @@ bool Catalog::Refresh(std::string& error) {
         error = sqlite3_errmsg(db_);
         return false;
     }
-    const int level = model_.major >= 10 ? 100 : model_.major == 9 ? 90 : 80;
+    const int level = model_.major >= 10 ? model_.major * 10 : model_.major == 9 ? 90 : 80;
     for (const auto& d : model_.databases) {
         sqlite3_reset(sd.get());
         BindText(sd.get(), 1, d.name);
@@ -216,7 +216,7 @@ Message Catalog::MapError(const std::string& e, const std::string& original) con
     }
     if (auto n = after("near \""); !n.empty()) return msgs_.Syntax(n.substr(0, n.find('"')));
     // Anything else (incomplete input and the like) is reported at the end of the batch.
-    std::string last = text::Trim(original);
+    std::string last = qm::Trim(original, qm::kWhiteSpace);
     auto sp = last.find_last_of(" \t\r\n");
     return msgs_.Syntax(sp == std::string::npos ? last : last.substr(sp + 1));
 }
@@ -239,7 +239,7 @@ bool Catalog::Query(const std::string& sql, const std::string& original, BatchRe
         const char* name = sqlite3_column_name(st.get(), i);
         const char* decl = sqlite3_column_decltype(st.get(), i);
         rs.columns.push_back({name ? name : "", ColumnType::NVarChar});
-        if (decl) declared[static_cast<size_t>(i)] = text::Lower(decl).find("int") != std::string::npos ? 1 : 0;
+        if (decl) declared[static_cast<size_t>(i)] = qm::AsciiLower(decl).find("int") != std::string::npos ? 1 : 0;
     }
     std::vector<std::vector<std::pair<int, std::string>>> raw;   // sqlite type, text
     std::vector<std::vector<long long>> ints;

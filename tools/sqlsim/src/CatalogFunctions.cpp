@@ -40,7 +40,7 @@ std::string Join(const std::vector<std::string>& chars, long long from, long lon
 void ServerProperty(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
     if (AnyNull(argc, argv)) return sqlite3_result_null(ctx);
     const Model& m = M(ctx);
-    std::string p = text::Lower(text::Trim(Arg(argv[0])));
+    std::string p = qm::AsciiLower(qm::Trim(Arg(argv[0]), qm::kWhiteSpace));
     if (p == "productversion") return ResultText(ctx, m.version);
     if (p == "edition") return ResultText(ctx, m.edition);
     if (p == "productlevel") return ResultText(ctx, "RTM");
@@ -55,7 +55,7 @@ void DatabasePropertyEx(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
     const Model& m = M(ctx);
     const Database* db = m.Find(Arg(argv[0]));
     if (!db) return sqlite3_result_null(ctx);
-    std::string p = text::Lower(text::Trim(Arg(argv[1])));
+    std::string p = qm::AsciiLower(qm::Trim(Arg(argv[1]), qm::kWhiteSpace));
     if (p == "status") return ResultText(ctx, m.StatusEx(*db));
     if (p == "useraccess") {
         if (m.Modern()) return ResultText(ctx, db->userAccess);
@@ -96,7 +96,7 @@ void DbName(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
 
 void Right(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
     if (AnyNull(argc, argv)) return sqlite3_result_null(ctx);
-    auto chars = text::Utf8Chars(Arg(argv[0]));
+    auto chars = qm::Utf8Chars(Arg(argv[0]));
     long long n = sqlite3_value_int64(argv[1]);
     long long size = static_cast<long long>(chars.size());
     if (n < 0) return sqlite3_result_null(ctx);
@@ -107,7 +107,7 @@ void Left(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
     if (AnyNull(argc, argv)) return sqlite3_result_null(ctx);
     long long n = sqlite3_value_int64(argv[1]);
     if (n < 0) return sqlite3_result_null(ctx);
-    ResultText(ctx, Join(text::Utf8Chars(Arg(argv[0])), 0, n));
+    ResultText(ctx, Join(qm::Utf8Chars(Arg(argv[0])), 0, n));
 }
 
 // T-SQL SUBSTRING: characters start … start+length-1 (1-based), clipped to the text; start may be <= 0.
@@ -119,7 +119,7 @@ void Substring(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
     long long from = start - 1;
     long long to = from + len;
     if (from < 0) from = 0;
-    ResultText(ctx, to > from ? Join(text::Utf8Chars(Arg(argv[0])), from, to - from) : std::string());
+    ResultText(ctx, to > from ? Join(qm::Utf8Chars(Arg(argv[0])), from, to - from) : std::string());
 }
 
 void IsNull(sqlite3_context* ctx, int, sqlite3_value** argv) {
@@ -128,13 +128,13 @@ void IsNull(sqlite3_context* ctx, int, sqlite3_value** argv) {
 
 void Len(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
     if (AnyNull(argc, argv)) return sqlite3_result_null(ctx);
-    sqlite3_result_int64(ctx, static_cast<long long>(text::Utf8Chars(text::TrimRight(Arg(argv[0]))).size()));
+    sqlite3_result_int64(ctx, static_cast<long long>(qm::Utf8Chars(qm::TrimRight(Arg(argv[0]))).size()));
 }
 
 void CharIndex(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
     if (AnyNull(argc, argv)) return sqlite3_result_null(ctx);
-    auto needle = text::Utf8Chars(text::Lower(Arg(argv[0])));
-    auto hay = text::Utf8Chars(text::Lower(Arg(argv[1])));
+    auto needle = qm::Utf8Chars(qm::AsciiLower(Arg(argv[0])));
+    auto hay = qm::Utf8Chars(qm::AsciiLower(Arg(argv[1])));
     long long start = argc > 2 ? sqlite3_value_int64(argv[2]) : 1;
     if (start < 1) start = 1;
     if (needle.empty()) return sqlite3_result_int(ctx, 0);

@@ -73,7 +73,7 @@ bool Commands::Checkdb(Cursor& c, BatchResult& out) {
     if (!c.AtEnd()) return SyntaxError(c, out);
 
     const Database* found = byId ? m_.FindById(dbid) : m_.Find(name);
-    if (!found) return Fail(out, msgs_.CheckdbNoDatabase(byId ? std::to_string(dbid) : text::TrimRight(name)));
+    if (!found) return Fail(out, msgs_.CheckdbNoDatabase(byId ? std::to_string(dbid) : qm::TrimRight(name)));
     const Database& db = *found;
     if (!m_.Modern() && db.flags.count("IsEmergencyMode")) return Fail(out, msgs_.InaccessibleFiles(db.name));
     if (m_.StatusEx(db) != "ONLINE") return Fail(out, msgs_.MarkedSuspect(db.name));

@@ -72,7 +72,7 @@ bool Commands::Run(const std::vector<Token>& tokens, BatchResult& out) {
         if (c.Keyword("set")) return true;   // session options (textsize, language …) change nothing here
     }
     if (first->IsName()) {
-        std::string lower = text::Lower(first->text);
+        std::string lower = qm::AsciiLower(first->text);
         if (exec || lower.rfind("sp_", 0) == 0 || lower.rfind("xp_", 0) == 0) return Fail(out, msgs_.UnknownProcedure(first->text));
     }
     return SyntaxError(c, out);
@@ -82,14 +82,14 @@ bool Commands::Configure(Cursor& c, BatchResult& out) {
     if (c.AtEnd()) return true;
     std::string option;
     if (!c.String(option) && !c.Name(option)) return SyntaxError(c, out);
-    option = text::Trim(option);
+    option = qm::Trim(option, qm::kWhiteSpace);
     if (!text::NameEquals(option, "allow updates")) return Fail(out, msgs_.ConfigUnknown(option));
     if (c.AtEnd()) return true;
     long long value = 0;
     std::string textValue;
     if (!c.Symbol(",")) return SyntaxError(c, out);
     if (c.String(textValue)) {
-        textValue = text::Trim(textValue);
+        textValue = qm::Trim(textValue, qm::kWhiteSpace);
         if (textValue.empty() || textValue.find_first_not_of("0123456789") != std::string::npos)
             return Fail(out, msgs_.ConfigBadValue(textValue, "allow updates"));
         value = std::atoll(textValue.c_str());
@@ -113,6 +113,8 @@ bool Commands::Reconfigure(Cursor& c, BatchResult& out) {
     }
     if (!c.AtEnd()) return SyntaxError(c, out);
     if (!override && m_.allowUpdatesConfig == 1) return Fail(out, msgs_.ReconfigureRefused());
+    // From 2012 the option has no effect, and changing it makes RECONFIGURE fail even with OVERRIDE.
+    if (m_.Since2012() && m_.allowUpdatesConfig != m_.allowUpdatesRun) return Fail(out, msgs_.ReconfigureRefused());
     m_.allowUpdatesRun = m_.allowUpdatesConfig;
     return true;
 }
@@ -134,11 +136,11 @@ bool Commands::DbOption(Cursor& c, BatchResult& out) {
     Database* db = m_.Find(dbName);
     if (!db) return Fail(out, msgs_.DbOptionNoDatabase(dbName));
     if (!hasOption) return true;
-    std::string opt = text::Lower(text::Trim(option));
+    std::string opt = qm::AsciiLower(qm::Trim(option, qm::kWhiteSpace));
     long long bit = opt == "dbo use only" ? 2048 : opt == "single user" ? 4096 : opt == "read only" ? 1024 : opt == "offline" ? 512 : 0;
-    if (bit == 0) return Fail(out, msgs_.DbOptionUnknown(text::Trim(option)));
+    if (bit == 0) return Fail(out, msgs_.DbOptionUnknown(qm::Trim(option, qm::kWhiteSpace)));
     if (!hasValue) return true;
-    std::string v = text::Lower(text::Trim(value));
+    std::string v = qm::AsciiLower(qm::Trim(value, qm::kWhiteSpace));
     bool on;
     if (v == "true" || v == "on") on = true;
     else if (v == "false" || v == "off") on = false;

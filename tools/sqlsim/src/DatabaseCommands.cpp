@@ -97,6 +97,17 @@ bool Commands::SetOnline(Database& db, BatchResult& out) {
     };
     if (m_.Modern()) {
         if (db.state == "ONLINE") return true;
+        // Recovery was put off for want of a resource; it runs now, or is refused again as at start-up
+        // and the database stays as it was.
+        if (db.state == "RECOVERY_PENDING") {
+            if (db.onlineRecovers) {
+                db.state = "ONLINE";
+                return true;
+            }
+            out.messages.push_back(msgs_.FileNotFound(m_.paths.Shown(db.logPath)));
+            out.messages.push_back(msgs_.InaccessibleFiles(db.name));
+            return Fail(out, msgs_.AlterFailed());
+        }
         // Opening the database needs both files; recovery cannot run without the log.
         if (!FileExists(db.dataPath)) return fileFailure(msgs_.CannotOpenFile(m_.paths.Shown(db.dataPath)));
         if (!FileExists(db.logPath)) return fileFailure(msgs_.FileActivation(m_.paths.Shown(db.logPath)));
@@ -153,7 +164,7 @@ bool Commands::Dbcc(Cursor& c, BatchResult& out) {
     if (!c.Symbol(")") || !c.AtEnd()) return SyntaxError(c, out);
     if (m_.Modern() || path.empty()) return Fail(out, msgs_.DbccBadStatement());   // removed in 2005
     Database* db = m_.Find(name);
-    if (!db) return Fail(out, msgs_.NoSuchDatabase(text::TrimRight(name)));
+    if (!db) return Fail(out, msgs_.NoSuchDatabase(qm::TrimRight(name)));
     if (db->dbid <= 3) return Fail(out, msgs_.RebuildSystemDb());
     if ((db->status & 32768) == 0) return Fail(out, msgs_.RebuildNeedsState());
     const std::string file = m_.paths.Host(path);

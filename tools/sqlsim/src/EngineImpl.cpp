@@ -70,7 +70,7 @@ public:
     std::optional<Message> CheckLogin(const std::string& user, const std::string& password) override {
         std::lock_guard<std::mutex> lock(mu_);
         for (const auto& [name, pwd] : model_.logins) {
-            if (text::Lower(name) == text::Lower(user) && pwd == password) return std::nullopt;
+            if (qm::EqualsNoCase(name, user) && pwd == password) return std::nullopt;
         }
         return msgs_.LoginFailed(user);
     }

@@ -5,62 +5,11 @@
 #include "Text.h"
 
 #include <condition_variable>
-#include <map>
 #include <mutex>
 
 namespace sqlsim {
 
 namespace {
-
-// "Key=Value;…" with values optionally quoted: {…} (} doubled), "…" ("" doubled) or '…' ('' doubled).
-bool ParseConnectionString(const std::string& s, std::map<std::string, std::string>& out) {
-    size_t i = 0;
-    while (i < s.size()) {
-        while (i < s.size() && (s[i] == ';' || s[i] == ' ')) ++i;
-        if (i >= s.size()) break;
-        size_t eq = s.find('=', i);
-        if (eq == std::string::npos) return false;
-        std::string key = text::Lower(text::Trim(s.substr(i, eq - i)));
-        i = eq + 1;
-        while (i < s.size() && s[i] == ' ') ++i;
-        std::string value;
-        if (i < s.size() && (s[i] == '{' || s[i] == '"' || s[i] == '\'')) {
-            char close = s[i] == '{' ? '}' : s[i];
-            ++i;
-            bool closed = false;
-            while (i < s.size()) {
-                if (s[i] == close) {
-                    if (i + 1 < s.size() && s[i + 1] == close) {
-                        value += close;
-                        i += 2;
-                        continue;
-                    }
-                    ++i;
-                    closed = true;
-                    break;
-                }
-                value += s[i++];
-            }
-            if (!closed) return false;
-            while (i < s.size() && s[i] != ';') ++i;
-        } else {
-            size_t end = s.find(';', i);
-            if (end == std::string::npos) end = s.size();
-            value = text::Trim(s.substr(i, end - i));
-            i = end;
-        }
-        out[key] = value;
-    }
-    return true;
-}
-
-std::string Get(const std::map<std::string, std::string>& kv, std::initializer_list<const char*> keys) {
-    for (const char* k : keys) {
-        auto it = kv.find(k);
-        if (it != kv.end()) return it->second;
-    }
-    return {};
-}
 
 class InProcessConnection : public qm::Connection {
 public:
@@ -70,12 +19,9 @@ public:
         state_ = 0;
         connectionString_ = cs;
         try {
-            std::map<std::string, std::string> kv;
-            if (!ParseConnectionString(cs, kv)) {
-                error = "连接字符串的格式不正确。";
-                return false;
-            }
-            std::string provider = text::Lower(Get(kv, {"provider"}));
+            // Read as the ODBC adapter reads it.
+            const std::vector<qm::ConnectionItem> kv = qm::ParseConnectionText(cs);
+            std::string provider = qm::AsciiLower(qm::FirstConnectionItem(kv, {"provider"}));
             if (provider.find("jet") != std::string::npos || provider.find("ace.oledb") != std::string::npos) {
                 error = "未找到提供程序。该程序可能未正确安装。";
                 return false;
@@ -84,13 +30,13 @@ public:
                 error = "[DBNETLIB][ConnectionOpen (Connect()).]SQL Server 不存在或拒绝访问。";
                 return false;
             }
-            std::string user = Get(kv, {"uid", "user id"});
-            std::string password = Get(kv, {"pwd", "password"});
+            std::string user = qm::FirstConnectionItem(kv, {"uid", "user id"});
+            std::string password = qm::FirstConnectionItem(kv, {"pwd", "password"});
             if (auto m = engine_->CheckLogin(user, password)) {
                 error = m->text;
                 return false;
             }
-            std::string database = Get(kv, {"database", "initial catalog"});
+            std::string database = qm::FirstConnectionItem(kv, {"database", "initial catalog"});
             if (auto m = engine_->CheckDatabase(database)) {
                 error = m->text;
                 return false;

@@ -7,7 +7,7 @@
 namespace sqlsim {
 
 bool Token::Is(std::string_view keyword) const {
-    return kind == Tok::Ident && text::Lower(text) == text::Lower(keyword);
+    return kind == Tok::Ident && qm::EqualsNoCase(text, keyword);
 }
 
 namespace {

@@ -187,6 +187,11 @@ Message Messages::CannotOpenFile(const std::string& p) const {
                 "Unable to open the physical file \"" + p + "\". Operating system error 3: \"3(The system cannot find the path specified.)\".", 101);
 }
 
+Message Messages::FileNotFound(const std::string& p) const {
+    return Make(5120, 16, "无法打开物理文件 \"" + p + "\"。操作系统错误 2:\"2(系统找不到指定的文件。)\"。",
+                "Unable to open the physical file \"" + p + "\". Operating system error 2: \"2(The system cannot find the file specified.)\".", 101);
+}
+
 Message Messages::InaccessibleFiles(const std::string& db) const {
     return Make(945, 14, "由于文件不可访问，或者内存或磁盘空间不足，所以无法打开数据库 '" + db + "'。有关详细信息，请参阅 SQL Server 错误日志。",
                 "Database '" + db + "' cannot be opened due to inaccessible files or insufficient memory or disk space.  See the SQL Server errorlog for details.", 2);

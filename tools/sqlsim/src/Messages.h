@@ -42,7 +42,8 @@ public:
     Message DbccBadStatement() const;                          // 2526
     Message RollingBack() const;                               // 5060
     Message FileActivation(const std::string& path) const;     // 5105
-    Message CannotOpenFile(const std::string& path) const;     // 5120
+    Message CannotOpenFile(const std::string& path) const;     // 5120, the folder is missing
+    Message FileNotFound(const std::string& path) const;       // 5120, the file is missing
     Message InaccessibleFiles(const std::string& db) const;    // 945
     Message MarkedSuspect(const std::string& db) const;        // 926
     Message NotWhileRestoring(const std::string& db) const;    // 5052

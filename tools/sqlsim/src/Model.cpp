@@ -90,7 +90,7 @@ Database SystemDb(const std::string& name, int dbid, const std::string& dir, con
 } // namespace
 
 std::string CanonicalFlag(std::string_view name) {
-    std::string n = text::TrimRight(name);
+    std::string n = qm::TrimRight(name);
     for (const auto& f : kFlags) {
         if (text::NameEquals(n, f.name)) return f.name;
     }
@@ -190,7 +190,7 @@ bool LoadScenario(const std::string& json, const std::string& dataDir, Model& m,
             error = "scenario version has no major number: " + m.version;
             return false;
         }
-        m.english = text::Lower(Str(j, "language", "zh-CN")).rfind("en", 0) == 0;
+        m.english = qm::AsciiLower(Str(j, "language", "zh-CN")).rfind("en", 0) == 0;
         if (auto it = j.find("logins"); it != j.end() && it->is_object()) {
             for (auto& [k, v] : it->items()) m.logins.emplace_back(k, v.is_string() ? v.get<std::string>() : "");
         } else {
@@ -218,8 +218,8 @@ bool LoadScenario(const std::string& json, const std::string& dataDir, Model& m,
                 return false;
             }
             d.dbid = next++;
-            d.state = text::Upper(Str(jd, "state", "ONLINE"));
-            d.userAccess = text::Upper(Str(jd, "user_access", "MULTI_USER"));
+            d.state = qm::AsciiUpper(Str(jd, "state", "ONLINE"));
+            d.userAccess = qm::AsciiUpper(Str(jd, "user_access", "MULTI_USER"));
             if (std::find(std::begin(kStates), std::end(kStates), d.state) == std::end(kStates)) {
                 error = "unknown state " + d.state + " of " + d.name;
                 return false;
@@ -246,6 +246,7 @@ bool LoadScenario(const std::string& json, const std::string& dataDir, Model& m,
             d.logName = Str(jd, "log_name", "Ufmodel_LOG");
             d.dataPath = FullPath(m.dataDir, Str(jd, "data_file", d.name + ".MDF"));
             d.logPath = FullPath(m.dataDir, Str(jd, "log_file", d.name + "_LOG.LDF"));
+            d.onlineRecovers = Flag(jd, "online_recovers", false);
             if (Flag(jd, "data_file_exists", true) && !CreateFile(d.dataPath, error)) return false;
             if (Flag(jd, "log_file_exists", true) && !CreateFile(d.logPath, error)) return false;
             m.databases.push_back(std::move(d));
@@ -257,7 +258,7 @@ bool LoadScenario(const std::string& json, const std::string& dataDir, Model& m,
             has = true;
             for (const auto& row : *it) rows.push_back(AccountRow(row));
             if (!m.Find(dbName)) {
-                Database d = SystemDb(dbName, next++, m.dataDir, text::Upper(dbName));
+                Database d = SystemDb(dbName, next++, m.dataDir, qm::AsciiUpper(dbName));
                 m.databases.push_back(std::move(d));
             }
         };

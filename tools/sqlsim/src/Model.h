@@ -29,6 +29,9 @@ struct Database {
     long long status = 24;
     std::set<std::string> flags;       // canonical names, e.g. "IsSuspect"
     std::string dataName, dataPath, logName, logPath;   // logical names and full Unix paths
+    // RECOVERY_PENDING: whether "set online" finds what recovery was missing (a disk mounted again, a
+    // lock let go), or is refused as when the log is gone.
+    bool onlineRecovers = false;
     CheckdbOutcome checkdb;
 };
 
@@ -49,6 +52,7 @@ struct Model {
     PathStyle paths;
 
     bool Modern() const { return major >= 9; }   // 2005 and later: sys.databases, ALTER DATABASE states
+    bool Since2012() const { return major >= 11; }
     Database* Find(std::string_view name);
     const Database* Find(std::string_view name) const;
     const Database* FindById(long long dbid) const;

@@ -67,13 +67,14 @@ std::string MapObject(const std::vector<NamePart>& parts, const Model& m) {
 
 std::string VariableValue(const std::string& name, const Model& m, bool& known) {
     known = true;
-    std::string v = text::Lower(name);
+    std::string v = qm::AsciiLower(name);
     if (v == "@@spid") return "51";
     if (v == "@@trancount" || v == "@@error" || v == "@@rowcount") return "0";
     if (v == "@@servername") return "'QUILLMERE-SIM'";
     if (v == "@@language") return m.english ? "'us_english'" : "'简体中文'";
     if (v == "@@version") {
-        const char* year = m.major == 8 ? "2000" : m.major == 9 ? "2005" : m.major == 10 ? "2008" : "";
+        static const char* const kYears[] = {"2000", "2005", "2008", "2012", "2014", "2016", "2017", "2019", "2022", "2025"};
+        const char* year = m.major >= 8 && m.major <= 17 ? kYears[m.major - 8] : "";
         return QuoteLiteral(std::string("Microsoft SQL Server ") + year + " - " + m.version + " " + m.edition +
                             " (Quillmere simulator)");
     }
@@ -153,7 +154,7 @@ Translation TranslateSelect(const std::vector<Token>& t, const Model& m, const M
             if (parts.size() == 1 && !parts[0].quoted && j < t.size() && t[j].IsSym("(") &&
                 (text::NameEquals(parts[0].text, "right") || text::NameEquals(parts[0].text, "left") ||
                  text::NameEquals(parts[0].text, "isnull"))) {
-                emit("tsql_" + text::Lower(parts[0].text));
+                emit("tsql_" + qm::AsciiLower(parts[0].text));
                 continue;
             }
             std::string name;

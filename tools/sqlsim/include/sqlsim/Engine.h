@@ -1,5 +1,5 @@
 #pragma once
-// SQL Server 2000/2005/2008 stand-in for tests and demos: a scenario's catalogue, the statements the
+// SQL Server 2000 to 2025 stand-in for tests and demos: a scenario's catalogue, the statements the
 // tool sends, and a transcript of every batch. Thread-safe: each call takes the engine's lock, except
 // while a statement takes its time (DBCC CHECKDB's "seconds"), so other connections are served meanwhile.
 #include <chrono>
@@ -115,7 +115,7 @@ public:
     virtual bool English() const = 0;                 // the scenario asked for English messages
     virtual std::string Edition() const = 0;          // e.g. "Standard Edition"
     virtual std::string ProductVersion() const = 0;   // e.g. "9.00.4035.00"
-    virtual int MajorVersion() const = 0;             // 8, 9, 10
+    virtual int MajorVersion() const = 0;             // 8, 9, 10, … 17
     virtual std::string DataDir() const = 0;
 };
 

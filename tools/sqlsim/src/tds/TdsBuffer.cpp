@@ -1,7 +1,5 @@
 #include "tds/TdsBuffer.h"
 
-#include "platform/OdbcText.h"
-
 namespace sqlsim::tds {
 
 void Writer::u16le(uint16_t v) {
@@ -86,15 +84,5 @@ bool Reader::seek(size_t pos) {
     pos_ = pos;
     return true;
 }
-
-bool Ucs2ToUtf8(const uint8_t* p, size_t bytes, std::string& out) {
-    if (bytes % 2 != 0) return false;
-    std::u16string s(bytes / 2, u'\0');
-    for (size_t i = 0; i < s.size(); ++i) s[i] = char16_t(p[2 * i] | (p[2 * i + 1] << 8));
-    out = qm::Utf16ToUtf8(s);
-    return true;
-}
-
-std::u16string U16(std::string_view utf8) { return qm::Utf8ToUtf16(utf8); }
 
 } // namespace sqlsim::tds

@@ -55,8 +55,4 @@ private:
     size_t pos_ = 0;
 };
 
-// UTF-16LE bytes → text; false on an odd byte count.
-bool Ucs2ToUtf8(const uint8_t* p, size_t bytes, std::string& out);
-std::u16string U16(std::string_view utf8);
-
 } // namespace sqlsim::tds

@@ -1,6 +1,6 @@
 #include "tds/TdsLogin.h"
 
-#include "platform/OdbcText.h"
+#include "platform/Text.h"
 
 #include <cstddef>
 
@@ -111,7 +111,7 @@ bool ParseLogin7(const Bytes& payload, Login7& out, std::string& why) {
 
 Bytes ScramblePassword(std::string_view utf8) {
     Writer w;
-    w.ucs2(U16(utf8));
+    w.ucs2(qm::Utf8ToUtf16(utf8));
     Bytes b = w.take();
     for (uint8_t& x : b) x = uint8_t(((x << 4) | (x >> 4)) ^ 0xA5);
     return b;

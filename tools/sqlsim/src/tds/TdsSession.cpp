@@ -57,7 +57,7 @@ public:
     Session(int fd, uint16_t spid, Engine& engine, const SessionConfig& config, const std::function<void()>& dropServer,
             const std::atomic<bool>& dropped)
         : fd_(fd), ch_(fd, spid), engine_(engine), config_(config), dropServer_(dropServer), dropped_(dropped),
-          server_(U16(config.serverName)) {}
+          server_(qm::Utf8ToUtf16(config.serverName)) {}
 
     void Run() {
         for (;;) {
@@ -129,20 +129,20 @@ private:
             return false;
         }
         const std::string lang = en ? "us_english" : "简体中文";
-        EnvChange(w, 1, U16(db), u"master");
+        EnvChange(w, 1, qm::Utf8ToUtf16(db), u"master");
         MessageToken(w, clientVersion,
                      Message{5701, 2, 0, en ? "Changed database context to '" + db + "'."
                                             : "已将数据库上下文更改为 '" + db + "'。"},
                      server_);
         EnvChangeCollation(w);
-        EnvChange(w, 2, U16(lang), u"");
+        EnvChange(w, 2, qm::Utf8ToUtf16(lang), u"");
         MessageToken(w, clientVersion,
                      Message{5703, 1, 0, en ? "Changed language setting to " + lang + "."
                                             : "已将语言设置更改为 " + lang + "。"},
                      server_);
         LoginAck(w, version_, ParseProductVersion(engine_.ProductVersion()));
         const std::string size = std::to_string(ch_.PacketSize());
-        EnvChange(w, 4, U16(size), U16(size));
+        EnvChange(w, 4, qm::Utf8ToUtf16(size), qm::Utf8ToUtf16(size));
         Done(w, version_, kDoneFinal, 0, 0);
         loggedIn_ = true;
         return ch_.Send(kPktReply, w.take());
@@ -156,8 +156,9 @@ private:
             if (!r.u32le(total) || total < 4 || total > payload.size()) return Drop("bad ALL_HEADERS length");
             start = total;
         }
-        std::string sql;
-        if (!Ucs2ToUtf8(payload.data() + start, payload.size() - start, sql)) return Drop("batch text of odd length");
+        if ((payload.size() - start) % 2 != 0) return Drop("batch text of odd length");
+        const std::string sql = qm::Utf16BytesToUtf8(
+            std::string_view(reinterpret_cast<const char*>(payload.data()) + start, payload.size() - start), false);
         if (dropped_) return false;
         if (!config_.dropAt.empty() && text::ContainsCI(sql, config_.dropAt)) {
             engine_.RecordDropped(sql);

@@ -1,5 +1,7 @@
 #include "tds/TdsTokens.h"
 
+#include "platform/Text.h"
+
 #include <algorithm>
 #include <climits>
 #include <cstdlib>
@@ -23,7 +25,7 @@ constexpr size_t kMaxTextUnits = 4000;
 constexpr size_t kMaxMessageUnits = 4000;
 
 std::u16string CellText(const Cell& c) {
-    std::u16string s = U16(c.s);
+    std::u16string s = qm::Utf8ToUtf16(c.s);
     if (s.size() > kMaxTextUnits) {
         size_t cut = kMaxTextUnits;
         if (s[cut - 1] >= 0xD800 && s[cut - 1] <= 0xDBFF) --cut;   // keep surrogate pairs whole
@@ -84,7 +86,7 @@ void EnvChangeCollation(Writer& w) {
 }
 
 void MessageToken(Writer& w, int version, const Message& m, std::u16string_view serverName) {
-    std::u16string text = U16(m.text);
+    std::u16string text = qm::Utf8ToUtf16(m.text);
     if (text.size() > kMaxMessageUnits) text.resize(kMaxMessageUnits);
     serverName = serverName.substr(0, 255);
     w.u8(m.severity > 10 ? kTokError : kTokInfo);
@@ -154,7 +156,7 @@ void ResultSetTokens(Writer& w, int version, const ResultSet& rs) {
             w.u16le(textBytes[c]);
             w.bytes(kCollation, 5);
         }
-        w.bVarchar(U16(rs.columns[c].name));
+        w.bVarchar(qm::Utf8ToUtf16(rs.columns[c].name));
     }
     for (const auto& row : rs.rows) {
         w.u8(kTokRow);

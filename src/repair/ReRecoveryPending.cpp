@@ -1,0 +1,35 @@
+#include "repair/ReRecoveryPending.h"
+
+#include "app/Db.h"
+#include "repair/ReShutdown.h"
+#include "repair/SequenceSteps.h"
+
+namespace qm {
+
+namespace {
+
+bool Sequence(AppState& app, const std::string& db, std::string& path, const std::function<bool()>& stopRequested) {
+    app.cMsg.clear();
+    if (DataFileMissing(app, path)) {
+        app.cMsg = kDataFileMissing;
+        return false;
+    }
+    bool online = false;
+    {
+        CommandTimeoutScope noLimit(app.oMaster, 0);
+        online = ExecTrapped(app, "alter database " + IdentOrEmpty(db) + " set online");
+    }
+    if (online) return true;
+    // The operator's 停止 or a broken link is no refusal of the server: nothing is rebuilt for it.
+    if (stopRequested() || app.masterLost) return false;
+    return ReShutdown_2005(app, db, path);
+}
+
+} // namespace
+
+bool ReRecoveryPending(AppState& app, const std::string& db, std::string& path,
+                       const std::function<bool()>& stopRequested) {
+    return RunTrapped(app, [&] { return Sequence(app, db, path, stopRequested); });
+}
+
+} // namespace qm

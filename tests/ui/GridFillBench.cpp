@@ -1,0 +1,86 @@
+// The main window from its list query's answer to a listed, painted grid, for 100 and 1,000 abnormal
+// databases: the real discovery (LoadAcc) over a connection that answers at once, the real window under
+// Wine's null display driver, 刷新 pressed as the operator would. Not a test: prints figures.
+#include "support/FakeConnection.h"
+
+#include "ui/EngineOps.h"
+#include "ui/FrmMain.h"
+#include "ui/WinControls.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+using namespace qm;
+using Clock = std::chrono::steady_clock;
+
+namespace {
+
+constexpr int kRuns = 5;
+
+SqlResult ListAnswer(int count) {
+    std::vector<std::vector<Value>> rows;
+    for (int i = 1; i <= count; ++i) {
+        const std::string n = std::to_string(1000 + i).substr(1);
+        rows.push_back({Value::Text("UFDATA_" + n + "_2015"), Value::Text(""), Value::Text(n), Value::Text("账套" + n),
+                        Value::Text("2015"), Value::Text("D:\\U8SOFT\\Admin\\ZT" + n + "\\2015\\UFDATA.MDF"),
+                        Value::Text("")});
+    }
+    return qmtest::FakeConnection::Rows({"DB", "选择", "账套号", "账套名称", "年度", "路径", "报告"}, std::move(rows));
+}
+
+} // namespace
+
+int main() {
+    auto master = std::make_shared<qmtest::FakeConnection>();
+    master->state = 1;
+    int count = 0;
+    Clock::time_point answered;
+    master->handler = [&](const std::string& sql) {
+        if (sql.find("name='ufsystem'") != std::string::npos) return qmtest::FakeConnection::Column("name", {"UFSystem"});
+        if (sql.find(" as DB,") == std::string::npos) return qmtest::FakeConnection::Column("name", {});
+        SqlResult r = ListAnswer(count);
+        answered = Clock::now();
+        return r;
+    };
+    Platform platform;
+    AppState app(platform);
+    app.oMaster = master;
+    app.cSQLVersion = "SQL Server 2005";
+    app.cProduct = "U8";
+    MainModel model;
+    ui::EngineOps ops = ui::DefaultEngineOps();
+    ops.downloadFile = nullptr;
+    ops.readProfile = nullptr;
+    ui::FrmMain window(app, model, ops);
+    window.Show();
+    if (!ui::PumpMessagesUntil([&] { return window.Loads() == 1; }, 10000)) {
+        std::fprintf(stderr, "the window did not load\n");
+        return 1;
+    }
+    HWND grid = ui::FindControl(window.Hwnd(), "grdTable");
+    HWND refresh = ui::FindControl(window.Hwnd(), "cmdBrush");
+    for (int rows : {100, 1000}) {
+        count = rows;
+        std::vector<double> listed, painted;
+        for (int r = 0; r < kRuns; ++r) {
+            SendMessageW(refresh, BM_CLICK, 0, 0);
+            const auto shown = Clock::now();
+            UpdateWindow(grid);
+            const auto drawn = Clock::now();
+            listed.push_back(std::chrono::duration<double, std::milli>(shown - answered).count());
+            painted.push_back(std::chrono::duration<double, std::milli>(drawn - answered).count());
+        }
+        if (ui::ListViewRows(grid) != rows) {
+            std::fprintf(stderr, "%d rows listed, %d expected\n", ui::ListViewRows(grid), rows);
+            return 1;
+        }
+        std::sort(listed.begin(), listed.end());
+        std::sort(painted.begin(), painted.end());
+        std::printf("rows=%5d  answer to listed: min %7.1f / median %7.1f ms   to painted: min %7.1f / median %7.1f ms\n",
+                    rows, listed.front(), listed[kRuns / 2], painted.front(), painted[kRuns / 2]);
+    }
+    return 0;
+}
