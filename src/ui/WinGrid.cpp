@@ -1,5 +1,6 @@
 #include "ui/WinGrid.h"
 
+#include "platform/Text.h"
 #include "ui/GridFit.h"
 
 #include <algorithm>
@@ -55,7 +56,7 @@ void GridView::Fill(const AccountGrid& g, const std::vector<int>& defaultTwips,
     std::vector<int> widths;
     for (int c = 0; c < columns_; ++c) {
         const std::string& given = g.Cell(0, c);
-        std::wstring header = Wide(given.empty() && c < int(defaultHeader.size()) ? defaultHeader[size_t(c)] : given);
+        std::wstring header = Utf8ToWide(given.empty() && c < int(defaultHeader.size()) ? defaultHeader[size_t(c)] : given);
         LVCOLUMNW col{};
         col.mask = LVCF_TEXT;
         col.pszText = header.data();
@@ -76,7 +77,7 @@ void GridView::Fill(const AccountGrid& g, const std::vector<int>& defaultTwips,
     for (int r = 1; r < g.Rows(); ++r) {
         auto& row = rows_[size_t(r - 1)];
         row.reserve(size_t(columns_));
-        for (int c = 0; c < columns_; ++c) row.push_back(Wide(g.Cell(r, c)));
+        for (int c = 0; c < columns_; ++c) row.push_back(Utf8ToWide(g.Cell(r, c)));
     }
     // Emptied first, so the new list starts at its top with nothing selected.
     SendMessageW(list_, LVM_SETITEMCOUNT, 0, 0);
@@ -93,13 +94,13 @@ void GridView::Fill(const AccountGrid& g, const std::vector<int>& defaultTwips,
 
 void GridView::SetCell(int item, int column, const std::string& text) {
     if (item < 0 || item >= int(rows_.size()) || column < 0 || column >= columns_) return;
-    rows_[size_t(item)][size_t(column)] = Wide(text);
+    rows_[size_t(item)][size_t(column)] = Utf8ToWide(text);
     SendMessageW(list_, LVM_REDRAWITEMS, WPARAM(item), LPARAM(item));
 }
 
 std::string GridView::Text(int item, int column) const {
     if (item < 0 || item >= int(rows_.size()) || column < 0 || column >= columns_) return {};
-    return Utf8(rows_[size_t(item)][size_t(column)]);
+    return WideToUtf8(rows_[size_t(item)][size_t(column)]);
 }
 
 bool GridView::OnNotify(const NMHDR& n, LRESULT& result) {
@@ -150,7 +151,7 @@ bool GridView::DrawElidedPath(const NMLVCUSTOMDRAW& cd) {
         return size.cx <= room;
     };
     if (fits(path)) return false;
-    const std::wstring shown = Wide(ElidePathMiddle(Utf8(path), [&](const std::string& t) { return fits(Wide(t)); }));
+    const std::wstring shown = Utf8ToWide(ElidePathMiddle(WideToUtf8(path), [&](const std::string& t) { return fits(Utf8ToWide(t)); }));
 
     const bool selected = SendMessageW(list_, LVM_GETITEMSTATE, WPARAM(item), LVIS_SELECTED) & LVIS_SELECTED;
     const bool focused = GetFocus() == list_;
