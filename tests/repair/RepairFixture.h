@@ -11,7 +11,6 @@
 #include "sqlsim/InProcess.h"
 #include "support/RefusingFileSystem.h"
 #include "support/TestPlatform.h"
-#include "support/ToolTexts.h"
 #include "tds/TdsServer.h"
 
 #include <gmock/gmock.h>
@@ -188,7 +187,9 @@ protected:
             {"T", "select status from master..sysdatabases where name='" + db + "'"},
             {"E", alter + " set emergency "}, {"S", alter + " set single_user with rollback immediate "},
             {"M", alter + " set multi_user"}, {"O", alter + " set ONLINE"}, {"P", alter + " set online"},
-            {"W", StateQueryModern(db)},
+            {"W", "--password \r\nSELECT case state when 0 then '在线' when 1 then '还原' when 2 then '恢复' when 3 then "
+                  "'恢复挂起' when 4 then '置疑' when 5 then '紧急只读状态' when 6 then '脱机' else '正常' end as cValue from "
+                  "master.sys.databases where name=N'" + db + "'"},
             {"A1", "sp_configure 'allow updates',1"}, {"A0", "sp_configure 'allow updates',0"},
             {"C", "reconfigure with override"},
             {"E2", "update sysdatabases set status=-32768 where dbid=DB_ID('" + db + "') "},

@@ -6,7 +6,6 @@
 #include "support/FakeConnection.h"
 #include "support/FakeLogin.h"
 #include "support/TestPlatform.h"
-#include "support/ToolTexts.h"
 
 #include <gtest/gtest.h>
 

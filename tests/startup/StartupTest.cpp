@@ -9,7 +9,6 @@
 #include "support/FakeLogin.h"
 #include "support/TestPlatform.h"
 #include "startup/Readme.h"
-#include "support/ToolTexts.h"
 
 #include <gtest/gtest.h>
 
