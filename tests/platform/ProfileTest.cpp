@@ -97,4 +97,8 @@ TEST(TextDecoding, InvalidSequencesBecomeReplacementCharacters) {
     EXPECT_EQ(Utf16BytesToUtf8(std::string("\x3D\xD8\x00\xDE", 4), false), "\xF0\x9F\x98\x80");  // a pair
     EXPECT_FALSE(IsValidUtf8("\xC0\x80"));      // overlong
     EXPECT_FALSE(IsValidUtf8("\xED\xA0\x80"));  // surrogate
+    const std::string s = "账套号 选择 😀 ascii";
+    EXPECT_EQ(Utf16ToUtf8(Utf8ToUtf16(s)), s);
+    EXPECT_EQ(Utf8ToUtf16("\xE8\xB4"), u"\uFFFD\uFFFD");  // truncated sequence
+    EXPECT_EQ(Utf8ToUtf16("\xC0\xAF"), u"\uFFFD");        // overlong form: one character
 }

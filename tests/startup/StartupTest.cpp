@@ -238,7 +238,7 @@ TEST(ReadmeRefresh, ReplacesOnlyWithARightBodyAndKeepsTheOldFile) {
     EXPECT_EQ(TempFolder::read(target + ".tmp"), "");
 
     http.fail.clear();
-    http.body = "[说明]\r\nnew=2\r\n";
+    http.body = "\xEF\xBB\xBF[说明]\r\nnew=2\r\n";   // UTF-8 declared: a bare one is read in the ANSI code page
     EXPECT_TRUE(get("http://127.0.0.1/Readme.txt", target));
     EXPECT_EQ(TempFolder::read(target), http.body);
     EXPECT_EQ(TempFolder::read(target + ".tmp"), old);

@@ -94,8 +94,8 @@ TEST_F(MainWindow, GridFitsItsWidthAt96And120Dpi) {
 TEST_F(MainWindow, WithoutWinHttpTheRefreshFailsAndTheListStillLoads) {
     WinHttpClient missing(2000, 2000, "qm-missing-winhttp.dll");
     LocalFileSystem files;
-    app->platform.http = &missing;
-    app->platform.files = &files;
+    app->platform.http = missing;
+    app->platform.files = files;
     realDownload = true;
     webLocation = "http://127.0.0.1:9";
     Shown();
