@@ -2,6 +2,7 @@
 // databases: the real discovery (LoadAcc) over a connection that answers at once, the real window under
 // Wine's null display driver, 刷新 pressed as the operator would. Not a test: prints figures.
 #include "support/FakeConnection.h"
+#include "support/TestPlatform.h"
 
 #include "ui/EngineOps.h"
 #include "ui/FrmMain.h"
@@ -14,7 +15,7 @@
 #include <vector>
 
 using namespace qm;
-using Clock = std::chrono::steady_clock;
+using Steady = std::chrono::steady_clock;
 
 namespace {
 
@@ -37,18 +38,19 @@ int main() {
     auto master = std::make_shared<qmtest::FakeConnection>();
     master->state = 1;
     int count = 0;
-    Clock::time_point answered;
+    Steady::time_point answered;
     master->handler = [&](const std::string& sql) {
         if (sql.find("name='ufsystem'") != std::string::npos) return qmtest::FakeConnection::Column("name", {"UFSystem"});
         if (sql.find(" as DB,") == std::string::npos) return qmtest::FakeConnection::Column("name", {});
         SqlResult r = ListAnswer(count);
-        answered = Clock::now();
+        answered = Steady::now();
         return r;
     };
-    Platform platform;
+    qmtest::TestPlatform platform;
     AppState app(platform);
     app.oMaster = master;
     app.cSQLVersion = "SQL Server 2005";
+    app.versionClass = VersionClass::Sql2005;
     app.cProduct = "U8";
     MainModel model;
     ui::EngineOps ops = ui::DefaultEngineOps();
@@ -67,9 +69,9 @@ int main() {
         std::vector<double> listed, painted;
         for (int r = 0; r < kRuns; ++r) {
             SendMessageW(refresh, BM_CLICK, 0, 0);
-            const auto shown = Clock::now();
+            const auto shown = Steady::now();
             UpdateWindow(grid);
-            const auto drawn = Clock::now();
+            const auto drawn = Steady::now();
             listed.push_back(std::chrono::duration<double, std::milli>(shown - answered).count());
             painted.push_back(std::chrono::duration<double, std::milli>(drawn - answered).count());
         }
