@@ -176,9 +176,6 @@ TEST_F(LoadAccSim, StateLabelsFromTheServerIncludingAwkwardNames) {
                                    Db("E2", "EMERGENCY", R"("IsEmergencyMode", "IsInStandBy", "IsOffline")") + "," +
                                    Db(oBrien, "SUSPECT", R"("IsSuspect")") + "," + Db("OK", "ONLINE")),
          {{"S1", "置疑\\可疑"}, {"E2", "紧急\\只读\\脱机"}, {oBrien, "可疑"}, {"OK", "正常"}}},
-        {Scenario("16.0.1000.6", Db(oBrien, "RECOVERY_PENDING") + "," + Db("S", "SUSPECT") + "," + Db("E", "EMERGENCY") +
-                                     "," + Db("R", "RESTORING")),
-         {{oBrien, "恢复挂起"}, {"S", "置疑"}, {"E", "紧急只读状态"}, {"R", "还原"}, {"NO_SUCH_DB", "正常"}}},
     };
     for (const auto& [scenario, labels] : servers) {
         SimHarness one;
