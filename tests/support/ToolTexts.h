@@ -45,9 +45,8 @@ inline std::string StateQuery2005(const std::string& db) {
 }
 
 inline std::string StateQueryModern(const std::string& db) {
-    return "--password \r\nSELECT case state when 0 then '在线' when 1 then '还原' when 2 then '恢复' when 3 then '恢复挂起'"
-           " when 4 then '置疑' when 5 then '紧急只读状态' when 6 then '脱机' else '正常' end as cValue from master.sys.databases"
-           " where name=N'" + db + "'";
+    return "--password \r\nSELECT case state when 0 then '在线' when 1 then '还原' when 2 then '恢复' when 3 then '恢复挂起' when 4 then "
+           "'置疑' when 5 then '紧急只读状态' when 6 then '脱机' else '正常' end as cValue from master.sys.databases where name=N'" + db + "'";
 }
 
 inline std::string Probe2000(const std::string& flag, const std::string& db) {
