@@ -67,8 +67,7 @@ void GridView::Fill(const AccountGrid& g, const std::vector<int>& defaultTwips,
     RECT client{};
     GetClientRect(list_, &client);
     int available = client.right - client.left;
-    if (GetWindowLongW(list_, GWL_STYLE) & WS_VSCROLL) available += GetSystemMetrics(SM_CXVSCROLL);
-    available -= GetSystemMetrics(SM_CXVSCROLL);
+    if (!(GetWindowLongW(list_, GWL_STYLE) & WS_VSCROLL)) available -= GetSystemMetrics(SM_CXVSCROLL);
     widths = FitGridColumns(std::move(widths), available, TwipsToScreenPixels(kShrinkFloorTwips));
     for (int c = 0; c < columns_; ++c) SendMessageW(list_, LVM_SETCOLUMNWIDTH, WPARAM(c), widths[size_t(c)]);
 
