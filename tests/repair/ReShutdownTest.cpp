@@ -87,8 +87,6 @@ TEST_F(ReShutdown, SequencesSendReportAndLeaveTheRightFiles) {
         {.what = "held log let go before the retry", .major = 8, .dbs = {derivedLog}, .refuse = "@.LDF",
          .refusal = "拒绝的权限", .times = 2, .sent = "L F T A1 C E2 R2 R2 D A0 C", .files = {"@.LDF", "@.LDF~", "@.MDF"}},
         // An English server's "file exists" is known by its number.
-        {.what = "English held log let go before the retry", .major = 16, .refusal = "拒绝的权限", .times = 1,
-         .language = "en", .sent = "L F E S R R M O", .files = {"@.MDF", "@_LOG.LDF", "@_LOG.LDF~"}},
         {.what = "English held log let go before the retry", .major = 8, .dbs = {derivedLog}, .refuse = "@.LDF",
          .refusal = "拒绝的权限", .times = 2, .language = "en", .sent = "L F T A1 C E2 R2 R2 D A0 C",
          .files = {"@.LDF", "@.LDF~", "@.MDF"}},
