@@ -200,7 +200,8 @@ bool WinHttpClient::Get(const std::string& url, std::string& body, std::string& 
 
     char buf[16384];
     for (;;) {
-        if (GetTickCount() - started > static_cast<DWORD>(totalTimeoutMs_)) return Fail(body, error, describe(ERROR_WINHTTP_TIMEOUT));
+        if (GetTickCount() - started > static_cast<DWORD>(totalTimeoutMs_))
+            return Fail(body, error, describe(ERROR_WINHTTP_TIMEOUT));
         DWORD got = 0;
         if (!w.ReadData(request.h, buf, sizeof buf, &got)) return Fail(body, error, describe(GetLastError()));
         if (got == 0) break;

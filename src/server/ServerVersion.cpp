@@ -3,6 +3,7 @@
 #include "app/Db.h"
 #include "platform/Text.h"
 
+#include <array>
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
@@ -72,40 +73,24 @@ size_t FindDot(const std::string& s, size_t start) {
     return p == std::string::npos ? 0 : p + 1;
 }
 
+// The first build of each service pack, per major version; 2017 and later have none.
+struct ServicePackStarts {
+    int major;
+    std::array<int, 4> firstBuild;  // SP1..SP4; 0 past the last one
+};
+constexpr ServicePackStarts kServicePacks[] = {
+    {8, {384, 534, 760, 2039}}, {9, {2047, 3042, 4035, 0}}, {10, {2531, 0, 0, 0}},
+    {11, {3000, 5058, 6020, 7001}}, {12, {4100, 5000, 6024, 0}}, {13, {4001, 5026, 6300, 0}},
+};
+
 std::string ServicePack(int major, int build) {
-    switch (major) {
-    case 8:
-        if (build < 384) return "";
-        if (build <= 533) return "SP1";
-        if (build <= 759) return "SP2";
-        if (build <= 2038) return "SP3";
-        return "SP4";
-    case 9:
-        if (build < 2047) return "";
-        if (build <= 3041) return "SP1";
-        if (build <= 4034) return "SP2";
-        return "SP3";
-    case 10:
-        return build < 2531 ? "" : "SP1";
-    case 11:
-        if (build < 3000) return "";
-        if (build <= 5057) return "SP1";
-        if (build <= 6019) return "SP2";
-        if (build <= 7000) return "SP3";
-        return "SP4";
-    case 12:
-        if (build < 4100) return "";
-        if (build <= 4999) return "SP1";
-        if (build <= 6023) return "SP2";
-        return "SP3";
-    case 13:
-        if (build < 4001) return "";
-        if (build <= 5025) return "SP1";
-        if (build <= 6299) return "SP2";
-        return "SP3";
-    default:   // 2017 and later have no service packs
-        return "";
+    for (const ServicePackStarts& t : kServicePacks) {
+        if (t.major != major) continue;
+        int sp = 0;
+        while (sp < 4 && t.firstBuild[size_t(sp)] != 0 && build >= t.firstBuild[size_t(sp)]) ++sp;
+        return sp == 0 ? "" : "SP" + std::to_string(sp);
     }
+    return "";
 }
 
 std::string ProductName(int major) {

@@ -68,12 +68,12 @@ void GridView::Fill(const AccountGrid& g, const std::vector<int>& defaultTwips,
     RECT client{};
     GetClientRect(list_, &client);
     int available = client.right - client.left;
-    if (GetWindowLongW(list_, GWL_STYLE) & WS_VSCROLL) available += GetSystemMetrics(SM_CXVSCROLL);
-    available -= GetSystemMetrics(SM_CXVSCROLL);
+    if (!(GetWindowLongW(list_, GWL_STYLE) & WS_VSCROLL)) available -= GetSystemMetrics(SM_CXVSCROLL);
     widths = FitGridColumns(std::move(widths), available, TwipsToScreenPixels(kShrinkFloorTwips));
     for (int c = 0; c < columns_; ++c) SendMessageW(list_, LVM_SETCOLUMNWIDTH, WPARAM(c), widths[size_t(c)]);
 
     rows_.assign(size_t(std::max(0, g.Rows() - 1)), {});
+    shortPaths_.assign(rows_.size(), {-1, {}});
     for (int r = 1; r < g.Rows(); ++r) {
         auto& row = rows_[size_t(r - 1)];
         row.reserve(size_t(columns_));
@@ -95,6 +95,7 @@ void GridView::Fill(const AccountGrid& g, const std::vector<int>& defaultTwips,
 void GridView::SetCell(int item, int column, const std::string& text) {
     if (item < 0 || item >= int(rows_.size()) || column < 0 || column >= columns_) return;
     rows_[size_t(item)][size_t(column)] = Utf8ToWide(text);
+    if (column == kColPath) shortPaths_[size_t(item)].first = -1;
     SendMessageW(list_, LVM_REDRAWITEMS, WPARAM(item), LPARAM(item));
 }
 
@@ -145,13 +146,19 @@ bool GridView::DrawElidedPath(const NMLVCUSTOMDRAW& cd) {
     if (!SendMessageW(list_, LVM_GETSUBITEMRECT, WPARAM(item), LPARAM(&cell))) return false;
     HDC dc = cd.nmcd.hdc;
     const int room = cell.right - cell.left - 2 * CellPadding();
-    auto fits = [&](const std::wstring& text) {
-        SIZE size{};
-        GetTextExtentPoint32W(dc, text.c_str(), int(text.size()), &size);
-        return size.cx <= room;
-    };
-    if (fits(path)) return false;
-    const std::wstring shown = Utf8ToWide(ElidePathMiddle(WideToUtf8(path), [&](const std::string& t) { return fits(Utf8ToWide(t)); }));
+    auto& [madeFor, shown] = shortPaths_[size_t(item)];
+    if (madeFor != room) {
+        auto fits = [&](const std::wstring& text) {
+            SIZE size{};
+            GetTextExtentPoint32W(dc, text.c_str(), int(text.size()), &size);
+            return size.cx <= room;
+        };
+        madeFor = room;
+        shown = fits(path) ? std::wstring()
+                           : Utf8ToWide(ElidePathMiddle(WideToUtf8(path), [&](const std::string& t) { return fits(Utf8ToWide(t)); }));
+    }
+    // Empty: the whole path fits, and the list draws it.
+    if (shown.empty()) return false;
 
     const bool selected = SendMessageW(list_, LVM_GETITEMSTATE, WPARAM(item), LVIS_SELECTED) & LVIS_SELECTED;
     const bool focused = GetFocus() == list_;

@@ -7,6 +7,7 @@
 #include "ui/WinCommon.h"
 
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace qm::ui {
@@ -38,6 +39,9 @@ private:
     HWND list_ = nullptr;
     int columns_ = 0;
     std::vector<std::vector<std::wstring>> rows_;
+    // Each row's path as last drawn shortened, and the room it was made for (-1: not yet): painting and
+    // scrolling ask again and again.
+    std::vector<std::pair<int, std::wstring>> shortPaths_;
 };
 
 } // namespace qm::ui

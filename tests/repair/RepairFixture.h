@@ -4,14 +4,13 @@
 // fixture works from /tmp and names the folder relative to it (QMREP-<pid>-<n>/DATA).
 #include "app/AppState.h"
 #include "app/Db.h"
-#include "platform/LocalFileSystem.h"
 #include "platform/OdbcConnection.h"
 #include "platform/SystemServices.h"
 #include "server/ServerVersion.h"
 #include "sqlsim/Engine.h"
 #include "sqlsim/InProcess.h"
+#include "support/RefusingFileSystem.h"
 #include "support/TestPlatform.h"
-#include "support/ToolTexts.h"
 #include "tds/TdsServer.h"
 
 #include <gmock/gmock.h>
@@ -29,45 +28,6 @@
 namespace qmtest {
 
 using ::testing::ElementsAre;
-
-// The real file layer, except that moves of one chosen path are refused with a chosen description
-// (a log file the server holds open), `refuseTimes` times or for ever (< 0), and nothing is written
-// under `readOnly` (as in a folder the user may not write). Records every change.
-class RefusingFileSystem : public qm::FileSystem {
-public:
-    using S = const std::string&;
-    bool Exists(S p) override { return emptyPathCalls += p.empty(), real.Exists(p); }
-    bool Copy(S f, S t, std::string& e) override { return changed.push_back(t), real.Copy(f, t, e); }
-    bool Remove(S p, std::string& e) override { return changed.push_back(p), real.Remove(p, e); }
-    bool ReadLines(S p, std::vector<std::string>& l) override { return real.ReadLines(p, l); }
-    bool ReadAll(S p, std::string& b, std::string& e) override { return real.ReadAll(p, b, e); }
-    bool WriteAtomic(S p, S b, std::string& e) override {
-        return ReadOnly(p, e) ? false : (changed.push_back(p), real.WriteAtomic(p, b, e));
-    }
-    bool MakeFolder(S p, std::string& e) override { return !ReadOnly(p, e) && real.MakeFolder(p, e); }
-    bool ReadOnly(S p, std::string& e) const {
-        const bool refused = !readOnly.empty() && p.rfind(readOnly, 0) == 0;
-        if (refused) e = "拒绝的权限";
-        return refused;
-    }
-    bool Move(S from, S to, std::string& error) override {
-        emptyPathCalls += from.empty();
-        if (from == refusePath && refuseTimes != 0) {
-            refuseTimes -= refuseTimes > 0;
-            error = refuseText;
-            return false;
-        }
-        changed.insert(changed.end(), {from, to});
-        return real.Move(from, to, error);
-    }
-    void Refuse(S path, S text, int times = -1) { refusePath = path, refuseText = text, refuseTimes = times; }
-
-    qm::LocalFileSystem real;
-    std::string refusePath, refuseText, readOnly;
-    int refuseTimes = 0;
-    std::vector<std::string> changed;   // every path a change touched or tried to
-    int emptyPathCalls = 0;
-};
 
 struct RecordingObserver : qm::StatementObserver {
     struct Move {
@@ -141,12 +101,12 @@ protected:
         std::filesystem::current_path(oldCwd_, ec);
     }
 
-    // Loads a scenario for the server `major` (8, 9, 10; 12, 15, 16 for 2014, 2019, 2022) into an empty
-    // data folder and opens master on it.
+    // Loads a scenario for the server `major` (8, 9, 10; 12 for 2014) into an empty data folder and opens
+    // master on it.
     void Load(int major, const std::vector<std::string>& dbs, const std::string& product = "U8",
               const std::string& language = "zh-CN") {
         const char* version = major == 8 ? "8.00.2039" : major == 9 ? "9.00.4035.00" : major == 10 ? "10.00.5500.00"
-                              : major == 12 ? "12.0.2000.8" : major == 15 ? "15.0.4153.1" : "16.0.1000.6";
+                              : "12.0.2000.8";
         std::string json = R"({"version": ")" + std::string(version) + R"(", "edition": "Standard Edition", "language": ")" +
                            language + R"(", "logins": {"sa": ""}, "databases": [)";
         for (size_t i = 0; i < dbs.size(); ++i) json += (i ? ", " : "") + dbs[i];
@@ -161,7 +121,6 @@ protected:
         Open(sqlsim::Engine::FromFile(std::string(QM_SCENARIO_DIR) + "/" + file, dataDir, error), product, error);
     }
     void Open(std::shared_ptr<sqlsim::Engine> loaded, const std::string& product, const std::string& error) {
-        tds.reset();
         engine = std::move(loaded);
         ASSERT_TRUE(engine) << error;
         app->oMaster = sqlsim::MakeInProcessConnection(engine);
@@ -216,7 +175,7 @@ protected:
     }
     // The statements of the repair sequences on `db` by short name, so that a transcript reads as a line:
     // "L F E S R M O" is the 2005 rebuild, "L F T A1 C E2 R2 D A0 C" the 2000 one, "W P" the state query of
-    // 2012 and later and the normal recovery. "R=<file>" and
+    // 2012 and later and the normal recovery, "I" the session number read before the first check, "K" the check. "R=<file>" and
     // "R2=<file>" rebuild at another file of the data folder, "B=<n>" writes the status word n back.
     std::vector<std::string> Seq(const std::string& names, const std::string& db = kDb) const {
         const std::string alter = "alter database " + db;
@@ -227,7 +186,10 @@ protected:
             {"T", "select status from master..sysdatabases where name='" + db + "'"},
             {"E", alter + " set emergency "}, {"S", alter + " set single_user with rollback immediate "},
             {"M", alter + " set multi_user"}, {"O", alter + " set ONLINE"}, {"P", alter + " set online"},
-            {"W", StateQueryModern(db)},
+            {"W", "--password \r\nSELECT case state when 0 then '在线' when 1 then '还原' when 2 then '恢复' when 3 then "
+                  "'恢复挂起' when 4 then '置疑' when 5 then '紧急只读状态' when 6 then '脱机' else '正常' end as cValue from "
+                  "master.sys.databases where name=N'" + db + "'"},
+            {"K", "dbcc checkdb(N'" + db + "') with no_infomsgs"}, {"I", "select @@spid as spid"},
             {"A1", "sp_configure 'allow updates',1"}, {"A0", "sp_configure 'allow updates',0"},
             {"C", "reconfigure with override"},
             {"E2", "update sysdatabases set status=-32768 where dbid=DB_ID('" + db + "') "},

@@ -6,7 +6,6 @@
 #include "support/FakeConnection.h"
 #include "support/FakeLogin.h"
 #include "support/TestPlatform.h"
-#include "support/ToolTexts.h"
 
 #include <gtest/gtest.h>
 
@@ -43,8 +42,7 @@ SqlResult Version(const char* pv, const char* edition = "Standard Edition") {
 TEST_F(ServerFixture, VersionTextFromOneQueryOrEmptyWithTheReason) {
     const struct { SqlResult answer; const char* text; const char* msg; VersionClass cls = VersionClass::None; } cases[] = {
         {Version("9.00.4035.00"), "SQL Server 2005 SP3 标准版", "", VersionClass::Sql2005},
-        {Version("15.0.4153.1", "Standard Edition (64-bit)"), "SQL Server 2019  Standard Edition (64-bit)", "",
-         VersionClass::Modern},
+        {Version("15.0.4153.1", "Standard Edition (64-bit)"), "SQL Server 2019  Standard Edition (64-bit)", "", VersionClass::Modern},
         {Version("17.0.1000.7"), "SQL Server 2025  标准版", "", VersionClass::Modern},
         {Version("18.0.1000.1"), "18.0.1000.1. 标准版", ""},   // not known yet: no class, the raw number
         {FakeConnection::Fail("'SERVERPROPERTY' 不是可以识别的 函数名。", 195), "", "'SERVERPROPERTY' 不是可以识别的 函数名。"},

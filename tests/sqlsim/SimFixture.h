@@ -14,14 +14,14 @@ namespace simtest {
 
 inline bool Exists(const std::string& path) { return std::filesystem::exists(path); }
 
-// A batch's outcome in one line: "!" and its message numbers when it failed; otherwise column `col`
-// of its first result set ("NULL" for NULL), or its message numbers when it returned none.
 // Short reads of the simulator's model; the tool's own texts reach it through the product's tests.
 inline std::string StateOf(const std::string& db) { return "select DATABASEPROPERTYEX('" + db + "','Status')"; }
 inline std::string LogPathOf(const std::string& db) {
     return "select filename from sysaltfiles where fileid=2 and dbid=DB_ID('" + db + "')";
 }
 
+// A batch's outcome in one line: "!" and its message numbers when it failed; otherwise column `col`
+// of its first result set ("NULL" for NULL), or its message numbers when it returned none.
 inline std::string Line(const sqlsim::BatchResult& r, size_t col = 0) {
     std::string out;
     auto add = [&](const std::string& s) { out += (out.empty() ? "" : ",") + s; };

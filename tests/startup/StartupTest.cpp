@@ -9,7 +9,6 @@
 #include "support/FakeLogin.h"
 #include "support/TestPlatform.h"
 #include "startup/Readme.h"
-#include "support/ToolTexts.h"
 
 #include <gtest/gtest.h>
 
@@ -142,6 +141,7 @@ const Road kRoads[] = {
      .version = k2005, .check = [](Fixture& f) {
          EXPECT_EQ(f.factory.created.front()->connectionString,
                    "Provider=SQLOLEDB;Server=127.0.0.1,1433;Database=Tempdb;Uid=sa;Pwd=pw;");
+         EXPECT_EQ(f.factory.created.front()->timeout, 300);   // the command timeout of every SQL connection
          EXPECT_NE(f.app->oMaster, f.app->oSystemDB);
      }},
     {.name = "ProductSignInWithoutServerShowsNoticeThenDialogWhoseValuesWin", .connect = true, .signedIn = true,
