@@ -1,16 +1,135 @@
-// The product login wrapper against a scripted login component: which creation errors count as not
-// installed, what is taken out of the connection text, and the wrapper's other members. The roads of the
-// sign-in itself run against a registered COM component under Wine (tests/windows/LoginComTest.cpp).
-#include "LoginFixture.h"
-
+// The product login wrapper against scripted automation objects: which creation errors count as not
+// installed, what is taken out of the connection text, and the wrapper's other members; and the null-safe
+// calls of the automation layer. The roads of the sign-in itself, and values crossing a real IDispatch,
+// run against a registered COM component under Wine (tests/windows/LoginComTest.cpp).
 #include "app/Db.h"
+#include "app/Interfaces.h"
+#include "login/ClsUFLogin.h"
+#include "platform/SystemServices.h"
+#include "platform/Text.h"
+#include "support/FakeConnection.h"
+#include "support/TestPlatform.h"
+
+#include <gtest/gtest.h>
 
 using namespace qm;
 using namespace qmtest;
 
 namespace {
 
+using Calls = std::vector<std::vector<std::string>>;
 using Texts = std::vector<std::string>;
+
+AutoValue T(const std::string& s) { return AutoValue::Text(s); }
+
+struct CaseLess {
+    bool operator()(const std::string& a, const std::string& b) const { return AsciiLower(a) < AsciiLower(b); }
+};
+
+// Members answer in any letter case, as IDispatch does; every call is recorded with its argument texts.
+class FakeObject : public qm::AutomationObject {
+public:
+    using Method = std::function<bool(const std::vector<AutoValue>&, AutoValue&, AutoError&)>;
+    explicit FakeObject(std::string id = {}) : progId(std::move(id)) {}
+
+    bool Call(const std::string& m, const std::vector<AutoValue>& args, AutoValue& r, AutoError& e) override {
+        auto& texts = calls[m].emplace_back();
+        for (const auto& a : args) texts.push_back(a.toText());
+        if (auto f = methods.find(m); f != methods.end()) return f->second(args, r, e);
+        return args.empty() ? Get(m, r, e) : (e = AutoError::Make(qm::autoerr::kNoMember), false);
+    }
+    bool Get(const std::string& p, AutoValue& r, AutoError& e) override {
+        auto f = props.find(p);
+        if (f == props.end()) e = AutoError::Make(qm::autoerr::kNoMember);
+        else r = f->second;
+        return f != props.end();
+    }
+    bool Set(const std::string& p, const AutoValue& v, AutoError&) override { return props[p] = v, true; }
+    Calls CallsOf(const std::string& member) { return calls[member]; }
+
+    std::string progId;
+    std::map<std::string, AutoValue, CaseLess> props;
+    std::map<std::string, Method, CaseLess> methods;
+    std::map<std::string, Calls, CaseLess> calls;
+};
+
+// Creates the installed classes; a class with an entry in `failures` fails with that error.
+struct FakeAutomationFactory : qm::AutomationFactory {
+    std::shared_ptr<qm::AutomationObject> Create(const std::string& progId, AutoError& err) override {
+        auto c = classes.find(progId);
+        if (auto f = failures.find(progId); f != failures.end() || c == classes.end()) {
+            err = f != failures.end() ? f->second : AutoError::Make(qm::autoerr::kCannotCreate);
+            return nullptr;
+        }
+        return created.emplace_back(c->second());
+    }
+    std::map<std::string, std::function<std::shared_ptr<FakeObject>()>> classes;
+    std::map<std::string, AutoError> failures;
+    std::vector<std::shared_ptr<FakeObject>> created;
+};
+
+struct RecordingDialog : qm::MsgDialog {
+    int ShowMsg(int kind, const std::string& message) override {
+        shown.push_back(std::to_string(kind) + " " + message);
+        return -1;
+    }
+    std::vector<std::string> shown;  // "kind message"
+};
+
+// The login object of T6 ("U8Login.clsLogin") or T3 ("UFLoginSQL.Login") as a test scripts it: an
+// administrator who signs in at once. Each creation makes a new object.
+struct Component {
+    AutoValue year = T("2015");
+    std::string dbConnect = "Provider=SQLOLEDB;Persist Security Info=True;User ID=sa;Password=Secret;"
+                            "Data Source=SRV01;Initial Catalog=UFSystem;";
+    std::string sysPassword, cServer = "FALLBACK", accId = "001";
+
+    std::shared_ptr<FakeObject> Make(const std::string& progId) {
+        auto o = std::make_shared<FakeObject>(progId), sys = std::make_shared<FakeObject>("UfSystemDb");
+        sys->props["DbConnect"] = T(dbConnect);
+        o->props = {{"cAccName", T("")}, {"LogState", AutoValue::Number(0)}, {"UfSystemDb", AutoValue::Object(sys)},
+                    {"UfDbName", T("UFDATA connection text")}, {"SysPassword", T(sysPassword)},
+                    {"cServer", T(cServer)}, {"cacc_id", T(accId)}, {"ciyear", year}, {"sharestring", T("")}};
+        for (const char* m : {"Login", "LoginAs", "ClearError", "ShutDown"})
+            o->methods[m] = [](auto&, auto&, auto&) { return true; };
+        return o;
+    }
+};
+
+// The wrapper with T6's login object and the account database object installed.
+class LoginTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        // The test's automation classes and connections; the stand-ins' registry (no U8 key) and computer name.
+        platform.automation = automation;
+        platform.connections = connections;
+        login = std::make_unique<qm::ClsUFLogin>(platform, &dialog);
+        automation.classes[progid::kUfDatabase] = [] {
+            auto db = std::make_shared<FakeObject>(progid::kUfDatabase);
+            db->methods["OpenDatabase"] = [](auto&, auto&, auto&) { return true; };
+            return db;
+        };
+        Install(progid::kU8Login);
+    }
+    void Install(const char* id) {
+        automation.classes[id] = [this, id] { return component.Make(id); };
+    }
+    void InstallU8FrontEnd() {
+        automation.classes[progid::kU8FrontEnd] = [] { return std::make_shared<FakeObject>(progid::kU8FrontEnd); };
+    }
+    bool Run() {
+        std::string a[7];
+        return login->Regedit(a[0], a[1], a[2], a[3], a[4], a[5], a[6]);
+    }
+    std::string ProvingText() { return connections.created.at(0)->connectionString; }
+
+    FakeAutomationFactory automation;
+    FakeConnectionFactory connections;
+    TestPlatform platform;
+    RecordingDialog dialog;
+    Component component;
+    std::unique_ptr<qm::ClsUFLogin> login;
+};
 
 // ---- which creation errors mean "not installed" ---------------------------------------------------------
 
@@ -131,16 +250,29 @@ TEST_F(LoginTest, ShutDownEndsTheLoginOnceAndObjectsFollowTheSignIn) {
     EXPECT_EQ(obj->CallsOf("ShutDown").size(), 1u);
 }
 
-TEST(MakeProductLogin, SignsInThroughThePlatformsFactory) {
-    qmtest::TestPlatform platform;   // no class exists, as off Windows
-    AppState app{platform};
-    RecordingDialog dialog;
-    app.makeLoginWrapper = [&] { return MakeProductLogin(app, &dialog); };
-    std::string a[7];
-    EXPECT_FALSE(app.UFLogin().Regedit(a[0], a[1], a[2], a[3], a[4], a[5], a[6]));
-    EXPECT_EQ(a[0], "DP");
-    EXPECT_EQ(app.UFLogin().Version(), "");
-    EXPECT_TRUE(dialog.shown.empty());
+TEST(Automation, NullObjectFailsWithNoObjectAndAFailedCallLeavesTheResultEmpty) {
+    std::shared_ptr<AutomationObject> none;
+    AutoValue v = AutoValue::Text("stale");
+    AutoError err;
+    for (int call = 0; call < 3; ++call) {
+        err.Clear();
+        EXPECT_FALSE(call == 0   ? AutoCall(none, "Login", {}, v, err)
+                     : call == 1 ? AutoGet(none, "LogState", v, err)
+                                 : AutoSet(none, "cUsername", AutoValue::Text("Admin"), err));
+        EXPECT_EQ(std::to_string(err.number) + " " + err.description, "91 对象变量或 With 块变量未设置") << call;
+    }
+    EXPECT_TRUE(v.isEmpty());
+
+    auto obj = std::make_shared<FakeObject>();
+    obj->methods["Half"] = [](const std::vector<AutoValue>&, AutoValue& r, AutoError& e) {
+        r = AutoValue::Number(1);  // a partial result must not leak out
+        e = AutoError::Make(5);
+        return false;
+    };
+    EXPECT_FALSE(AutoCall(obj, "Half", {}, v, err));
+    EXPECT_TRUE(v.isEmpty());
+    EXPECT_EQ(err.number, 5);
+    EXPECT_EQ(err.description, "自动化错误");
 }
 
 } // namespace

@@ -151,6 +151,10 @@ const Road kRoads[] = {
      .log = {kAsked, "Main"}, .signIn = kDialog, .product = "T|UFSystem",
      .opened = {"Tempdb", "master", "Config.mdb", "UFSystem"}, .version = k2005,
      .check = [](Fixture& f) { EXPECT_EQ(f.app->oSystemDB->State(), 1); }},
+    // A product sign-in that fails still names the product: no catalogue query decides it.
+    {.name = "FailedProductSignInKeepsItsProductAndTheDialogSignsIn", .connect = true, .uf = true, .uft = true,
+     .productKind = "U8", .log = {kAsked, "Main"}, .signIn = kDialog, .product = "U8|UFSystem",
+     .opened = {"Tempdb", "master", "UFSystem"}, .version = k2005},
     {.name = "BothSystemDatabasesMeanTPlus", .connect = true, .uf = true, .uft = true, .log = {kAsked, "Main"},
      .signIn = kDialog, .product = "T+|UFTSystem", .opened = {"Tempdb", "master", "UFTSystem"}, .version = k2005},
     // The product's sign-in skips the dialog; no catalogue query follows it, so the version error stays in cMsg.
@@ -199,6 +203,11 @@ TEST_P(StartupRoad, ShowsOpensAndKeeps) {
     EXPECT_EQ(f.app->cSQLVersion, r.version);
     EXPECT_EQ(f.app->versionClass, r.version.empty() ? VersionClass::None : VersionClass::Sql2005);   // kept with the text
     EXPECT_EQ(f.app->cMsg, r.msg);
+    for (auto& c : f.factory.created)   // the version is asked first: the catalogue to read depends on it
+        if (!c->sent.empty()) {
+            EXPECT_NE(c->sent.front().find("SERVERPROPERTY"), std::string::npos) << c->sent.front();
+            break;
+        }
     if (r.check) r.check(f);
 }
 
