@@ -3,10 +3,11 @@
 // waits for a person: the SQL login dialog is confirmed, every message dialog answered, the end-path
 // message recorded instead of shown.
 //
-//   quillmere-e2e.exe --tool-dir D --data-dir D --out F [--tick all|none|1,3] [--file-fault PATH=TEXT]...
-//                     [--verify on|off] [--press-stop-after MS]
+//   quillmere-e2e.exe OPTIONS.json
 //
-// Writes title, version_text, product, load, repair, reload, messages (and harness_error) to F.
+// The options, written by the launcher: tool_dir, data_dir, out (Windows paths), and tick ("all", "none"
+// or "1,3"), verify (true/false), press_stop_after (ms), file_faults ([[path, text]...]) when given.
+// Writes title, version_text, product, load, repair, record, reload, messages (and harness_error) to out.
 // Exit status: 0 the run reached the end; 2 start-up ended before the main window; 1 the harness failed.
 #include "MainWindowDriver.h"
 
@@ -22,7 +23,6 @@
 
 #include <nlohmann/json.hpp>
 
-#include <cctype>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -35,56 +35,6 @@ namespace {
 
 constexpr int kConnectTimeoutMs = 60000;
 
-struct Options {
-    std::string toolDir, dataDir, out;
-    std::vector<std::pair<std::string, std::string>> faults;
-    qme2e::DriveOptions drive;
-};
-
-// The launcher writes every byte outside printable ASCII as %XX (see Launcher.cpp).
-std::string PercentDecoded(const std::string& text) {
-    std::string out;
-    for (size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '%' && i + 2 < text.size() && std::isxdigit((unsigned char)text[i + 1]) &&
-            std::isxdigit((unsigned char)text[i + 2])) {
-            out += char(std::stoi(text.substr(i + 1, 2), nullptr, 16));
-            i += 2;
-        } else {
-            out += text[i];
-        }
-    }
-    return out;
-}
-
-bool ParseArgs(int argc, wchar_t** argv, Options& o, std::string& error) {
-    for (int i = 1; i < argc; ++i) {
-        const std::string a = qm::WideToUtf8(argv[i]);
-        if (i + 1 >= argc) {
-            error = a + " needs a value";
-            return false;
-        }
-        const std::string v = PercentDecoded(qm::WideToUtf8(argv[++i]));
-        if (a == "--tool-dir") o.toolDir = v;
-        else if (a == "--data-dir") o.dataDir = v;
-        else if (a == "--out") o.out = v;
-        else if (a == "--tick") o.drive.tick = v;
-        else if (a == "--verify" && (v == "on" || v == "off")) o.drive.verify = v == "on";
-        else if (a == "--press-stop-after" && !v.empty() && v.find_first_not_of("0123456789") == std::string::npos)
-            o.drive.pressStopAfterMs = std::stoi(v);
-        else if (a == "--file-fault" && v.find('=') != std::string::npos && v.find('=') > 0)
-            o.faults.emplace_back(v.substr(0, v.find('=')), v.substr(v.find('=') + 1));
-        else {
-            error = "bad argument " + a + " " + v;
-            return false;
-        }
-    }
-    if (o.toolDir.empty() || o.dataDir.empty() || o.out.empty()) {
-        error = "--tool-dir, --data-dir and --out are required";
-        return false;
-    }
-    return true;
-}
-
 // Presses a button of `window` that is there and can be pressed; false when there is none.
 bool Press(HWND window, const char* name) {
     HWND b = qm::ui::FindControl(window, name);
@@ -96,18 +46,25 @@ bool Press(HWND window, const char* name) {
 } // namespace
 
 int wmain(int argc, wchar_t** argv) {
-    Options opt;
-    std::string error;
-    if (!ParseArgs(argc, argv, opt, error)) {
-        std::cerr << "quillmere-e2e.exe: " << error << "\n";
+    std::ifstream in(std::filesystem::path(argc == 2 ? argv[1] : L""));
+    json opt = json::parse(in, nullptr, false);
+    if (!opt.is_object()) opt = json::object();
+    const std::string toolDir = opt.value("tool_dir", ""), dataDir = opt.value("data_dir", ""), outPath = opt.value("out", "");
+    if (toolDir.empty() || dataDir.empty() || outPath.empty()) {
+        std::cerr << "quillmere-e2e.exe: no options file with tool_dir, data_dir and out\n";
         return 1;
     }
+    const qme2e::DriveOptions drive{opt.value("tick", "all"), opt.contains("verify") ? int(opt["verify"].get<bool>()) : -1,
+                                    opt.value("press_stop_after", -1)};
+    std::string error;
 
-    qm::DefaultPlatform dp = qm::MakeDefaultPlatform(opt.toolDir);
+    qm::DefaultPlatform dp = qm::MakeDefaultPlatform(toolDir);
     // A refused file without a folder is one of the data folder.
     qmtest::RefusingFileSystem faulty;
-    for (auto& [path, text] : opt.faults)
-        faulty.Refuse(path.find_first_of("/\\") == std::string::npos ? opt.dataDir + "\\" + path : path, text);
+    for (const auto& f : opt.value("file_faults", json::array())) {
+        const std::string path = f.at(0), text = f.at(1);
+        faulty.Refuse(path.find_first_of("/\\") == std::string::npos ? dataDir + "\\" + path : path, text);
+    }
     dp.platform.files = faulty;
 
     // As the application makes them: the message dialogs first, so they outlive the shared state.
@@ -147,7 +104,7 @@ int wmain(int argc, wchar_t** argv) {
     int status = 0;
     if (!shown) {
         status = 2;
-    } else if (!mainWindow || !qme2e::DriveMainWindow(*mainWindow, model, opt.drive, result, error)) {
+    } else if (!mainWindow || !qme2e::DriveMainWindow(*mainWindow, model, drive, result, error)) {
         if (!mainWindow) error = "the main window was not made";
         std::cerr << "quillmere-e2e.exe: " << error << "\n";
         result["harness_error"] = error;
@@ -155,11 +112,11 @@ int wmain(int argc, wchar_t** argv) {
     }
     result["messages"] = messages;
 
-    std::ofstream out(std::filesystem::path(qm::Utf8ToWide(opt.out)), std::ios::binary);
+    std::ofstream out(std::filesystem::path(qm::Utf8ToWide(outPath)), std::ios::binary);
     out << result.dump(2) << "\n";
     out.close();
     if (!out) {
-        std::cerr << "quillmere-e2e.exe: cannot write " << opt.out << "\n";
+        std::cerr << "quillmere-e2e.exe: cannot write " << outPath << "\n";
         status = 1;
     }
     // The windows are not closed one by one: the tool's own ending does not run their close events.

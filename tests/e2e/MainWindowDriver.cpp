@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <sstream>
 
 namespace qme2e {
 
@@ -21,23 +22,15 @@ constexpr int kRepairTimeoutMs = 240000;
 // The grid rows that "all", "none" or "1,3" name; false for a malformed list or a row past `count`.
 bool ParseTickList(const std::string& spec, int count, std::vector<int>& rows) {
     rows.clear();
-    if (spec == "none") return true;
-    if (spec == "all") {
-        for (int r = 1; r <= count; ++r) rows.push_back(r);
-        return true;
+    for (int r = 1; spec == "all" && r <= count; ++r) rows.push_back(r);
+    if (spec == "all" || spec == "none") return true;
+    std::istringstream items(spec + ",");
+    for (std::string item; std::getline(items, item, ',');) {
+        if (item.empty() || item.size() > 5 || item.find_first_not_of("0123456789") != std::string::npos) return false;
+        rows.push_back(std::stoi(item));
+        if (rows.back() < 1 || rows.back() > count) return false;
     }
-    size_t at = 0;
-    while (at <= spec.size()) {
-        size_t end = spec.find(',', at);
-        if (end == std::string::npos) end = spec.size();
-        const std::string item = spec.substr(at, end - at);
-        if (item.empty() || item.find_first_not_of("0123456789") != std::string::npos) return false;
-        const int r = std::stoi(item);
-        if (r < 1 || r > count) return false;
-        rows.push_back(r);
-        at = end + 1;
-    }
-    return true;
+    return !rows.empty();
 }
 
 std::string Hex(COLORREF c) {
