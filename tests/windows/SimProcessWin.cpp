@@ -69,20 +69,17 @@ bool SimProcessWin::Start(const std::string& folder, const std::string& scenario
                                ShellWord(folder_ + "/sim.ended");
     if (!StartLinuxShell(script, error)) return false;
     static const std::string prefix = "listening on 127.0.0.1:";
-    const DWORD started = GetTickCount();
-    while (GetTickCount() - started < 20000) {
+    for (const DWORD started = GetTickCount(); GetTickCount() - started < 20000; Sleep(10)) {
         const std::string out = qmtest::TempFolder::read(folder + "/sim.out");
-        if (out.find('\n') != std::string::npos && out.rfind(prefix, 0) == 0) {
+        linuxPid_ = qmtest::TempFolder::read(folder + "/sim.pid");  // "PID\n" once the shell wrote it whole
+        if (out.rfind(prefix, 0) == 0 && out.find('\n') != std::string::npos && linuxPid_.find('\n') != std::string::npos) {
+            linuxPid_.pop_back();
             port_ = std::atoi(out.c_str() + prefix.size());
-            for (int i = 0; i < 500 && linuxPid_.find('\n') == std::string::npos; ++i, Sleep(10))
-                linuxPid_ = qmtest::TempFolder::read(folder + "/sim.pid");
-            while (!linuxPid_.empty() && (linuxPid_.back() == '\n' || linuxPid_.back() == ' ')) linuxPid_.pop_back();
             return port_ > 0;
         }
-        Sleep(10);
     }
     error = "the simulator did not start: " + qmtest::TempFolder::read(folder + "/sim.err");
-    linuxPid_ = qmtest::TempFolder::read(folder + "/sim.pid");
+    if (!linuxPid_.empty() && linuxPid_.back() == '\n') linuxPid_.pop_back();
     Stop();
     return false;
 }

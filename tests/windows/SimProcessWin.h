@@ -26,7 +26,6 @@ public:
     // on as they are (e.g. "--windows-paths").
     bool Start(const std::string& folder, const std::string& scenarioJson, std::string& error,
                const std::string& extraArgs = "");
-    int Port() const { return port_; }
     // The server name the tool writes for it: "127.0.0.1,PORT".
     std::string Server() const { return "127.0.0.1," + std::to_string(port_); }
     void Stop();
