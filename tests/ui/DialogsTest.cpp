@@ -43,7 +43,9 @@ struct MsgDialogTest : ::testing::Test {
 
 } // namespace
 
-TEST_F(MsgDialogTest, KindsShowTheirPictureAndButtonsAndGiveTheirResults) {
+TEST_F(MsgDialogTest, KindsShowTheirPictureAndButtonsGiveTheirResultsAndKindAndTextAreKept) {
+    EXPECT_EQ(Ask(kMsgWarning, "", "cmdConfirm"), -1);   // no text yet
+    EXPECT_EQ(message, "消息为空");
     const struct {
         int kind;
         const char* press;
@@ -60,11 +62,8 @@ TEST_F(MsgDialogTest, KindsShowTheirPictureAndButtonsAndGiveTheirResults) {
         EXPECT_EQ(seen, c.visible) << c.kind;
         EXPECT_EQ(dlg.Hwnd(), nullptr);  // the window exists only while it is shown
     }
-}
 
-TEST_F(MsgDialogTest, KeepsKindAndTextBetweenCallsAndANestedCallAnswersZero) {
-    EXPECT_EQ(Ask(kMsgWarning, "", "cmdConfirm"), -1);
-    EXPECT_EQ(message, "消息为空");
+    // Kind and text are kept between calls, and a nested call answers zero.
     Ask(kMsgError, "连接失败", "cmdConfirm");
     EXPECT_EQ(Ask(0, "", "cmdConfirm"), -1);  // both omitted: the error kind and the last text again
     EXPECT_EQ(seen + "|" + message, "picError cmdConfirm|连接失败");

@@ -46,6 +46,7 @@ TEST(MainLayout, FollowsTheEdgesAndSkipsOnlyTheNegativeStepsWhenTooSmall) {
     PublisherInfo publisher;
     publisher.company = "某公司";
     EXPECT_EQ(CopyrightLine(publisher, 2024), "版权所有 (C) 2024 某公司");
+    EXPECT_EQ(ReadmeUrl("http://updates.example"), "http://updates.example/files/Readme.txt");
 }
 
 TEST(GridFit, PathAndReportGiveUpWidthAndLongPathsLoseTheirMiddle) {

@@ -104,12 +104,7 @@ struct MainWindowFixture : ::testing::Test {
             auto it = readme.find(key);
             return it == readme.end() ? def : it->second;
         };
-        ops.downloadFile = [this](qm::AppState&, const std::string& url, const std::string& target,
-                                  const std::string& required) {
-            downloads.push_back(url + "|" + target + "|" + required);
-            return false;
-        };
-        if (realDownload) ops.downloadFile = qm::ui::DefaultEngineOps().downloadFile;
+        ops.downloadFile = qm::ui::DefaultEngineOps().downloadFile;   // through the platform's adapters
         ops.repair = [this](qm::AppState& a, qm::MainModel& m, qm::RepairProgress* p) { GatedRepair(a, m, p); };
         ops.preview = [this](qm::AppState&, const qm::MainModel& m, qm::RepairProgress* p) {
             workerThread = std::this_thread::get_id();
@@ -190,8 +185,7 @@ struct MainWindowFixture : ::testing::Test {
         {"UFDATA_003_2013", "", "003", "第三账套", "2013", "D:\\DATA\\UFDATA_003_2013.MDF", ""}};
     std::map<std::string, std::string> readme;
     std::string webLocation;
-    bool realDownload = false;  // the read-me refresh of the program, through the platform's adapters
-    std::vector<std::string> productAtLoad, profileFiles, downloads;
+    std::vector<std::string> productAtLoad, profileFiles;
     int endCalls = 0;
     std::atomic<int> allowed{1000};
     std::shared_ptr<FakeConnection> inFlight = std::make_shared<FakeConnection>();
