@@ -9,12 +9,12 @@
 // or "1,3"), verify (true/false), press_stop_after (ms), file_faults ([[path, text]...]) when given.
 // Writes title, version_text, product, load, repair, record, reload, messages (and harness_error) to out.
 // Exit status: 0 the run reached the end; 2 start-up ended before the main window; 1 the harness failed.
-#include "MainWindowDriver.h"
-
+#include "discovery/AccountGrid.h"
 #include "login/ClsUFLogin.h"
 #include "platform/Platform.h"
 #include "startup/Startup.h"
 #include "support/RefusingFileSystem.h"
+#include "ui/FrmMain.h"
 #include "ui/FrmMsg.h"
 #include "ui/FrmSQLLogin.h"
 #include "ui/WinCommon.h"
@@ -28,18 +28,153 @@
 #include <filesystem>
 #include <fstream>
 #include <iostream>
+#include <iterator>
+#include <sstream>
 
 using json = nlohmann::ordered_json;
+using qm::ui::FindControl;
 
 namespace {
 
 constexpr int kConnectTimeoutMs = 60000;
+constexpr int kLoadTimeoutMs = 60000;
+constexpr int kRepairTimeoutMs = 240000;
+
+// The grid rows that "all", "none" or "1,3" name; false for a malformed list or a row past `count`.
+bool ParseTickList(const std::string& spec, int count, std::vector<int>& rows) {
+    rows.clear();
+    for (int r = 1; spec == "all" && r <= count; ++r) rows.push_back(r);
+    if (spec == "all" || spec == "none") return true;
+    std::istringstream items(spec + ",");
+    for (std::string item; std::getline(items, item, ',');) {
+        if (item.empty() || item.size() > 5 || item.find_first_not_of("0123456789") != std::string::npos) return false;
+        rows.push_back(std::stoi(item));
+        if (rows.back() < 1 || rows.back() > count) return false;
+    }
+    return !rows.empty();
+}
+
+std::string Hex(COLORREF c) {
+    char s[8];
+    std::snprintf(s, sizeof s, "#%02x%02x%02x", GetRValue(c), GetGValue(c), GetBValue(c));
+    return s;
+}
+
+json Snapshot(HWND window, const qm::MainModel& model, bool withHeader) {
+    HWND grid = FindControl(window, "grdTable"), report = FindControl(window, "labReport");
+    json j;
+    j["label"] = qm::ui::WindowTextOf(report);
+    j["color"] = Hex(qm::ui::ControlTextColor(report));
+    if (withHeader) {
+        j["count"] = int(model.iAccCount);
+        j["header"] = json::array();
+        for (int c = 0; c < qm::ui::kShownColumns; ++c) j["header"].push_back(qm::ui::ListViewHeader(grid, c));
+    }
+    j["rows"] = json::array();
+    for (int item = 0; item < qm::ui::ListViewRows(grid); ++item) {
+        json row = json::array();
+        for (int c = 0; c < qm::ui::kShownColumns; ++c) row.push_back(qm::ui::ListViewCell(grid, item, c));
+        j["rows"].push_back(row);
+    }
+    return j;
+}
+
+// Keeps every passing text of the verification cells ("校验中 N%") in the order it showed, each once.
+class CheckWatcher {
+public:
+    explicit CheckWatcher(HWND grid) : grid_(grid) {}
+    void Look() {
+        // Often enough to see a figure that stays about 2 s, rarely enough to cost nothing.
+        if (GetTickCount() - last_ < 100) return;
+        last_ = GetTickCount();
+        for (int item = 0; item < qm::ui::ListViewRows(grid_); ++item) {
+            const std::string cell = qm::ui::ListViewCell(grid_, item, qm::kColVerify);
+            if (cell.rfind("校验中", 0) == 0 && (seen.empty() || seen.back() != cell)) seen.push_back(cell);
+        }
+    }
+    json seen = json::array();
+
+private:
+    HWND grid_;
+    DWORD last_ = 0;
+};
+
+// The run's record as written: where the window named it and the file's bytes.
+json RecordOf(HWND window, const qm::MainModel& model) {
+    json j;
+    j["label"] = qm::ui::WindowTextOf(FindControl(window, "labRecord"));
+    std::ifstream in(std::filesystem::path(qm::Utf8ToWide(model.record.path)), std::ios::binary);
+    j["text"] = model.record.path.empty() ? std::string() : std::string(std::istreambuf_iterator<char>(in), {});
+    return j;
+}
 
 // Presses a button of `window` that is there and can be pressed; false when there is none.
 bool Press(HWND window, const char* name) {
     HWND b = qm::ui::FindControl(window, name);
     if (!b || !IsWindowVisible(b) || !IsWindowEnabled(b)) return false;
     SendMessageW(b, BM_CLICK, 0, 0);
+    return true;
+}
+
+// Drives the main window as an operator would, by control id: waits for the list, ticks rows, sets the
+// verification box, presses 确定 (and 停止), waits for the run, presses 刷新, and records in `result` what the
+// window showed at each point: "title", "load", "repair" (with "checking": the passing texts of the
+// verification cells, in order), "record" and "reload". False with a description when the window did not
+// do what an operator would wait for in time.
+bool DriveMainWindow(qm::ui::FrmMain& window, const qm::MainModel& model, const json& options, json& result,
+                     std::string& error) {
+    auto waitFor = [&](const std::function<bool()>& done, int timeoutMs, const char* what) {
+        if (qm::ui::PumpMessagesUntil(done, timeoutMs)) return true;
+        error = what;
+        return false;
+    };
+    const HWND w = window.Hwnd();
+    if (!waitFor([&] { return window.Loads() > 0; }, kLoadTimeoutMs, "the main window did not finish loading"))
+        return false;
+    result["title"] = qm::ui::WindowTextOf(FindControl(w, "labCaption"));
+    result["load"] = Snapshot(w, model, true);
+
+    std::vector<int> ticks;
+    if (!ParseTickList(options.value("tick", "all"), model.iAccCount, ticks)) {
+        error = "malformed tick list " + options.value("tick", "all");
+        return false;
+    }
+    HWND grid = FindControl(w, "grdTable");
+    for (int r : ticks) {
+        // Grid row r is list item r - 1; the mark is column 1, which a double-click toggles. The operator
+        // scrolls a row below the first screen into view before double-clicking it.
+        SendMessageW(grid, LVM_ENSUREVISIBLE, WPARAM(r - 1), FALSE);
+        const RECT cell = qm::ui::ListViewCellRect(grid, r - 1, qm::kColSelect);
+        SendMessageW(grid, WM_LBUTTONDBLCLK, MK_LBUTTON,
+                     MAKELPARAM((cell.left + cell.right) / 2, (cell.top + cell.bottom) / 2));
+        if (qm::ui::ListViewCell(grid, r - 1, qm::kColSelect) != "Y") {
+            error = "double-clicking row " + std::to_string(r) + " did not tick it";
+            return false;
+        }
+    }
+    HWND verify = FindControl(w, "chkVerify");
+    if (options.contains("verify") && (SendMessageW(verify, BM_GETCHECK, 0, 0) == BST_CHECKED) != options["verify"])
+        SendMessageW(verify, BM_CLICK, 0, 0);
+
+    const int runs = window.Runs();
+    CheckWatcher checks(grid);
+    Press(w, "cmdConfirm");
+    if (const int stopAfterMs = options.value("press_stop_after", -1); stopAfterMs >= 0) {
+        // The operator's delay, not a wait for the program: the window keeps working meanwhile.
+        qm::ui::PumpMessagesUntil([&] { return checks.Look(), false; }, stopAfterMs);
+        Press(w, "cmdStop");
+    }
+    if (!waitFor([&] { return checks.Look(), window.Runs() > runs; }, kRepairTimeoutMs, "the repair run did not finish"))
+        return false;
+    result["repair"] = Snapshot(w, model, false);
+    result["repair"]["checking"] = checks.seen;
+    result["record"] = RecordOf(w, model);
+
+    const int loads = window.Loads();
+    Press(w, "cmdBrush");
+    if (!waitFor([&] { return window.Loads() > loads; }, kLoadTimeoutMs, "the list did not reload after 刷新"))
+        return false;
+    result["reload"] = Snapshot(w, model, true);
     return true;
 }
 
@@ -54,8 +189,6 @@ int wmain(int argc, wchar_t** argv) {
         std::cerr << "quillmere-e2e.exe: no options file with tool_dir, data_dir and out\n";
         return 1;
     }
-    const qme2e::DriveOptions drive{opt.value("tick", "all"), opt.contains("verify") ? int(opt["verify"].get<bool>()) : -1,
-                                    opt.value("press_stop_after", -1)};
     std::string error;
 
     qm::DefaultPlatform dp = qm::MakeDefaultPlatform(toolDir);
@@ -104,7 +237,7 @@ int wmain(int argc, wchar_t** argv) {
     int status = 0;
     if (!shown) {
         status = 2;
-    } else if (!mainWindow || !qme2e::DriveMainWindow(*mainWindow, model, drive, result, error)) {
+    } else if (!mainWindow || !DriveMainWindow(*mainWindow, model, opt, result, error)) {
         if (!mainWindow) error = "the main window was not made";
         std::cerr << "quillmere-e2e.exe: " << error << "\n";
         result["harness_error"] = error;

@@ -1,11 +1,10 @@
-// The message dialog, the about box, the SQL login dialog and what start-up shows, answered through
-// their seams and driven by control id.
+// The message dialog, the SQL login dialog and what start-up shows, answered through their seams and
+// driven by control id.
 #include "WinTestSupport.h"
 
 #include "app/Db.h"
 #include "support/FakeConnection.h"
 #include "support/TestPlatform.h"
-#include "ui/FrmAbout.h"
 #include "ui/FrmMsg.h"
 #include "ui/FrmSQLLogin.h"
 #include "ui/WinStartupWindows.h"
@@ -78,17 +77,6 @@ TEST_F(MsgDialogTest, KindsShowTheirPictureAndButtonsGiveTheirResultsAndKindAndT
     EXPECT_EQ(dlg.ShowMsg(kMsgQuestion, "第一条消息"), -1);
     EXPECT_EQ(nested, 0);
     EXPECT_EQ(seen + "|" + message, "picWarm cmdConfirm|第二条消息");
-}
-
-TEST(AboutBox, DefaultsWhenOpenedWithoutTextsAndTheMakerLineOpensTheDefaultPage) {
-    RecordingShell shell;
-    FrmAbout box(shell);
-    box.Open(nullptr);
-    EXPECT_EQ(Text(box.Hwnd(), "LabToolText"), "未命名V1.0");
-    Click(box.Hwnd(), "labMaker");
-    EXPECT_EQ(shell.opened, std::vector<std::string>{kDefaultWebPage});
-    Click(box.Hwnd(), "picExit");
-    EXPECT_EQ(box.Hwnd(), nullptr);
 }
 
 namespace {

@@ -45,7 +45,9 @@ TEST(MainLayout, FollowsTheEdgesAndSkipsOnlyTheNegativeStepsWhenTooSmall) {
     EXPECT_EQ(TwipsToPixels(11970, 144), 1197);
     PublisherInfo publisher;
     publisher.company = "某公司";
+    publisher.web = "www.example.com";
     EXPECT_EQ(CopyrightLine(publisher, 2024), "版权所有 (C) 2024 某公司");
+    EXPECT_EQ(PublisherAddress(publisher), "http://www.example.com");
     EXPECT_EQ(ReadmeUrl("http://updates.example"), "http://updates.example/files/Readme.txt");
 }
 
