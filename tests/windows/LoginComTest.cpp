@@ -60,8 +60,7 @@ struct Dialog : MsgDialog {
 class ProductLogin : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
-        std::string dll = "Z:" + std::string(QM_FAKE_LOGIN_DLL);
-        for (char& c : dll) c = c == '/' ? '\\' : c;
+        const std::string dll = qmtest::WindowsPathOf(QM_FAKE_LOGIN_DLL);
         for (int kind = 1; kind <= 4; ++kind) {
             const std::string key = "HKCR\\CLSID\\" + ClassId(kind) + "\\InprocServer32";
             ASSERT_TRUE(Reg("add " + key + " /ve /d \"" + dll + "\" /f"));
