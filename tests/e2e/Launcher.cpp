@@ -219,6 +219,7 @@ int main(int argc, char** argv) {
         status = 1;
     }
     if (status != 0 && status != 2) status = 1;
+    for (const char* key : {"title", "version_text", "product"}) result[key] = result.value(key, "");
     result["data_dir"] = WinePath(dataDir);
     if (!ReadTranscript(ReadText(transcriptFile), result["transcript"], error)) {
         std::cerr << "quillmere-e2e: " << error << "\n";
