@@ -15,13 +15,6 @@ namespace {
 
 using MainWindow = MainWindowFixture;
 
-RECT RectIn(HWND parent, HWND child) {
-    RECT r;
-    GetWindowRect(child, &r);
-    MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&r), 2);
-    return r;
-}
-
 // Records the window's own move request instead of entering the system's move loop.
 WNDPROC gMainProc = nullptr;
 std::vector<WPARAM> gNcPresses;
@@ -161,7 +154,10 @@ TEST_F(MainWindow, AboutLogoCancelAndClose) {
 TEST_F(MainWindow, FollowsTheEdgeMovesByTheBackgroundOnlyAndTicksVerificationByDefault) {
     HWND main = Shown().Hwnd();
     SetWindowPos(main, nullptr, 0, 0, 10, 10, SWP_NOMOVE | SWP_NOZORDER);  // narrower than the corners
-    EXPECT_LT(RectIn(main, W("imgExit")).left, 0);   // the close picture follows the right edge
+    RECT closeRect;
+    GetWindowRect(W("imgExit"), &closeRect);
+    MapWindowPoints(nullptr, main, reinterpret_cast<POINT*>(&closeRect), 2);
+    EXPECT_LT(closeRect.left, 0);   // the close picture follows the right edge
 
     gMainProc = reinterpret_cast<WNDPROC>(SetWindowLongPtrW(main, GWLP_WNDPROC, LONG_PTR(&RecordNcPress)));
     gNcPresses.clear();
