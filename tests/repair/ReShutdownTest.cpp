@@ -129,13 +129,10 @@ TEST_F(ReShutdown, SequencesSendReportAndLeaveTheRightFiles) {
     for (const auto& c : cases) {
         SCOPED_TRACE(std::string(c.what) + " on " + std::to_string(c.major));
         Load(c.major, c.dbs, c.product, c.language);
-        files.refusals.clear();
         if (!c.refusal.empty()) files.Refuse(P(X(c.refuse)), c.refusal, c.times);
         for (const auto& sql : Seq(c.before)) engine->Execute(sql);
         engine->ClearTranscript();
         for (const auto& f : c.faults) engine->AddFault(f);
-        observer.statements.clear();
-        files.changed.clear();
         EXPECT_EQ(Run(X(c.dataFile)), c.msg.empty());
         EXPECT_EQ(Sent(), Seq(X(c.sent)));
         EXPECT_EQ(observer.statements.size(), Sent().size());   // the guards' statements too

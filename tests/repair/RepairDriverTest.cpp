@@ -13,7 +13,6 @@
 
 using namespace qmtest;
 using ::testing::Contains;
-using ::testing::Not;
 
 namespace {
 
@@ -226,8 +225,6 @@ TEST_F(RepairDriver, FieldLayoutsRepairOnlyWhatTheyMayAndLeaveNoDatabaseWorse) {
         }
         ASSERT_TRUE(qm::LoadAcc(*app, m));
         EXPECT_EQ(Column(qm::kColDb), c.reloaded);
-        files.changed.clear();
-        observer.moves.clear();
     }
 }
 
@@ -297,8 +294,6 @@ TEST_F(RepairDriver, TheCheckAfterARepairAStopAndALostServer) {
         NetworkStandIn& net = OverNetwork();
         net.cancelAt = c.cancelAt;
         net.dropAt = c.dropAt;
-        app->masterLost = false;
-        observer.statements.clear();
         Run();
 
         const bool stopped = *c.cancelAt || c.stopAfter >= 0, ended = stopped || *c.dropAt;
@@ -338,10 +333,6 @@ TEST_F(RepairDriver, TheRunAfterALostLinkReopensIt) {
     EXPECT_EQ(app->oMaster->CommandTimeout(), 300);
     EXPECT_EQ(Column(qm::kColVerify), (std::vector<std::string>{"校验通过"}));
 }
-
-} // namespace
-
-namespace {
 
 struct StandInSystem : qm::SystemInfo {
     std::string ComputerName() override { return "SRV-ACCT"; }
@@ -406,7 +397,6 @@ TEST_F(RepairDriver, TheRunRecordKeepsWhatTheRunDid) {
         app->cDBServer = "127.0.0.1,1433";
         app->cDBUser = "sa";
         app->cDBPwd = "Pw;秘密";
-        app->masterLost = false;
         if (*c.dropAt) OverNetwork().dropAt = c.dropAt;
         files.readOnly = c.readOnly;
         progress.Reset(c.stopAfter);
@@ -487,8 +477,5 @@ TEST_F(RepairDriver, PreviewListsWhatTheRunDoesAndChangesNothing) {
             EXPECT_EQ(p.moves, moved) << p.db;
         }
         EXPECT_GE(same, 3);
-        observer.statements.clear();
-        observer.moves.clear();
-        files.changed.clear();
     }
 }

@@ -82,12 +82,15 @@ protected:
         for (const auto& db : dbs) all += (all.empty() ? "" : ",") + db;
         LoadFile(Scenario(version, all, R"(, "language": ")" + language + "\""), product);
     }
-    // Loads a scenario (JSON text or a shipped file) and signs in as `product`.
+    // Loads a scenario (JSON text or a shipped file) and signs in as `product`; nothing is refused or
+    // recorded yet.
     void LoadFile(const std::string& scenario, const std::string& product) {
         app->cDBPwd.clear();
         ASSERT_TRUE(Start(scenario));
         app->cProduct = product;
         observer = {};
+        files.refusals.clear();
+        files.changed.clear();
     }
     // From now on master is reached over TDS through the ODBC driver, as on a real server.
     void OverTds() {
