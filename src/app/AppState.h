@@ -30,7 +30,7 @@ struct AppState {
     std::shared_ptr<Connection> oConfig;
     std::shared_ptr<Connection> oSystemDB;
 
-    std::string cSQLVersion;                       // display text only
+    std::string cSQLVersion;                        // display text only
     VersionClass versionClass = VersionClass::None; // what every version decision reads
     std::string cProduct;
     std::string cSystemDB;
@@ -51,7 +51,7 @@ struct AppState {
 
     // Receives every statement the engine sends; may be null.
     StatementObserver* observer = nullptr;
-    int observerRow = 0;  // grid row that the statements sent now belong to
+    int observerRow = 0; // grid row that the statements sent now belong to
 
 private:
     std::unique_ptr<LoginWrapper> oUFLogin_;

@@ -31,7 +31,10 @@ void Report(AppState& app, const std::string& sql, const SqlResult& r, double se
 Value FirstRowField(const Recordset& rs, const std::string& field, bool& missing) {
     missing = false;
     int col = rs.columnIndex(field);
-    if (col < 0) { missing = true; return Value(); }
+    if (col < 0) {
+        missing = true;
+        return Value();
+    }
     if (rs.rows.empty() || col >= int(rs.rows.front().size())) return Value();
     return rs.rows.front()[col];
 }
@@ -40,9 +43,8 @@ Value FirstRowField(const Recordset& rs, const std::string& field, bool& missing
 
 std::string BuildConnectionString(const std::string& server, const std::string& database, const std::string& user,
                                   const std::string& password) {
-    return "Provider=SQLOLEDB;Server=" + QuoteConnectionValue(server) + ";Database=" +
-           QuoteConnectionValue(database) + ";Uid=" + QuoteConnectionValue(user) +
-           ";Pwd=" + QuoteConnectionValue(password) + ";";
+    return "Provider=SQLOLEDB;Server=" + QuoteConnectionValue(server) + ";Database=" + QuoteConnectionValue(database) +
+           ";Uid=" + QuoteConnectionValue(user) + ";Pwd=" + QuoteConnectionValue(password) + ";";
 }
 
 std::shared_ptr<Connection> OpenSqlConnection(AppState& app, const std::string& database) {

@@ -11,8 +11,8 @@ namespace qm {
 // ADO-style connection text for a database, as sent to the provider:
 // "Provider=SQLOLEDB;Server=…;Database=…;Uid=…;Pwd=…;". Values that would break the text (a ";",
 // blanks at either end, a leading quote) are quoted so the whole value reaches the server.
-std::string BuildConnectionString(const std::string& server, const std::string& database,
-                                  const std::string& user, const std::string& password);
+std::string BuildConnectionString(const std::string& server, const std::string& database, const std::string& user,
+                                  const std::string& password);
 
 // Opens a connection to `database` with the signed-in server, login and password. Command timeout 300 s.
 // On failure the description goes into cMsg (cMsg is not cleared first) and the unopened connection
@@ -21,8 +21,8 @@ std::shared_ptr<Connection> OpenSqlConnection(AppState& app, const std::string& 
 
 // "select <field> from <table> where 1=1 and <condition>": the field of the first row, Null when no row.
 // Empties cMsg first; on error cMsg holds the description and the result is the empty value.
-Value GetFieldValue(AppState& app, const std::string& field, const std::string& table,
-                    const std::string& condition, const std::shared_ptr<Connection>& conn);
+Value GetFieldValue(AppState& app, const std::string& field, const std::string& table, const std::string& condition,
+                    const std::shared_ptr<Connection>& conn);
 
 // A complete query: the named field of the first row, the empty text when no row.
 // Empties cMsg first; on error cMsg holds the description and the result is the empty value.

@@ -10,10 +10,10 @@ namespace qm {
 
 // Kinds of the tool's own message dialog. Any other value shows no picture and no button.
 enum MsgKind : int {
-    kMsgWarning = 1,       // warning picture, OK
-    kMsgQuestion = 2,      // question picture, Yes and No
-    kMsgWarningYesNo = 3,  // warning picture, Yes and No
-    kMsgError = 4,         // error picture, OK
+    kMsgWarning = 1,      // warning picture, OK
+    kMsgQuestion = 2,     // question picture, Yes and No
+    kMsgWarningYesNo = 3, // warning picture, Yes and No
+    kMsgError = 4,        // error picture, OK
 };
 
 // The tool's own modal message dialog, shown with one of the kinds above. Results: -1 OK, 1 Yes, 0 No
@@ -32,10 +32,10 @@ public:
     virtual bool Regedit(std::string& pSubId, std::string& pAccId, std::string& pYearId, std::string& pUserId,
                          std::string& pPassword, std::string& pDate, std::string& cSrv) = 0;
     virtual bool Success() const = 0;
-    virtual std::string Version() const = 0;  // "U8", "T6", "T3" or ""
+    virtual std::string Version() const = 0; // "U8", "T6", "T3" or ""
     virtual std::string Server() const = 0;
     virtual std::string DBUser() const = 0;
-    virtual std::string DBPwd() = 0;          // reading turns a stored "''" into ""
+    virtual std::string DBPwd() = 0; // reading turns a stored "''" into ""
 };
 
 // A wrapper that finds no component: what start-up uses where no product login exists.
@@ -62,9 +62,9 @@ struct StatementEvent {
     bool ok = true;
     long errorNumber = 0;
     std::string error;
-    std::string messages;  // all server messages, one per line
-    std::vector<ServerMessage> diagnostics{};  // the same, each with its number
-    double seconds = 0;    // from sending to the answer
+    std::string messages;                     // all server messages, one per line
+    std::vector<ServerMessage> diagnostics{}; // the same, each with its number
+    double seconds = 0;                       // from sending to the answer
 };
 
 class StatementObserver {

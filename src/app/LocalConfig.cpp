@@ -29,20 +29,20 @@ bool CutProfileComment(const std::string& raw, std::string& value) {
     value.clear();
     std::string text = raw;
     const auto pos = raw.find("//");
-    if (pos == 0) return false;  // no character before the comment to drop
+    if (pos == 0) return false; // no character before the comment to drop
     if (pos != std::string::npos) text = Trim(raw.substr(0, Utf8CharStartBefore(raw, pos)));
     value = Trim(ReplaceChar(text, 0, 0));
     return true;
 }
 
-bool ReadProfileValue(const Platform& p, const std::string& section, const std::string& key,
-                      const std::string& def, const std::string& path, std::string& value) {
+bool ReadProfileValue(const Platform& p, const std::string& section, const std::string& key, const std::string& def,
+                      const std::string& path, std::string& value) {
     value.clear();
     return CutProfileComment(ReadProfileString(*p.files, section, key, def, path), value);
 }
 
-bool ReadIniString(const Platform& p, const std::string& section, const std::string& key,
-                   const std::string& def, const std::string& file, std::string& value) {
+bool ReadIniString(const Platform& p, const std::string& section, const std::string& key, const std::string& def,
+                   const std::string& file, std::string& value) {
     const std::string path = file.empty() ? JoinPath(p.toolFolder, "Config.INI") : file;
     return ReadProfileValue(p, section, key, def, path, value);
 }

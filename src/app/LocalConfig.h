@@ -24,15 +24,15 @@ struct LoginSettings {
 void LoadLoginSettings(AppState& app, LoginSettings& dlg);
 
 // One profile value through ReadProfileValue; an empty `file` means <tool folder><sep>Config.INI.
-bool ReadIniString(const Platform& p, const std::string& section, const std::string& key,
-                   const std::string& def, const std::string& file, std::string& value);
+bool ReadIniString(const Platform& p, const std::string& section, const std::string& key, const std::string& def,
+                   const std::string& file, std::string& value);
 
 // Reads section/key of the profile file at `path` (default `def`, as a 255-character buffer holds it),
 // then cuts a "//" comment: the "//", all after it and the one character before it go. A value that
 // begins with "//" has nothing before the comment and fails (false, `value` empty). Finally NUL
 // characters are removed and blanks trimmed from both ends.
-bool ReadProfileValue(const Platform& p, const std::string& section, const std::string& key,
-                      const std::string& def, const std::string& path, std::string& value);
+bool ReadProfileValue(const Platform& p, const std::string& section, const std::string& key, const std::string& def,
+                      const std::string& path, std::string& value);
 
 // The "//" cut and clean-up of ReadProfileValue on an already-read text.
 bool CutProfileComment(const std::string& raw, std::string& value);

@@ -17,8 +17,10 @@ void AccountGrid::InsertRow(int index, const std::string& tabSeparated) {
     std::vector<std::string> row;
     std::string cur;
     for (char c : tabSeparated) {
-        if (c == '\t') { row.push_back(cur); cur.clear(); }
-        else cur += c;
+        if (c == '\t') {
+            row.push_back(cur);
+            cur.clear();
+        } else cur += c;
     }
     if (!cur.empty()) row.push_back(cur);
     row.resize(kGridColumns);

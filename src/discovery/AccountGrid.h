@@ -17,8 +17,17 @@ inline constexpr Rgb kRed{255, 0, 0};
 inline constexpr Rgb kBlue{0, 0, 255};
 
 // Column indexes of a grid row.
-enum GridColumn : int { kColDb = 0, kColSelect = 1, kColAccNo = 2, kColAccName = 3, kColYear = 4,
-                        kColPath = 5, kColReport = 6, kColVerify = 7, kGridColumns = 8 };
+enum GridColumn : int {
+    kColDb = 0,
+    kColSelect = 1,
+    kColAccNo = 2,
+    kColAccName = 3,
+    kColYear = 4,
+    kColPath = 5,
+    kColReport = 6,
+    kColVerify = 7,
+    kGridColumns = 8
+};
 
 class AccountGrid {
 public:
@@ -26,10 +35,16 @@ public:
     // Out-of-range reads give ""; out-of-range writes are ignored.
     const std::string& Cell(int row, int col) const;
     void SetCell(int row, int col, const std::string& text);
-    void Clear() { cells_.clear(); currentRow = 0; }
+    void Clear() {
+        cells_.clear();
+        currentRow = 0;
+    }
     // Inserts a row at `index` from a text whose cells are separated by tabs.
     void InsertRow(int index, const std::string& tabSeparated);
-    void AppendRow(std::vector<std::string> row) { row.resize(kGridColumns); cells_.push_back(std::move(row)); }
+    void AppendRow(std::vector<std::string> row) {
+        row.resize(kGridColumns);
+        cells_.push_back(std::move(row));
+    }
 
     int currentRow = 0;
     std::vector<int> colWidthsTwips;

@@ -15,8 +15,8 @@ constexpr const char* kNormal = "正常";
 constexpr const char* kTypeMismatch = "类型不匹配";
 
 struct Probe {
-    const char* sql;    // the query up to the database name
-    const char* label;  // appended when the flag is 1
+    const char* sql;   // the query up to the database name
+    const char* label; // appended when the flag is 1
 };
 
 // In probe order; two flags share "只读\" and two share "脱机\" on purpose.
@@ -50,10 +50,8 @@ std::string PrefixPasswordComment(const std::string& sql) {
 std::optional<double> TryNullToZero(const Value& v) {
     switch (v.kind()) {
     case Value::Kind::Empty:
-    case Value::Kind::Null:
-        return 0.0;
-    case Value::Kind::Number:
-        return v.number();
+    case Value::Kind::Null: return 0.0;
+    case Value::Kind::Number: return v.number();
     case Value::Kind::Text: {
         const std::string& s = v.text();
         if (s.empty()) return 0.0;
@@ -82,13 +80,15 @@ std::string GetDbStateEx(AppState& app, const std::string& db, std::shared_ptr<C
 }
 
 std::string GetDbStateModern(AppState& app, const std::string& db, std::shared_ptr<Connection>& conn) {
-    const std::string sql = "SELECT case state when 0 then '在线' when 1 then '还原' when 2 then '恢复' when 3 then '恢复挂起' "
-                            "when 4 then '置疑' when 5 then '紧急只读状态' when 6 then '脱机' else '正常' end as cValue "
-                            "from master.sys.databases where name=N'" + SqlLiteralBody(db) + "'";
+    const std::string sql =
+        "SELECT case state when 0 then '在线' when 1 then '还原' when 2 then '恢复' when 3 then '恢复挂起' "
+        "when 4 then '置疑' when 5 then '紧急只读状态' when 6 then '脱机' else '正常' end as cValue "
+        "from master.sys.databases where name=N'" +
+        SqlLiteralBody(db) + "'";
     const Value v = GetSqlValue(app, "cvalue", PrefixPasswordComment(sql), conn);
-    if (v.isEmpty()) return "";   // the query failed; cMsg says why
+    if (v.isEmpty()) return ""; // the query failed; cMsg says why
     const std::string state = NullToStr(v);
-    return state.empty() ? kNormal : state;   // no such database
+    return state.empty() ? kNormal : state; // no such database
 }
 
 std::string GetDbState2000(AppState& app, const std::string& db, std::shared_ptr<Connection>& conn) {
@@ -102,7 +102,7 @@ std::string GetDbState2000(AppState& app, const std::string& db, std::shared_ptr
         if (*flag == 1) labels += p.label;
     }
     if (labels.empty()) return kNormal;
-    labels.pop_back();  // the trailing backslash
+    labels.pop_back(); // the trailing backslash
     return labels;
 }
 

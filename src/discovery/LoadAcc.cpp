@@ -87,7 +87,12 @@ void Fail(MainModel& m, const std::string& reason) {
 std::string ChooseLoadAccQuery(AppState& app) {
     // Every test that holds replaces the choice so far: T+ wins over the U8 family when both system
     // databases exist, and without a product every database is listed.
-    struct Set { const char* catalogue; const char* u8; const char* tplus; const char* all; };
+    struct Set {
+        const char* catalogue;
+        const char* u8;
+        const char* tplus;
+        const char* all;
+    };
     static const Set kEx{"sys.databases", kLoadAccQ1, kLoadAccQ2, kLoadAccQ3};
     static const Set k2000{"sysdatabases", kLoadAccQ4, kLoadAccQ5, kLoadAccQ6};
     static const Set kModern{"sys.databases", kLoadAccQ7, kLoadAccQ8, kLoadAccQ9};

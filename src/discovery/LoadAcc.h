@@ -9,15 +9,15 @@
 namespace qm {
 
 // The listing queries, as sent.
-extern const char* const kLoadAccQ1;  // 2005/2008, U8 family
-extern const char* const kLoadAccQ2;  // 2005/2008, T+
-extern const char* const kLoadAccQ3;  // 2005/2008, every database
-extern const char* const kLoadAccQ4;  // 2000, U8 family
-extern const char* const kLoadAccQ5;  // 2000, T+
-extern const char* const kLoadAccQ6;  // 2000, every database
-extern const char* const kLoadAccQ7;  // 2012 and later, U8 family
-extern const char* const kLoadAccQ8;  // 2012 and later, T+
-extern const char* const kLoadAccQ9;  // 2012 and later, every database
+extern const char* const kLoadAccQ1; // 2005/2008, U8 family
+extern const char* const kLoadAccQ2; // 2005/2008, T+
+extern const char* const kLoadAccQ3; // 2005/2008, every database
+extern const char* const kLoadAccQ4; // 2000, U8 family
+extern const char* const kLoadAccQ5; // 2000, T+
+extern const char* const kLoadAccQ6; // 2000, every database
+extern const char* const kLoadAccQ7; // 2012 and later, U8 family
+extern const char* const kLoadAccQ8; // 2012 and later, T+
+extern const char* const kLoadAccQ9; // 2012 and later, every database
 
 // The query LoadAcc would send now ("" when none applies). Runs the system-database probes.
 std::string ChooseLoadAccQuery(AppState& app);

@@ -15,9 +15,9 @@ namespace qm {
 
 // ProgIDs of the product's components.
 namespace progid {
-inline constexpr const char* kU8FrontEnd = "UFSoft.U8.Framework.Login.UI.clsLogin";  // U8 10.x
-inline constexpr const char* kU8Login = "U8Login.clsLogin";                           // T6, older U8
-inline constexpr const char* kT3Login = "UFLoginSQL.Login";                           // T3
+inline constexpr const char* kU8FrontEnd = "UFSoft.U8.Framework.Login.UI.clsLogin"; // U8 10.x
+inline constexpr const char* kU8Login = "U8Login.clsLogin";                         // T6, older U8
+inline constexpr const char* kT3Login = "UFLoginSQL.Login";                         // T3
 inline constexpr const char* kUfDatabase = "USDbKit.UfDatabase";
 } // namespace progid
 
@@ -92,7 +92,7 @@ private:
 
     Platform platform_;
     MsgDialog* dialog_;
-    AutoError err_;  // the pending error of the last failing step; only named checks read it
+    AutoError err_; // the pending error of the last failing step; only named checks read it
 
     bool admin_ = false;
     bool success_ = false;
@@ -100,10 +100,10 @@ private:
     std::string version_, server_, dbUser_, dbPwd_, dbName_;
     std::string accId_, accName_, year_, subname_, userId_, username_, userpassword_;
 
-    std::shared_ptr<AutomationObject> frontEnd_;  // U8 10.x front end, created only to detect it
+    std::shared_ptr<AutomationObject> frontEnd_; // U8 10.x front end, created only to detect it
     std::shared_ptr<AutomationObject> login_;
     std::shared_ptr<AutomationObject> ufDatabase_;
-    std::shared_ptr<Connection> conn_;  // the proving connection
+    std::shared_ptr<Connection> conn_; // the proving connection
     std::string connText_;
 };
 

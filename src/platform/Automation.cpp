@@ -62,8 +62,7 @@ std::string AutoValue::toText() const {
         char buf[40];
         if (std::isfinite(num_) && num_ == std::trunc(num_) && std::fabs(num_) < 1e15)
             std::snprintf(buf, sizeof buf, "%.0f", num_);
-        else
-            std::snprintf(buf, sizeof buf, "%.15g", num_);
+        else std::snprintf(buf, sizeof buf, "%.15g", num_);
         return buf;
     }
     case Kind::Empty:

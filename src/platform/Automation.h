@@ -30,7 +30,10 @@ struct AutoError {
     std::string description;
 
     bool failed() const { return number != 0 || !description.empty(); }
-    void Clear() { number = 0; description.clear(); }
+    void Clear() {
+        number = 0;
+        description.clear();
+    }
 
     // The error with its standard description ("自动化错误" for a number without one of its own).
     static AutoError Make(long number);

@@ -56,7 +56,7 @@ AutoValue FromVariant(const VARIANT& v);
 
 class DispatchObject final : public AutomationObject {
 public:
-    explicit DispatchObject(IDispatch* d) : disp_(d) {}  // takes over one reference
+    explicit DispatchObject(IDispatch* d) : disp_(d) {} // takes over one reference
     ~DispatchObject() override {
         if (disp_) disp_->Release();
     }
@@ -135,7 +135,7 @@ AutoValue FromVariant(const VARIANT& in) {
     switch (v.vt) {
     case VT_EMPTY:
     case VT_NULL:
-    case VT_ERROR: break;  // VT_ERROR is a missing optional argument
+    case VT_ERROR: break; // VT_ERROR is a missing optional argument
     case VT_BSTR: out = AutoValue::Text(BstrToUtf8(v.bstrVal)); break;
     case VT_BOOL: out = AutoValue::Bool(v.boolVal != VARIANT_FALSE); break;
     case VT_DISPATCH:
@@ -221,8 +221,8 @@ bool DispatchObject::Invoke(const std::string& member, WORD flags, const std::ve
 }
 
 bool IsNotRegistered(HRESULT hr) {
-    return hr == REGDB_E_CLASSNOTREG || hr == REGDB_E_READREGDB || hr == REGDB_E_KEYMISSING ||
-           hr == CO_E_CLASSSTRING || hr == CO_E_DLLNOTFOUND || hr == CO_E_ERRORINDLL || hr == CO_E_APPNOTFOUND ||
+    return hr == REGDB_E_CLASSNOTREG || hr == REGDB_E_READREGDB || hr == REGDB_E_KEYMISSING || hr == CO_E_CLASSSTRING ||
+           hr == CO_E_DLLNOTFOUND || hr == CO_E_ERRORINDLL || hr == CO_E_APPNOTFOUND ||
            hr == CO_E_SERVER_EXEC_FAILURE || hr == E_NOINTERFACE || hr == CLASS_E_CLASSNOTAVAILABLE ||
            hr == HRESULT_FROM_WIN32(ERROR_MOD_NOT_FOUND) || hr == HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND) ||
            hr == HRESULT_FROM_WIN32(ERROR_BAD_EXE_FORMAT);

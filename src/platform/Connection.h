@@ -13,8 +13,8 @@ namespace qm {
 // One diagnostic the server (or driver) sent with a statement: errors and informational messages.
 struct ServerMessage {
     long number = 0;
-    int severity = 0;    // TDS class; above 10 is an error
-    std::string text;    // driver prefixes removed
+    int severity = 0; // TDS class; above 10 is an error
+    std::string text; // driver prefixes removed
 };
 
 // A whole record set, read into memory: column names in field order and the rows.
@@ -27,11 +27,11 @@ struct Recordset {
 
 struct SqlResult {
     bool ok = false;
-    std::string error;                  // description of the first error, as ADO reports it; empty when ok
-    long errorNumber = 0;               // native error number of that error
+    std::string error;                   // description of the first error, as ADO reports it; empty when ok
+    long errorNumber = 0;                // native error number of that error
     std::vector<ServerMessage> messages; // every diagnostic, informational ones included, in order
-    Recordset recordset;                // first result set of a query (empty for statements)
-    bool connectionLost = false;        // the link to the server broke (SQLSTATE 08S01, 08003, …)
+    Recordset recordset;                 // first result set of a query (empty for statements)
+    bool connectionLost = false;         // the link to the server broke (SQLSTATE 08S01, 08003, …)
 };
 
 class Connection {
@@ -41,9 +41,9 @@ public:
     // Opens with an ADO-style text ("Provider=SQLOLEDB;Server=…;Database=…;Uid=…;Pwd=…;" or the Jet text).
     // On failure State() stays 0 and the description is returned.
     virtual bool Open(const std::string& connectionString, std::string& error) = 0;
-    virtual int State() const = 0;                     // 0 closed, 1 open
-    virtual void SetCommandTimeout(int seconds) = 0;   // applies to later statements; 0: no limit
-    virtual int CommandTimeout() const = 0;            // as last set, so a caller can put it back
+    virtual int State() const = 0;                   // 0 closed, 1 open
+    virtual void SetCommandTimeout(int seconds) = 0; // applies to later statements; 0: no limit
+    virtual int CommandTimeout() const = 0;          // as last set, so a caller can put it back
     virtual const std::string& ConnectionString() const = 0;
 
     // Runs one batch. A query's first result set is returned whole; statements return none.
@@ -57,7 +57,7 @@ public:
 class ConnectionFactory {
 public:
     virtual ~ConnectionFactory() = default;
-    virtual std::shared_ptr<Connection> Create() = 0;   // a new, unopened connection
+    virtual std::shared_ptr<Connection> Create() = 0; // a new, unopened connection
 };
 
 } // namespace qm

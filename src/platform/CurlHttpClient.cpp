@@ -24,7 +24,7 @@ size_t Collect(char* data, size_t size, size_t count, void* user) {
     const size_t n = size * count;
     if (sink->body->size() + n > CurlHttpClient::kMaxBodyBytes) {
         sink->tooLarge = true;
-        return 0;  // makes curl stop with a write error
+        return 0; // makes curl stop with a write error
     }
     sink->body->append(data, n);
     return n;
@@ -34,19 +34,13 @@ std::string Describe(CURLcode code, const char* detail) {
     std::string reason = (detail && *detail) ? detail : curl_easy_strerror(code);
     switch (code) {
     case CURLE_UNSUPPORTED_PROTOCOL:
-    case CURLE_URL_MALFORMAT:
-        return "下载地址无效：" + reason;
+    case CURLE_URL_MALFORMAT: return "下载地址无效：" + reason;
     case CURLE_COULDNT_RESOLVE_HOST:
-    case CURLE_COULDNT_RESOLVE_PROXY:
-        return "无法解析服务器名称：" + reason;
-    case CURLE_COULDNT_CONNECT:
-        return "无法连接到服务器：" + reason;
-    case CURLE_OPERATION_TIMEDOUT:
-        return "网络连接超时：" + reason;
-    case CURLE_TOO_MANY_REDIRECTS:
-        return "重定向次数过多：" + reason;
-    default:
-        return "下载失败：" + reason;
+    case CURLE_COULDNT_RESOLVE_PROXY: return "无法解析服务器名称：" + reason;
+    case CURLE_COULDNT_CONNECT: return "无法连接到服务器：" + reason;
+    case CURLE_OPERATION_TIMEDOUT: return "网络连接超时：" + reason;
+    case CURLE_TOO_MANY_REDIRECTS: return "重定向次数过多：" + reason;
+    default: return "下载失败：" + reason;
     }
 }
 
@@ -80,8 +74,8 @@ bool CurlHttpClient::Get(const std::string& url, std::string& body, std::string&
     curl_easy_setopt(curl, CURLOPT_MAXREDIRS, 5L);
     curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT_MS, connectTimeoutMs_);
     curl_easy_setopt(curl, CURLOPT_TIMEOUT_MS, totalTimeoutMs_);
-    curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);  // no SIGALRM from name lookups in a threaded program
-    curl_easy_setopt(curl, CURLOPT_ACCEPT_ENCODING, "");  // any encoding curl can undo
+    curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);        // no SIGALRM from name lookups in a threaded program
+    curl_easy_setopt(curl, CURLOPT_ACCEPT_ENCODING, ""); // any encoding curl can undo
 #if LIBCURL_VERSION_NUM >= 0x075500
     curl_easy_setopt(curl, CURLOPT_PROTOCOLS_STR, "http,https");
     curl_easy_setopt(curl, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");

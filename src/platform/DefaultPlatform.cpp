@@ -33,18 +33,17 @@ struct OwnedAdapters {
 
 DefaultPlatform MakeDefaultPlatform(const std::string& toolFolder) {
     auto owned = std::make_shared<OwnedAdapters>();
-    return DefaultPlatform{
-        Platform{.connections = owned->connections,
-                 .files = owned->files,
-                 .http = owned->http,
-                 .instance = owned->instance,
-                 .shell = owned->shell,
-                 .clock = owned->clock,
-                 .registry = owned->registry,
-                 .system = owned->system,
-                 .automation = *owned->automation,
-                 .toolFolder = toolFolder},
-        owned};
+    return DefaultPlatform{Platform{.connections = owned->connections,
+                                    .files = owned->files,
+                                    .http = owned->http,
+                                    .instance = owned->instance,
+                                    .shell = owned->shell,
+                                    .clock = owned->clock,
+                                    .registry = owned->registry,
+                                    .system = owned->system,
+                                    .automation = *owned->automation,
+                                    .toolFolder = toolFolder},
+                           owned};
 }
 
 } // namespace qm

@@ -95,7 +95,7 @@ bool ReplaceViaTemp(const std::string& path, const std::function<bool(int fd)>& 
     if (fd < 0) return false;
 
     bool ok = fill(fd);
-    if (ok && hadOld) ::fchmod(fd, old.st_mode & 07777);  // keep the target's permissions
+    if (ok && hadOld) ::fchmod(fd, old.st_mode & 07777); // keep the target's permissions
     if (ok) ok = ::fsync(fd) == 0;
     int err = errno;
     if (::close(fd) != 0 && ok) {
@@ -140,7 +140,7 @@ bool LocalFileSystem::Copy(const std::string& from, const std::string& to, std::
     struct stat dst;
     if (::stat(to.c_str(), &dst) == 0 && dst.st_dev == src.st_dev && dst.st_ino == src.st_ino) {
         ::close(in);
-        return true;  // a file copied onto itself is already what was asked for
+        return true; // a file copied onto itself is already what was asked for
     }
     const bool ok = ReplaceViaTemp(to, [&](int out) { return CopyFd(in, out); });
     const int err = errno;
@@ -193,7 +193,7 @@ bool LocalFileSystem::Move(const std::string& from, const std::string& to, std::
 }
 
 bool LocalFileSystem::Remove(const std::string& path, std::string& error) {
-    if (path.empty()) return Fail(error, ENOENT);  // never touches anything
+    if (path.empty()) return Fail(error, ENOENT); // never touches anything
     if (::unlink(path.c_str()) != 0) return Fail(error, errno);
     return true;
 }

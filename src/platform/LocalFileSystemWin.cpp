@@ -13,9 +13,9 @@ namespace {
 
 std::string SystemMessage(DWORD code) {
     wchar_t* text = nullptr;
-    const DWORD n = FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
-                                       FORMAT_MESSAGE_IGNORE_INSERTS,
-                                   nullptr, code, 0, reinterpret_cast<LPWSTR>(&text), 0, nullptr);
+    const DWORD n =
+        FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                       nullptr, code, 0, reinterpret_cast<LPWSTR>(&text), 0, nullptr);
     std::string out;
     if (n > 0 && text) out = WideToUtf8(std::wstring_view(text, n));
     if (text) LocalFree(text);
@@ -53,8 +53,8 @@ bool LocalFileSystem::Copy(const std::string& from, const std::string& to, std::
     // leaves the old target whole when the copy fails half-way.
     static std::atomic<unsigned> counter{0};
     const std::wstring target = Utf8ToWide(to);
-    const std::wstring temp = target + L".~qm" + std::to_wstring(GetCurrentProcessId()) + L"-" +
-                              std::to_wstring(counter.fetch_add(1));
+    const std::wstring temp =
+        target + L".~qm" + std::to_wstring(GetCurrentProcessId()) + L"-" + std::to_wstring(counter.fetch_add(1));
     if (!CopyFileW(Utf8ToWide(from).c_str(), temp.c_str(), TRUE)) return Fail(error, GetLastError());
     SetFileAttributesW(temp.c_str(), FILE_ATTRIBUTE_NORMAL);
     if (!MoveFileExW(temp.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
@@ -68,14 +68,13 @@ bool LocalFileSystem::Copy(const std::string& from, const std::string& to, std::
 bool LocalFileSystem::Move(const std::string& from, const std::string& to, std::string& error) {
     if (from.empty() || to.empty()) return Fail(error, ERROR_FILE_NOT_FOUND);
     // Without MOVEFILE_REPLACE_EXISTING an existing target makes the move fail.
-    if (!MoveFileExW(Utf8ToWide(from).c_str(), Utf8ToWide(to).c_str(),
-                     MOVEFILE_COPY_ALLOWED | MOVEFILE_WRITE_THROUGH))
+    if (!MoveFileExW(Utf8ToWide(from).c_str(), Utf8ToWide(to).c_str(), MOVEFILE_COPY_ALLOWED | MOVEFILE_WRITE_THROUGH))
         return Fail(error, GetLastError());
     return true;
 }
 
 bool LocalFileSystem::Remove(const std::string& path, std::string& error) {
-    if (path.empty()) return Fail(error, ERROR_FILE_NOT_FOUND);  // never touches anything
+    if (path.empty()) return Fail(error, ERROR_FILE_NOT_FOUND); // never touches anything
     if (!DeleteFileW(Utf8ToWide(path).c_str())) return Fail(error, GetLastError());
     return true;
 }
@@ -83,9 +82,9 @@ bool LocalFileSystem::Remove(const std::string& path, std::string& error) {
 bool LocalFileSystem::ReadAll(const std::string& path, std::string& bytes, std::string& error) {
     bytes.clear();
     if (path.empty()) return Fail(error, ERROR_FILE_NOT_FOUND);
-    HANDLE h = CreateFileW(Utf8ToWide(path).c_str(), GENERIC_READ,
-                           FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
-                           FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE h =
+        CreateFileW(Utf8ToWide(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                    nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (h == INVALID_HANDLE_VALUE) return Fail(error, GetLastError());
     char buf[65536];
     for (;;) {
@@ -110,8 +109,7 @@ bool LocalFileSystem::WriteAtomic(const std::string& path, const std::string& by
     std::wstring temp;
     HANDLE h = INVALID_HANDLE_VALUE;
     for (int attempt = 0; attempt < 100 && h == INVALID_HANDLE_VALUE; ++attempt) {
-        temp = target + L".~qm" + std::to_wstring(GetCurrentProcessId()) + L"-" +
-               std::to_wstring(counter.fetch_add(1));
+        temp = target + L".~qm" + std::to_wstring(GetCurrentProcessId()) + L"-" + std::to_wstring(counter.fetch_add(1));
         h = CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
         if (h == INVALID_HANDLE_VALUE && GetLastError() != ERROR_FILE_EXISTS) return Fail(error, GetLastError());
     }
@@ -136,7 +134,8 @@ bool LocalFileSystem::MakeFolder(const std::string& path, std::string& error) {
     if (CreateDirectoryW(wide.c_str(), nullptr)) return true;
     const DWORD code = GetLastError();
     const DWORD attr = GetFileAttributesW(wide.c_str());
-    if (code == ERROR_ALREADY_EXISTS && attr != INVALID_FILE_ATTRIBUTES && (attr & FILE_ATTRIBUTE_DIRECTORY)) return true;
+    if (code == ERROR_ALREADY_EXISTS && attr != INVALID_FILE_ATTRIBUTES && (attr & FILE_ATTRIBUTE_DIRECTORY))
+        return true;
     return Fail(error, code);
 }
 

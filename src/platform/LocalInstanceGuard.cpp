@@ -30,7 +30,7 @@ LocalInstanceGuard::~LocalInstanceGuard() {
 #ifdef _WIN32
     if (handle_) CloseHandle(static_cast<HANDLE>(handle_));
 #else
-    if (fd_ >= 0) ::close(fd_);  // closing the only descriptor releases the lock
+    if (fd_ >= 0) ::close(fd_); // closing the only descriptor releases the lock
 #endif
 }
 
@@ -39,7 +39,7 @@ bool LocalInstanceGuard::TryAcquire(const std::string& key) {
     if (handle_) return key == heldKey_;
     const std::wstring name = Utf8ToWide("Local\\" + InstanceLockName(key));
     HANDLE h = CreateMutexW(nullptr, FALSE, name.c_str());
-    if (!h) return GetLastError() != ERROR_ACCESS_DENIED;  // denied: another user's copy holds it
+    if (!h) return GetLastError() != ERROR_ACCESS_DENIED; // denied: another user's copy holds it
     if (GetLastError() == ERROR_ALREADY_EXISTS) {
         CloseHandle(h);
         return false;
@@ -52,7 +52,7 @@ bool LocalInstanceGuard::TryAcquire(const std::string& key) {
     const std::string path = "/tmp/" + InstanceLockName(key) + ".lock";
     // O_CLOEXEC: a program the tool starts (the browser) must not inherit and keep the lock.
     int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
-    if (fd < 0) fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);  // made by another user
+    if (fd < 0) fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC); // made by another user
     if (fd < 0) return true;
     while (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
         if (errno == EINTR) continue;

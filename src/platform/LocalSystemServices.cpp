@@ -1,5 +1,7 @@
 #include "platform/LocalSystemServices.h"
 
+#include "platform/Threads.h"
+
 #include <cstdlib>
 
 #ifdef _WIN32
@@ -22,6 +24,14 @@ extern char** environ;
 #endif
 
 namespace qm {
+
+std::tm LocalTime(std::chrono::system_clock::time_point t) {
+    static Mutex m;
+    const std::time_t tt = std::chrono::system_clock::to_time_t(t);
+    LockGuard lock(m);
+    const std::tm* p = std::localtime(&tt);
+    return p ? *p : std::tm{};
+}
 
 std::string FindOnPath(const std::string& program) {
     if (program.empty()) return {};
@@ -61,7 +71,7 @@ void LocalShell::Open(const std::string& address) {
 #ifdef _WIN32
     ShellExecuteW(nullptr, L"open", Utf8ToWide(address).c_str(), nullptr, nullptr, SW_SHOWNORMAL);
 #else
-    if (address[0] == '-') return;  // would be read as an option
+    if (address[0] == '-') return; // would be read as an option
     const std::string opener = FindOnPath("xdg-open");
     if (opener.empty()) return;
     posix_spawn_file_actions_t actions;
@@ -79,8 +89,7 @@ void LocalShell::Open(const std::string& address) {
     // Reaped in the background so that no zombie stays and the window never waits for the browser.
     std::thread([pid] {
         int status = 0;
-        while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
-        }
+        while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {}
     }).detach();
 #endif
 }
@@ -90,8 +99,8 @@ std::chrono::system_clock::time_point SystemClock::Now() { return std::chrono::s
 bool LocalRegistry::CanOpenLocalMachineKey(const std::string& subKeyUtf8) {
 #ifdef _WIN32
     HKEY key = nullptr;
-    const LONG rc = RegOpenKeyExW(HKEY_LOCAL_MACHINE, Utf8ToWide(subKeyUtf8).c_str(), 0,
-                                  KEY_READ | KEY_WOW64_32KEY, &key);
+    const LONG rc =
+        RegOpenKeyExW(HKEY_LOCAL_MACHINE, Utf8ToWide(subKeyUtf8).c_str(), 0, KEY_READ | KEY_WOW64_32KEY, &key);
     if (rc != ERROR_SUCCESS) return false;
     RegCloseKey(key);
     return true;

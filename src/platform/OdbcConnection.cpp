@@ -66,15 +66,13 @@ struct Diag {
     std::string sqlstate;
     long native = 0;
     int severity = 0;
-    std::string text;   // prefixes removed
+    std::string text; // prefixes removed
     bool isError() const { return severity > 10; }
 };
 
 // Class 08 is a connection exception; 08001/08004 only ever come from connecting, not from a link that
 // broke under a running statement.
-bool IsLinkFailure(const Diag& d) {
-    return d.sqlstate == "08S01" || d.sqlstate == "08003" || d.sqlstate == "08007";
-}
+bool IsLinkFailure(const Diag& d) { return d.sqlstate == "08S01" || d.sqlstate == "08003" || d.sqlstate == "08007"; }
 
 // Every diagnostic record of a handle, in order. The records go with the next call on the handle,
 // so this runs after each call that may have left some.
@@ -84,7 +82,8 @@ void ReadDiags(const Handle& h, std::vector<Diag>& out) {
         SQLINTEGER native = 0;
         std::vector<SQLWCHAR> buf(1024);
         SQLSMALLINT len = 0;
-        SQLRETURN rc = SQLGetDiagRecW(h.type(), h.get(), rec, state, &native, buf.data(), SQLSMALLINT(buf.size()), &len);
+        SQLRETURN rc =
+            SQLGetDiagRecW(h.type(), h.get(), rec, state, &native, buf.data(), SQLSMALLINT(buf.size()), &len);
         if (rc == SQL_SUCCESS_WITH_INFO && len >= SQLSMALLINT(buf.size())) {
             buf.resize(size_t(len) + 1);
             rc = SQLGetDiagRecW(h.type(), h.get(), rec, state, &native, buf.data(), SQLSMALLINT(buf.size()), &len);
@@ -97,7 +96,8 @@ void ReadDiags(const Handle& h, std::vector<Diag>& out) {
         while (units < buf.size() && units < size_t(len < 0 ? 0 : len) && buf[units] != 0) ++units;
         d.text = StripDriverPrefixes(FromW(buf.data(), units));
         SQLINTEGER severity = -1;
-        if (SQL_SUCCEEDED(SQLGetDiagField(h.type(), h.get(), rec, kDiagSsSeverity, &severity, SQL_IS_INTEGER, nullptr)) &&
+        if (SQL_SUCCEEDED(
+                SQLGetDiagField(h.type(), h.get(), rec, kDiagSsSeverity, &severity, SQL_IS_INTEGER, nullptr)) &&
             severity >= 0 && severity <= 25) {
             d.severity = int(severity);
         } else {
@@ -208,12 +208,12 @@ public:
             } else if (rc == SQL_INVALID_HANDLE) {
                 break;
             } else if (rc != SQL_ERROR) {
-                break;   // SQL_STILL_EXECUTING / SQL_NEED_DATA do not happen in synchronous mode
+                break; // SQL_STILL_EXECUTING / SQL_NEED_DATA do not happen in synchronous mode
             }
             const size_t before = diags.size();
             rc = SQLMoreResults(stmt.get());
             note(rc);
-            if (rc == SQL_ERROR && diags.size() == before) break;   // a dead statement reports nothing new
+            if (rc == SQL_ERROR && diags.size() == before) break; // a dead statement reports nothing new
         }
         SQLFreeStmt(stmt.get(), SQL_CLOSE);
 
@@ -268,7 +268,8 @@ private:
             std::string colName;
             if (SQL_SUCCEEDED(SQLDescribeColW(stmt.get(), c, name, SQLSMALLINT(sizeof name / sizeof name[0]), &nameLen,
                                               &type, &size, &digits, &nullable))) {
-                const size_t units = nameLen < 0 ? 0 : std::min<size_t>(size_t(nameLen), sizeof name / sizeof name[0] - 1);
+                const size_t units =
+                    nameLen < 0 ? 0 : std::min<size_t>(size_t(nameLen), sizeof name / sizeof name[0] - 1);
                 colName = FromW(name, units);
             }
             rs.columns.push_back(colName);
@@ -349,8 +350,6 @@ OdbcConnectionFactory::OdbcConnectionFactory(OdbcDrivers drivers)
 
 OdbcConnectionFactory::~OdbcConnectionFactory() = default;
 
-std::shared_ptr<Connection> OdbcConnectionFactory::Create() {
-    return std::make_shared<OdbcConnection>(env_, drivers_);
-}
+std::shared_ptr<Connection> OdbcConnectionFactory::Create() { return std::make_shared<OdbcConnection>(env_, drivers_); }
 
 } // namespace qm

@@ -12,7 +12,7 @@ class OdbcEnvironment;
 
 class OdbcConnectionFactory : public ConnectionFactory {
 public:
-    OdbcConnectionFactory();                              // this system's drivers
+    OdbcConnectionFactory(); // this system's drivers
     explicit OdbcConnectionFactory(OdbcDrivers drivers);
     ~OdbcConnectionFactory() override;
 

@@ -35,10 +35,8 @@ ServerAddress ParseServerName(std::string_view server) {
         const std::string_view portText = trim(s.substr(comma + 1));
         int port = 0;
         auto [p, ec] = std::from_chars(portText.data(), portText.data() + portText.size(), port);
-        if (ec != std::errc() || p != portText.data() + portText.size() || port <= 0 || port > 65535)
-            a.valid = false;
-        else
-            a.port = port;
+        if (ec != std::errc() || p != portText.data() + portText.size() || port <= 0 || port > 65535) a.valid = false;
+        else a.port = port;
         s = trim(s.substr(0, comma));
     }
     const size_t slash = s.find('\\');
@@ -113,7 +111,7 @@ bool TranslateConnectionText(const std::string& adoText, const OdbcDrivers& driv
             Add(out, "SERVER", a.host);
             Add(out, "PORT", std::to_string(a.port != 0 ? a.port : 1433));
         } else {
-            Add(out, "SERVER", a.host + "\\" + a.instance);   // the driver asks SQL Browser for the port
+            Add(out, "SERVER", a.host + "\\" + a.instance); // the driver asks SQL Browser for the port
         }
     } else {
         Add(out, "SERVER", Trim(server, kWhiteSpace));

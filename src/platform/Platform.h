@@ -32,7 +32,7 @@ private:
 };
 
 struct Platform {
-    Ref<ConnectionFactory> connections;  // SQL Server (ODBC) and the Jet text of Config.mdb
+    Ref<ConnectionFactory> connections; // SQL Server (ODBC) and the Jet text of Config.mdb
     Ref<FileSystem> files;
     Ref<HttpClient> http;
     Ref<InstanceGuard> instance;
@@ -40,14 +40,14 @@ struct Platform {
     Ref<Clock> clock;
     Ref<Registry> registry;
     Ref<SystemInfo> system;
-    Ref<AutomationFactory> automation;   // the accounting product's login components
-    std::string toolFolder;              // the folder the tool runs from, no trailing separator
+    Ref<AutomationFactory> automation; // the accounting product's login components
+    std::string toolFolder;            // the folder the tool runs from, no trailing separator
 };
 
 // Owns the real adapters of this operating system.
 struct DefaultPlatform {
     Platform platform;
-    std::shared_ptr<void> owned;  // keeps the implementations alive
+    std::shared_ptr<void> owned; // keeps the implementations alive
 };
 DefaultPlatform MakeDefaultPlatform(const std::string& toolFolder);
 

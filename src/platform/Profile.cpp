@@ -19,16 +19,16 @@ std::string_view StripQuotes(std::string_view v) {
 
 } // namespace
 
-std::string ProfileStringFromBytes(std::string_view fileBytes, const std::string& section,
-                                   const std::string& key, const std::string& def, size_t bufferChars) {
+std::string ProfileStringFromBytes(std::string_view fileBytes, const std::string& section, const std::string& key,
+                                   const std::string& def, size_t bufferChars) {
     const std::string_view defView = TrimRightView(def);
 
     const std::string text = DecodeTextFile(fileBytes);
     const std::string_view wantSection = TrimView(section, kBlanks);
     const std::string_view wantKey = TrimView(key, kBlanks);
 
-    bool inSection = false;    // inside the first section of the asked name
-    bool sectionSeen = false;  // that section has started (a later one of the same name is not searched)
+    bool inSection = false;   // inside the first section of the asked name
+    bool sectionSeen = false; // that section has started (a later one of the same name is not searched)
     size_t pos = 0;
     while (pos <= text.size()) {
         size_t end = text.find_first_of("\r\n", pos);
@@ -40,7 +40,7 @@ std::string ProfileStringFromBytes(std::string_view fileBytes, const std::string
         if (line.front() == '[') {
             const auto close = line.rfind(']');
             if (close != std::string_view::npos) {
-                if (inSection) break;  // the asked section ended without the key
+                if (inSection) break; // the asked section ended without the key
                 const std::string_view name = TrimView(line.substr(1, close - 1), kBlanks);
                 if (!sectionSeen && EqualsNoCase(name, wantSection)) {
                     inSection = true;

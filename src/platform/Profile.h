@@ -20,9 +20,8 @@ namespace qm {
 inline constexpr size_t kProfileBufferChars = 255;
 
 // Looks the key up in the raw bytes of a profile file.
-std::string ProfileStringFromBytes(std::string_view fileBytes, const std::string& section,
-                                   const std::string& key, const std::string& def,
-                                   size_t bufferChars = kProfileBufferChars);
+std::string ProfileStringFromBytes(std::string_view fileBytes, const std::string& section, const std::string& key,
+                                   const std::string& def, size_t bufferChars = kProfileBufferChars);
 
 // Reads the profile file at `path` through `files`. Where file names are case-sensitive, a file whose
 // name differs from `path` only in letter case is read instead (Windows would find it).

@@ -1,6 +1,7 @@
 #pragma once
 // Small operating-system services behind interfaces so that start-up and the windows can be tested.
 #include <chrono>
+#include <ctime>
 #include <string>
 
 namespace qm {
@@ -26,6 +27,10 @@ public:
     virtual std::chrono::system_clock::time_point Now() = 0;
 };
 
+// `t` in the local time zone. std::localtime shares one buffer per process; this is the one caller of it,
+// under one lock, so the window and a repair run never mix their dates.
+std::tm LocalTime(std::chrono::system_clock::time_point t);
+
 // Tests whether a key under HKEY_LOCAL_MACHINE can be opened for reading. Off Windows nothing opens.
 class Registry {
 public:
@@ -36,8 +41,8 @@ public:
 class SystemInfo {
 public:
     virtual ~SystemInfo() = default;
-    virtual std::string ComputerName() = 0;  // "" when the system does not give it
-    virtual std::string UserName() = 0;      // the account the tool runs as; "" when not given
+    virtual std::string ComputerName() = 0; // "" when the system does not give it
+    virtual std::string UserName() = 0;     // the account the tool runs as; "" when not given
     // The user's local application data folder (SHGetFolderPathW with CSIDL_LOCAL_APPDATA, which
     // Windows XP has too); "" when the system names none.
     virtual std::string LocalAppDataFolder() = 0;

@@ -55,10 +55,19 @@ Utf8Char DecodeUtf8(std::string_view s, size_t i) {
     size_t len = 0;
     char32_t min = 0;
     char32_t cp = 0;
-    if ((b0 & 0xE0) == 0xC0) { len = 2; min = 0x80; cp = b0 & 0x1F; }
-    else if ((b0 & 0xF0) == 0xE0) { len = 3; min = 0x800; cp = b0 & 0x0F; }
-    else if ((b0 & 0xF8) == 0xF0) { len = 4; min = 0x10000; cp = b0 & 0x07; }
-    else return {kReplacement, 1, false};
+    if ((b0 & 0xE0) == 0xC0) {
+        len = 2;
+        min = 0x80;
+        cp = b0 & 0x1F;
+    } else if ((b0 & 0xF0) == 0xE0) {
+        len = 3;
+        min = 0x800;
+        cp = b0 & 0x0F;
+    } else if ((b0 & 0xF8) == 0xF0) {
+        len = 4;
+        min = 0x10000;
+        cp = b0 & 0x07;
+    } else return {kReplacement, 1, false};
     if (i + len > s.size()) return {kReplacement, 1, false};
     for (size_t k = 1; k < len; ++k) {
         const auto b = static_cast<unsigned char>(s[i + k]);

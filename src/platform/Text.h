@@ -72,8 +72,8 @@ std::string DecodeTextFile(std::string_view bytes);
 // or '…', the closing character doubled inside; an unenclosed value ends at the next ';' and loses
 // the blanks around it.
 struct ConnectionItem {
-    std::string key;    // as written, blanks around it removed
-    std::string value;  // as meant, unenclosed
+    std::string key;   // as written, blanks around it removed
+    std::string value; // as meant, unenclosed
 };
 // Items without '=' carry nothing and are skipped; an enclosure left open runs to the end.
 std::vector<ConnectionItem> ParseConnectionText(std::string_view text);

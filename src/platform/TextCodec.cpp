@@ -12,7 +12,7 @@
 namespace qm {
 namespace {
 
-const char kReplacement[] = "\xEF\xBF\xBD";  // U+FFFD
+const char kReplacement[] = "\xEF\xBF\xBD"; // U+FFFD
 
 #ifndef _WIN32
 std::string Gb18030ToUtf8(std::string_view bytes) {

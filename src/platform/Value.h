@@ -11,9 +11,23 @@ public:
     enum class Kind { Empty, Null, Number, Text };
 
     Value() = default;
-    static Value Null() { Value v; v.kind_ = Kind::Null; return v; }
-    static Value Number(double d) { Value v; v.kind_ = Kind::Number; v.num_ = d; return v; }
-    static Value Text(std::string s) { Value v; v.kind_ = Kind::Text; v.text_ = std::move(s); return v; }
+    static Value Null() {
+        Value v;
+        v.kind_ = Kind::Null;
+        return v;
+    }
+    static Value Number(double d) {
+        Value v;
+        v.kind_ = Kind::Number;
+        v.num_ = d;
+        return v;
+    }
+    static Value Text(std::string s) {
+        Value v;
+        v.kind_ = Kind::Text;
+        v.text_ = std::move(s);
+        return v;
+    }
 
     Kind kind() const { return kind_; }
     bool isEmpty() const { return kind_ == Kind::Empty; }
@@ -26,9 +40,7 @@ public:
     // Text form: empty and Null give ""; whole numbers print without a fraction.
     std::string toText() const;
 
-    bool operator==(const Value& o) const {
-        return kind_ == o.kind_ && num_ == o.num_ && text_ == o.text_;
-    }
+    bool operator==(const Value& o) const { return kind_ == o.kind_ && num_ == o.num_ && text_ == o.text_; }
 
 private:
     Kind kind_ = Kind::Empty;

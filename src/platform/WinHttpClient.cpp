@@ -48,13 +48,12 @@ struct Handle {
 
 std::string Reason(DWORD code, HMODULE module) {
     wchar_t* text = nullptr;
-    DWORD n = module ? FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_HMODULE |
-                                          FORMAT_MESSAGE_IGNORE_INSERTS,
-                                      module, code, 0, reinterpret_cast<LPWSTR>(&text), 0, nullptr)
+    DWORD n = module ? FormatMessageW(
+                           FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_HMODULE | FORMAT_MESSAGE_IGNORE_INSERTS,
+                           module, code, 0, reinterpret_cast<LPWSTR>(&text), 0, nullptr)
                      : 0;
     if (n == 0) {
-        n = FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
-                               FORMAT_MESSAGE_IGNORE_INSERTS,
+        n = FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
                            nullptr, code, 0, reinterpret_cast<LPWSTR>(&text), 0, nullptr);
     }
     std::string out = (n > 0 && text) ? WideToUtf8(std::wstring_view(text, n)) : std::string();
@@ -68,21 +67,17 @@ std::string Describe(DWORD code, HMODULE module) {
     const std::string reason = Reason(code, module);
     switch (code) {
     case ERROR_WINHTTP_INVALID_URL:
-    case ERROR_WINHTTP_UNRECOGNIZED_SCHEME:
-        return "下载地址无效：" + reason;
-    case ERROR_WINHTTP_NAME_NOT_RESOLVED:
-        return "无法解析服务器名称：" + reason;
+    case ERROR_WINHTTP_UNRECOGNIZED_SCHEME: return "下载地址无效：" + reason;
+    case ERROR_WINHTTP_NAME_NOT_RESOLVED: return "无法解析服务器名称：" + reason;
     case ERROR_WINHTTP_CANNOT_CONNECT:
     case ERROR_WINHTTP_CONNECTION_ERROR:
-    case 10061:  // WSAECONNREFUSED: Wine's WinHTTP passes the socket's own code on
+    case 10061: // WSAECONNREFUSED: Wine's WinHTTP passes the socket's own code on
         return "无法连接到服务器：" + reason;
     case ERROR_WINHTTP_TIMEOUT:
-    case 10060:  // WSAETIMEDOUT, likewise
+    case 10060: // WSAETIMEDOUT, likewise
         return "网络连接超时：" + reason;
-    case ERROR_WINHTTP_REDIRECT_FAILED:
-        return "重定向次数过多：" + reason;
-    default:
-        return "下载失败：" + reason;
+    case ERROR_WINHTTP_REDIRECT_FAILED: return "重定向次数过多：" + reason;
+    default: return "下载失败：" + reason;
     }
 }
 
@@ -164,9 +159,9 @@ bool WinHttpClient::Get(const std::string& url, std::string& body, std::string& 
     if (parts.lpszExtraInfo) path.append(parts.lpszExtraInfo, parts.dwExtraInfoLength);
     if (path.empty()) path = L"/";
 
-    Handle session(w.Open(L"Quillmere", WINHTTP_ACCESS_TYPE_DEFAULT_PROXY, WINHTTP_NO_PROXY_NAME,
-                          WINHTTP_NO_PROXY_BYPASS, 0),
-                   w.CloseHandle);
+    Handle session(
+        w.Open(L"Quillmere", WINHTTP_ACCESS_TYPE_DEFAULT_PROXY, WINHTTP_NO_PROXY_NAME, WINHTTP_NO_PROXY_BYPASS, 0),
+        w.CloseHandle);
     if (!session.h) return Fail(body, error, describe(GetLastError()));
     const int connectMs = static_cast<int>(connectTimeoutMs_);
     const int totalMs = static_cast<int>(totalTimeoutMs_);
@@ -174,10 +169,10 @@ bool WinHttpClient::Get(const std::string& url, std::string& body, std::string& 
 
     Handle connection(w.Connect(session.h, host.c_str(), parts.nPort, 0), w.CloseHandle);
     if (!connection.h) return Fail(body, error, describe(GetLastError()));
-    Handle request(w.OpenRequest(connection.h, L"GET", path.c_str(), nullptr, WINHTTP_NO_REFERER,
-                                 WINHTTP_DEFAULT_ACCEPT_TYPES,
-                                 parts.nScheme == INTERNET_SCHEME_HTTPS ? WINHTTP_FLAG_SECURE : 0),
-                   w.CloseHandle);
+    Handle request(
+        w.OpenRequest(connection.h, L"GET", path.c_str(), nullptr, WINHTTP_NO_REFERER, WINHTTP_DEFAULT_ACCEPT_TYPES,
+                      parts.nScheme == INTERNET_SCHEME_HTTPS ? WINHTTP_FLAG_SECURE : 0),
+        w.CloseHandle);
     if (!request.h) return Fail(body, error, describe(GetLastError()));
     // The wait for the response's headers has a timeout of its own, which the session's does not set
     // everywhere (Wine leaves it unbounded): a server that accepts and never answers must not hang.
@@ -192,11 +187,11 @@ bool WinHttpClient::Get(const std::string& url, std::string& body, std::string& 
 
     DWORD status = 0;
     DWORD size = sizeof status;
-    if (!w.QueryHeaders(request.h, WINHTTP_QUERY_STATUS_CODE | WINHTTP_QUERY_FLAG_NUMBER,
-                        WINHTTP_HEADER_NAME_BY_INDEX, &status, &size, WINHTTP_NO_HEADER_INDEX))
+    if (!w.QueryHeaders(request.h, WINHTTP_QUERY_STATUS_CODE | WINHTTP_QUERY_FLAG_NUMBER, WINHTTP_HEADER_NAME_BY_INDEX,
+                        &status, &size, WINHTTP_NO_HEADER_INDEX))
         return Fail(body, error, describe(GetLastError()));
     if (status >= 400) return Fail(body, error, "服务器返回错误：HTTP " + std::to_string(status));
-    if (status >= 300) return Fail(body, error, describe(ERROR_WINHTTP_REDIRECT_FAILED));  // not followed
+    if (status >= 300) return Fail(body, error, describe(ERROR_WINHTTP_REDIRECT_FAILED)); // not followed
 
     char buf[16384];
     for (;;) {

@@ -70,7 +70,7 @@ void CheckProgress::Start(Show show) {
             const SqlResult r = p->conn->Execute(sql);
             if (p->stop.Wait(0)) return;
             show(CheckProgressText(r));
-            if (!r.ok) return;   // on a server without the figure, once is enough
+            if (!r.ok) return; // on a server without the figure, once is enough
         } while (!p->stop.Wait(kCheckPollMilliseconds));
     });
     if (started) poller_ = std::move(poller);

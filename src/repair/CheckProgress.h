@@ -42,7 +42,7 @@ private:
     int SessionNumber();
 
     AppState& app_;
-    int spid_ = -1;   // -1 not read yet, 0 not to be had
+    int spid_ = -1; // -1 not read yet, 0 not to be had
     std::unique_ptr<Poller> poller_;
 };
 

@@ -4,7 +4,6 @@
 #include "platform/FileSystem.h"
 #include "platform/SystemServices.h"
 #include "platform/Text.h"
-#include "platform/Threads.h"
 #include "server/SqlText.h"
 
 #include <algorithm>
@@ -34,7 +33,8 @@ bool LookupLogFile(AppState& app, const std::string& column, const std::string& 
 bool GetOtherDatabasesFiles(AppState& app, const std::string& db, std::vector<std::string>& files) {
     const SqlResult r = ExecuteSql(app, app.oMaster,
                                    "select b.filename from sysdatabases as a inner join sysaltfiles as b on "
-                                   "a.dbid=b.dbid where a.name<>'" + SqlLiteralBody(db) + "'");
+                                   "a.dbid=b.dbid where a.name<>'" +
+                                       SqlLiteralBody(db) + "'");
     if (!r.ok) {
         app.cMsg = r.error;
         return false;
@@ -46,20 +46,11 @@ bool GetOtherDatabasesFiles(AppState& app, const std::string& db, std::vector<st
     return true;
 }
 
-// std::localtime shares one buffer per process; the lock keeps two repair runs from mixing their stamps.
-std::tm LocalTime(std::chrono::system_clock::time_point t) {
-    static Mutex m;
-    const std::time_t tt = std::chrono::system_clock::to_time_t(t);
-    LockGuard lock(m);
-    const std::tm* p = std::localtime(&tt);
-    return p ? *p : std::tm{};
-}
-
 std::string Stamp(AppState& app) {
     const std::tm tm = LocalTime(app.platform.clock->Now());
     char buf[32];
-    std::snprintf(buf, sizeof buf, "%04d%02d%02d%02d%02d%02d", tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday,
-                  tm.tm_hour, tm.tm_min, tm.tm_sec);
+    std::snprintf(buf, sizeof buf, "%04d%02d%02d%02d%02d%02d", tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday, tm.tm_hour,
+                  tm.tm_min, tm.tm_sec);
     return buf;
 }
 
@@ -81,8 +72,7 @@ bool GetLogFileName(AppState& app, const std::string& db, std::string& name) {
 
 std::string DerivedLogPath(const std::string& dataPath) {
     const std::string mdf = ".MDF";
-    if (dataPath.size() < mdf.size() || dataPath.compare(dataPath.size() - mdf.size(), mdf.size(), mdf) != 0)
-        return {};
+    if (dataPath.size() < mdf.size() || dataPath.compare(dataPath.size() - mdf.size(), mdf.size(), mdf) != 0) return {};
     return dataPath.substr(0, dataPath.size() - mdf.size()) + ".LDF";
 }
 

@@ -29,10 +29,10 @@ std::string DerivedLogPath(const std::string& dataPath);
 // What a log rebuild may touch, settled before it touches anything: only a stale log may be moved or
 // rebuilt at, never the data file and never a file the server records for another database.
 struct LogFilePlan {
-    std::string dataPath;                 // as the row gives it; "" for the read-only fallback
-    std::string logPath;                  // the log file the server records for this database
-    std::string derivedPath;              // DerivedLogPath(dataPath)
-    std::vector<std::string> otherFiles;  // every file the server records for another database, upper-cased
+    std::string dataPath;                // as the row gives it; "" for the read-only fallback
+    std::string logPath;                 // the log file the server records for this database
+    std::string derivedPath;             // DerivedLogPath(dataPath)
+    std::vector<std::string> otherFiles; // every file the server records for another database, upper-cased
 
     // Not empty, not the data file, no other database's file (paths compared without letter case).
     bool MayBeLog(const std::string& path) const;

@@ -60,7 +60,7 @@ public:
 
 private:
     FileSystem& real_;
-    std::map<std::string, bool> planned_;   // path -> there after the noted moves
+    std::map<std::string, bool> planned_; // path -> there after the noted moves
 };
 
 // The shared state a plan runs on: the server context of `app`, oMaster behind a PlanConnection and

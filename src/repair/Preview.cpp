@@ -82,7 +82,7 @@ std::vector<PreviewRow> PlanRepair(AppState& app, const MainModel& m, RepairProg
     std::vector<PreviewRow> rows;
     for (int i = 1; i <= copy.iAccCount; ++i) {
         const std::string report = copy.grid.Cell(i, kColReport);
-        if (copy.grid.Cell(i, kColSelect) != "Y" || report.empty()) continue;   // not ticked, or not reached
+        if (copy.grid.Cell(i, kColSelect) != "Y" || report.empty()) continue; // not ticked, or not reached
         PreviewRow row = std::move(watcher.Row(i));
         row.row = i;
         row.db = copy.grid.Cell(i, kColDb);
@@ -98,8 +98,9 @@ std::vector<PreviewRow> PlanRepair(AppState& app, const MainModel& m, RepairProg
 }
 
 std::string PreviewText(const std::vector<PreviewRow>& rows) {
-    std::string out = "预览：修复将对每个勾选的数据库执行以下操作（首次尝试、未遇到失败时）。\r\n"
-                      "预览只向服务器发送了查询，没有改动服务器和任何文件。\r\n";
+    std::string out =
+        "预览：修复将对每个勾选的数据库执行以下操作（首次尝试、未遇到失败时）。\r\n"
+        "预览只向服务器发送了查询，没有改动服务器和任何文件。\r\n";
     if (rows.empty()) out += "\r\n没有勾选任何数据库。\r\n";
     for (const PreviewRow& r : rows) {
         out += "\r\n" + std::to_string(r.row) + ". " + r.db + "\r\n";

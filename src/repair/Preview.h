@@ -17,9 +17,9 @@ struct PreviewRow {
     int row = 0;
     std::string db, accNo, accName, year, path;
     std::string state, route;
-    std::string report;                                        // the plan's report; kRepaired when it goes through
-    std::vector<std::string> statements;                       // every statement a first attempt sends, in order
-    std::vector<std::pair<std::string, std::string>> moves;    // from, to
+    std::string report;                                     // the plan's report; kRepaired when it goes through
+    std::vector<std::string> statements;                    // every statement a first attempt sends, in order
+    std::vector<std::pair<std::string, std::string>> moves; // from, to
 };
 
 // Runs the plan over the ticked rows of `m` (left as they are). `progress` (may be null) sees the run

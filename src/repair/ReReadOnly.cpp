@@ -29,8 +29,7 @@ bool Sequence2000(AppState& app, const std::string& db) {
     if (!ExecTrapped(app, kAllowUpdatesOn)) return false;
     if (!ExecTrapped(app, kReconfigure)) return false;
     const std::string dbLiteral = SqlLiteralBody(db);
-    if (!ExecTrapped(app, "update sysdatabases set status=4194328 where dbid=DB_ID('" + dbLiteral + "')"))
-        return false;
+    if (!ExecTrapped(app, "update sysdatabases set status=4194328 where dbid=DB_ID('" + dbLiteral + "')")) return false;
     if (!ExecTrapped(app, "sp_dboption '" + dbLiteral + " ','dbo use only','false'")) return false;
     // The sequence's own statements close 'allow updates'; the guard stands down once they were
     // accepted (one refused, or cut short by 停止, leaves the option on).
@@ -51,8 +50,7 @@ bool ReReadOnly_2000(AppState& app, const std::string& db) {
 
 bool ReReadOnly(AppState& app, VersionClass cls, const std::string& db) {
     switch (cls) {
-    case VersionClass::Sql2000:
-        return ReReadOnly_2000(app, db);
+    case VersionClass::Sql2000: return ReReadOnly_2000(app, db);
     case VersionClass::Sql2005:
     case VersionClass::Sql2008:
     case VersionClass::Modern:
@@ -64,8 +62,7 @@ bool ReReadOnly(AppState& app, VersionClass cls, const std::string& db) {
         }
         // The refusal stays in cMsg: it is the row's report.
         return false;
-    case VersionClass::None:
-        break;
+    case VersionClass::None: break;
     }
     return true;
 }

@@ -104,9 +104,8 @@ bool Sequence2005(AppState& app, const std::string& db, std::string& path) {
 // The status word as the server holds it now, into `status` as an integer text ("" when there is no
 // such row). False when the query failed (cMsg holds its message).
 bool ReadStatusWord(AppState& app, const std::string& db, std::string& status) {
-    const Value v = GetSqlValue(app, "status",
-                                "select status from master..sysdatabases where name='" + SqlLiteralBody(db) + "'",
-                                app.oMaster);
+    const Value v = GetSqlValue(
+        app, "status", "select status from master..sysdatabases where name='" + SqlLiteralBody(db) + "'", app.oMaster);
     if (v.isEmpty()) return false;
     status = NullToStr(v);
     const size_t digits = status.rfind('-', 0) == 0 ? 1 : 0;
@@ -172,14 +171,11 @@ bool ReShutdown_2000(AppState& app, const std::string& db, std::string& path) {
 
 bool ReShutdown(AppState& app, VersionClass cls, const std::string& db, std::string& path) {
     switch (cls) {
-    case VersionClass::Sql2000:
-        return ReShutdown_2000(app, db, path);
+    case VersionClass::Sql2000: return ReShutdown_2000(app, db, path);
     case VersionClass::Sql2005:
     case VersionClass::Sql2008:
-    case VersionClass::Modern:
-        return ReShutdown_2005(app, db, path);
-    case VersionClass::None:
-        break;
+    case VersionClass::Modern: return ReShutdown_2005(app, db, path);
+    case VersionClass::None: break;
     }
     return true;
 }

@@ -22,11 +22,13 @@ std::string RepairRow(AppState& app, const std::string& db, const std::string& d
     const Route route = RouteOf(state);
     if (route == Route::Rebuild) ok = ReShutdown(app, app.versionClass, db, path);
     else if (route == Route::ReadOnly) ok = ReReadOnly(app, app.versionClass, db);
-    else if (route == Route::RecoveryPending) ok = ReRecoveryPending(app, db, path, [&] { return app.stop.Requested(); });
+    else if (route == Route::RecoveryPending)
+        ok = ReRecoveryPending(app, db, path, [&] { return app.stop.Requested(); });
 
     // A failure text (of the routine, or of the state query itself) is the report.
     if (!app.cMsg.empty()) return app.cMsg;
-    if (route == Route::None) return (state == "正常" || state == "在线") ? kNoRepairNeeded : UnsupportedStateReport(state);
+    if (route == Route::None)
+        return (state == "正常" || state == "在线") ? kNoRepairNeeded : UnsupportedStateReport(state);
     return ok ? kRepaired : kRepairFailed;
 }
 
@@ -45,14 +47,12 @@ std::string VerifyRow(AppState& app, MainModel& m, RepairProgress* progress, Che
 
 } // namespace
 
-std::string UnsupportedStateReport(const std::string& state) {
-    return "未修复：不支持的数据库状态（" + state + "）";
-}
+std::string UnsupportedStateReport(const std::string& state) { return "未修复：不支持的数据库状态（" + state + "）"; }
 
 Route RouteOf(const std::string& state) {
     if (state == "置疑" || state == "可疑") return Route::Rebuild;
     if (state == "紧急\\只读\\脱机" || state == "紧急只读状态") return Route::ReadOnly;
-    if (state == "恢复挂起") return Route::RecoveryPending;   // only the state query of 2012 and later says so
+    if (state == "恢复挂起") return Route::RecoveryPending; // only the state query of 2012 and later says so
     return Route::None;
 }
 
@@ -98,7 +98,7 @@ void Repair(AppState& app, MainModel& m, RepairProgress* progress) {
             std::string state;
             report = RepairDatabase(app, m.grid.Cell(i, kColDb), m.grid.Cell(i, kColPath), state);
             m.grid.SetCell(i, kColReport, report);
-            m.grid.SetCell(i, kColVerify, "");   // an earlier run's check says nothing about this repair
+            m.grid.SetCell(i, kColVerify, ""); // an earlier run's check says nothing about this repair
             if (progress) progress->RowState(i, state);
         }
         app.cMsg.clear();

@@ -9,7 +9,7 @@ namespace qm {
 class RepairProgress {
 public:
     virtual ~RepairProgress() = default;
-    virtual void RunStarted(int maximum) = 0;                 // progress range 0..maximum, position 0
+    virtual void RunStarted(int maximum) = 0; // progress range 0..maximum, position 0
     // The row's report is written ("" if the row was not ticked); a check of the row may follow.
     virtual void RowDone(int row, int position, const std::string& report) = 0;
     // The check of `database` (grid row `row`) is sent now; it may take long.

@@ -3,7 +3,6 @@
 #include "platform/FileSystem.h"
 #include "platform/Paths.h"
 #include "platform/SystemServices.h"
-#include "platform/Threads.h"
 #include "repair/Repair.h"
 
 #include <cstdio>
@@ -20,18 +19,7 @@ namespace {
 
 constexpr const char* kCrLf = "\r\n";
 
-std::chrono::system_clock::time_point Now(AppState& app) {
-    return app.platform.clock->Now();
-}
-
-// std::localtime shares one buffer per process.
-std::tm LocalTime(std::chrono::system_clock::time_point t) {
-    static Mutex m;
-    const std::time_t tt = std::chrono::system_clock::to_time_t(t);
-    LockGuard lock(m);
-    const std::tm* p = std::localtime(&tt);
-    return p ? *p : std::tm{};
-}
+std::chrono::system_clock::time_point Now(AppState& app) { return app.platform.clock->Now(); }
 
 std::string Format(std::chrono::system_clock::time_point t, const char* pattern) {
     const std::tm tm = LocalTime(t);
@@ -78,10 +66,9 @@ RunRecord::RunRecord(AppState& app, const MainModel& m, RepairProgress* outer)
     started_ = Format(start, "%04d-%02d-%02d %02d:%02d:%02d");
     SystemInfo& system = *app.platform.system;
     header_ = std::string("Quillmere 运行记录") + kCrLf + "程序版本：Quillmere " + QM_TOOL_VERSION + kCrLf +
-              "计算机：" + Shown(system.ComputerName()) + kCrLf +
-              "Windows 用户：" + Shown(system.UserName()) + kCrLf +
-              "服务器：" + Shown(app.cDBServer) + "（登录名：" + Shown(app.cDBUser) + "）" + kCrLf +
-              "数据库版本：" + Shown(app.cSQLVersion) + kCrLf + "产品：" + Shown(app.cProduct) + kCrLf;
+              "计算机：" + Shown(system.ComputerName()) + kCrLf + "Windows 用户：" + Shown(system.UserName()) + kCrLf +
+              "服务器：" + Shown(app.cDBServer) + "（登录名：" + Shown(app.cDBUser) + "）" + kCrLf + "数据库版本：" +
+              Shown(app.cSQLVersion) + kCrLf + "产品：" + Shown(app.cProduct) + kCrLf;
     app.observer = this;
 }
 
@@ -98,7 +85,8 @@ void RunRecord::OnStatement(const StatementEvent& e) {
     AddIndented(lines, std::string(e.ok ? "  [成功] " : "  [失败] ") + took + "  ", "                 ", e.sql);
     // A driver's own message (a cancel, a broken link) has no number.
     for (const ServerMessage& d : e.diagnostics)
-        AddIndented(lines, d.number ? "      消息 " + std::to_string(d.number) + "：" : std::string("      消息："), "      ", d.text);
+        AddIndented(lines, d.number ? "      消息 " + std::to_string(d.number) + "：" : std::string("      消息："),
+                    "      ", d.text);
     if (!e.ok && e.diagnostics.empty()) AddIndented(lines, "      ", "      ", e.error.empty() ? "未知错误" : e.error);
     if (next_) next_->OnStatement(e);
 }
@@ -155,11 +143,11 @@ void RunRecord::End() {
 }
 
 std::string RunRecord::Text() const {
-    std::string out = header_ + "开始时间：" + started_ + kCrLf + "结束时间：" + finished_ + kCrLf + "结束方式：" +
-                      ending_ + kCrLf;
+    std::string out =
+        header_ + "开始时间：" + started_ + kCrLf + "结束时间：" + finished_ + kCrLf + "结束方式：" + ending_ + kCrLf;
     int ticked = 0;
     for (const auto& [i, row] : rows_) {
-        if (row.cells.empty()) continue;   // statements of no ticked row (none are sent so)
+        if (row.cells.empty()) continue; // statements of no ticked row (none are sent so)
         ++ticked;
         const auto& c = row.cells;
         out += std::string(kCrLf) + "[第 " + std::to_string(i) + " 行] " + c[kColDb] + kCrLf;
@@ -185,7 +173,8 @@ std::string SaveRunRecord(AppState& app, const std::string& baseName, const std:
     const std::string bytes = "\xEF\xBB\xBF" + text;
     try {
         if (!app.platform.toolFolder.empty()) {
-            const std::string path = WriteInto(app, {JoinPath(app.platform.toolFolder, kRecordFolder)}, baseName, bytes, error);
+            const std::string path =
+                WriteInto(app, {JoinPath(app.platform.toolFolder, kRecordFolder)}, baseName, bytes, error);
             if (!path.empty()) return path;
         }
         const std::string local = app.platform.system->LocalAppDataFolder();

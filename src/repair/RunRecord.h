@@ -49,9 +49,9 @@ public:
 
 private:
     struct Row {
-        std::vector<std::string> cells;   // the grid row as the run left it
+        std::vector<std::string> cells; // the grid row as the run left it
         std::string state;
-        std::vector<std::string> lines;   // statements and files, in order
+        std::vector<std::string> lines; // statements and files, in order
         bool reached = false;
     };
     Row& RowAt(int row);

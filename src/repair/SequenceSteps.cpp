@@ -8,9 +8,7 @@
 
 namespace qm {
 
-std::string IdentOrEmpty(const std::string& name) {
-    return name.empty() ? std::string() : SqlIdent(name);
-}
+std::string IdentOrEmpty(const std::string& name) { return name.empty() ? std::string() : SqlIdent(name); }
 
 bool DataFileMissing(AppState& app, const std::string& path) { return !path.empty() && !FileExists(app, path); }
 

@@ -23,7 +23,7 @@ struct LogFilePlan;
 struct PendingError {
     bool failed = false;
     std::string text;
-    long number = 0;   // the server's message number, 0 for a refusal of the file layer
+    long number = 0; // the server's message number, 0 for a refusal of the file layer
 
     void Set(const std::string& description, long messageNumber = 0) {
         failed = true;

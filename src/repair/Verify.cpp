@@ -38,8 +38,10 @@ std::string VerificationText(const SqlResult& r, bool stopped) {
     if (!r.ok && stopped) return kVerifyCancelled;
     std::string a, c;
     for (const ServerMessage& m : r.messages)
-        if (m.number == kCheckdbSummary && CheckdbCounts(m.text, a, c)) return "发现" + a + "个分配错误、" + c + "个一致性错误";
-    if (r.connectionLost) return std::string("校验失败：") + kConnectionLostText;   // the driver's words are in the tooltip
+        if (m.number == kCheckdbSummary && CheckdbCounts(m.text, a, c))
+            return "发现" + a + "个分配错误、" + c + "个一致性错误";
+    if (r.connectionLost)
+        return std::string("校验失败：") + kConnectionLostText; // the driver's words are in the tooltip
     if (!r.ok || !r.error.empty()) return "校验失败：" + (r.error.empty() ? std::string("未知错误") : r.error);
     return kVerifyPassed;
 }

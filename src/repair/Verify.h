@@ -9,7 +9,7 @@ namespace qm {
 
 inline constexpr const char* kVerifyPassed = "校验通过";
 inline constexpr const char* kVerifyCancelled = "校验已取消";
-inline constexpr long kCheckdbSummary = 8989;   // "CHECKDB found a allocation errors and c consistency errors …"
+inline constexpr long kCheckdbSummary = 8989; // "CHECKDB found a allocation errors and c consistency errors …"
 
 std::string CheckdbStatement(const std::string& db);
 

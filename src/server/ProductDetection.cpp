@@ -9,8 +9,7 @@ std::string GetProductKind(AppState& app) {
     if (!kind.empty()) return kind;
 
     // Anything not known to be SQL Server 2000 (an empty version text included) has sys.databases.
-    const char* catalogue =
-        app.versionClass == VersionClass::Sql2000 ? "sysdatabases" : "sys.databases";
+    const char* catalogue = app.versionClass == VersionClass::Sql2000 ? "sysdatabases" : "sys.databases";
 
     // A failing catalogue query counts as "not there"; cMsg keeps the last query's error.
     if (!NullToStr(GetFieldValue(app, "name", catalogue, "name='ufsystem'", app.oMaster)).empty()) kind = "T";

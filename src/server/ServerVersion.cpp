@@ -76,10 +76,10 @@ size_t FindDot(const std::string& s, size_t start) {
 // The first build of each service pack, per major version; 2017 and later have none.
 struct ServicePackStarts {
     int major;
-    std::array<int, 4> firstBuild;  // SP1..SP4; 0 past the last one
+    std::array<int, 4> firstBuild; // SP1..SP4; 0 past the last one
 };
 constexpr ServicePackStarts kServicePacks[] = {
-    {8, {384, 534, 760, 2039}}, {9, {2047, 3042, 4035, 0}}, {10, {2531, 0, 0, 0}},
+    {8, {384, 534, 760, 2039}},     {9, {2047, 3042, 4035, 0}},  {10, {2531, 0, 0, 0}},
     {11, {3000, 5058, 6020, 7001}}, {12, {4100, 5000, 6024, 0}}, {13, {4001, 5026, 6300, 0}},
 };
 
@@ -112,10 +112,19 @@ std::string ProductName(int major) {
 // A field read as text: a Null cannot be, a missing field is an error like any other.
 bool FieldText(const Recordset& rs, const std::string& field, std::string& out, std::string& error) {
     int col = rs.columnIndex(field);
-    if (col < 0) { error = kNoSuchField; return false; }
-    if (rs.rows.empty()) { error = kNoCurrentRecord; return false; }
+    if (col < 0) {
+        error = kNoSuchField;
+        return false;
+    }
+    if (rs.rows.empty()) {
+        error = kNoCurrentRecord;
+        return false;
+    }
     const auto& row = rs.rows.front();
-    if (col >= int(row.size()) || row[col].isNull()) { error = kInvalidNull; return false; }
+    if (col >= int(row.size()) || row[col].isNull()) {
+        error = kInvalidNull;
+        return false;
+    }
     out = row[col].toText();
     return true;
 }
@@ -138,7 +147,10 @@ std::string GetVersionName(std::string& productVersion, VersionClass& cls, std::
 
     const size_t p1 = FindDot(v, 1);
     auto major = ToInt16(ReadNumberPrefix(std::string_view(v).substr(0, p1 - 1)));
-    if (!major) { error = kOverflow; return ""; }
+    if (!major) {
+        error = kOverflow;
+        return "";
+    }
 
     const size_t p2 = FindDot(v, p1 + 1);
     const size_t p3 = FindDot(v, p2 + 1);
@@ -148,7 +160,10 @@ std::string GetVersionName(std::string& productVersion, VersionClass& cls, std::
         // and stops at the following ".", so 4035.00 gives 4035 and 1600.1 rounds to 1600.
         std::string_view field = std::string_view(v).substr(p2, p3 - 1);
         auto b = ToInt16(ReadNumberPrefix(field));
-        if (!b) { error = kOverflow; return ""; }
+        if (!b) {
+            error = kOverflow;
+            return "";
+        }
         build = *b;
     }
 
@@ -160,12 +175,9 @@ std::string GetVersionName(std::string& productVersion, VersionClass& cls, std::
 
 std::string GetEditionName(const std::string& edition) {
     static const std::pair<const char*, const char*> kEditions[] = {
-        {"Desktop Engine", "MSDE"},
-        {"Developer Edition", "开发版"},
-        {"Enterprise Edition", "企业版"},
-        {"Enterprise Evaluation Edition", "企业评估版"},
-        {"Personal Edition", "个人版"},
-        {"Standard Edition", "标准版"},
+        {"Desktop Engine", "MSDE"},       {"Developer Edition", "开发版"},
+        {"Enterprise Edition", "企业版"}, {"Enterprise Evaluation Edition", "企业评估版"},
+        {"Personal Edition", "个人版"},   {"Standard Edition", "标准版"},
     };
     const std::string trimmed = Trim(edition);
     for (const auto& [reported, label] : kEditions)

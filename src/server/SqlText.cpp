@@ -12,6 +12,7 @@ namespace {
 
 // The server's reserved keywords: such a name is made of identifier characters but still has to be
 // delimited (a database called "Default" or "Plan" exists in the wild). Sorted for binary search.
+// clang-format off
 constexpr std::string_view kReserved[] = {
     "ADD", "ALL", "ALTER", "AND", "ANY", "AS", "ASC", "AUTHORIZATION", "BACKUP", "BEGIN", "BETWEEN",
     "BREAK", "BROWSE", "BULK", "BY", "CASCADE", "CASE", "CHECK", "CHECKPOINT", "CLOSE", "CLUSTERED",
@@ -33,6 +34,7 @@ constexpr std::string_view kReserved[] = {
     "TABLESAMPLE", "TEXTSIZE", "THEN", "TO", "TOP", "TRAN", "TRANSACTION", "TRIGGER", "TRUNCATE",
     "TSEQUAL", "UNION", "UNIQUE", "UNPIVOT", "UPDATE", "UPDATETEXT", "USE", "USER", "VALUES", "VARYING",
     "VIEW", "WAITFOR", "WHEN", "WHERE", "WHILE", "WITH", "WRITETEXT"};
+// clang-format on
 
 bool IsReserved(const std::string& name) {
     return std::binary_search(std::begin(kReserved), std::end(kReserved), std::string_view(AsciiUpper(name)));
@@ -51,8 +53,7 @@ bool IsRegularIdentifier(const std::string& name) {
     for (unsigned char c : name) {
         // Non-ASCII bytes are delimited too: whether a character is a letter is the server's
         // collation's business, and brackets are always correct.
-        if (!(IsAsciiLetter(c) || (c >= '0' && c <= '9') || c == '_' || c == '@' || c == '#' || c == '$'))
-            return false;
+        if (!(IsAsciiLetter(c) || (c >= '0' && c <= '9') || c == '_' || c == '@' || c == '#' || c == '$')) return false;
     }
     return !IsReserved(name);
 }

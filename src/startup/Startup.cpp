@@ -42,9 +42,8 @@ bool InitApp(AppState& app, std::string& msg) {
     }
 }
 
-bool LoginByProduct(AppState& app, std::string& msg, std::string& pSubId, std::string& pAccId,
-                    std::string& pYearId, std::string& pUserId, std::string& pPassword, std::string& pDate,
-                    std::string& cSrv) {
+bool LoginByProduct(AppState& app, std::string& msg, std::string& pSubId, std::string& pAccId, std::string& pYearId,
+                    std::string& pUserId, std::string& pPassword, std::string& pDate, std::string& cSrv) {
     try {
         LoginWrapper& login = app.UFLogin();
         login.SetAdmin(app.bAdmin);
@@ -66,7 +65,7 @@ bool LoginByProduct(AppState& app, std::string& msg, std::string& pSubId, std::s
 bool LoginBySql(AppState& app, std::string& msg, StartupWindows& windows) {
     msg.clear();
     try {
-        LoginSettings values;  // a fresh dialog each time: nothing of an earlier one carries over
+        LoginSettings values; // a fresh dialog each time: nothing of an earlier one carries over
         LoadLoginSettings(app, values);
         if (!windows.ConnSql(values)) return false;
         app.cDBServer = values.cLoginServer;

@@ -10,8 +10,7 @@
 namespace qm {
 
 inline constexpr const char* kAlreadyRunningText = "您的计算机上已经运行了此程序";
-inline constexpr const char* kProductNoServerText =
-    "您当前登录账套年度可能是以前版本等原因不能正常登录，请重新选择！";
+inline constexpr const char* kProductNoServerText = "您当前登录账套年度可能是以前版本等原因不能正常登录，请重新选择！";
 inline constexpr const char* kToolTitle = "Quillmere";
 
 class StartupWindows {
@@ -35,9 +34,8 @@ bool InitApp(AppState& app, std::string& msg);
 
 // Signs in through the shared login wrapper. True when the wrapper succeeded with a server name; then
 // cDBServer, cDBUser and cDBPwd hold what it gave. The seven texts go to the wrapper's Regedit as they are.
-bool LoginByProduct(AppState& app, std::string& msg, std::string& pSubId, std::string& pAccId,
-                    std::string& pYearId, std::string& pUserId, std::string& pPassword, std::string& pDate,
-                    std::string& cSrv);
+bool LoginByProduct(AppState& app, std::string& msg, std::string& pSubId, std::string& pAccId, std::string& pYearId,
+                    std::string& pUserId, std::string& pPassword, std::string& pDate, std::string& cSrv);
 
 // Signs in through the SQL login dialog, pre-filled from Config.ini. Clears msg first. True when the
 // dialog's test connection succeeded; then cDBServer, cDBUser and cDBPwd hold the dialog's values.

@@ -7,13 +7,13 @@
 
 namespace qm::ui {
 
-#define QM_UI_CONTROLS(X)                                                                                     \
-    X(labCaption) X(labAbout) X(imgExit) X(grdTable) X(cmdSelect) X(cmdClear) X(cmdShowAll) X(cmdBrush)      \
-    X(cmdConfirm) X(cmdCancel) X(cmdStop) X(ProDB) X(labReport) X(imgLogo) X(chkVerify)                      \
-    X(labHint) X(picExit) X(picWarm) X(picQuery) X(picError) X(txtMessage) X(cmdYes) X(cmdNo)                \
-    X(Label1) X(LabToolText) X(labMaker) X(labCopyRight)                                                     \
-    X(labServer) X(labUser) X(labPwd) X(txtServerName) X(txtUser) X(txtPwd) X(labStatus)                    \
-    X(cmdPreview) X(labRecord) X(cmdCopy)
+#define QM_UI_CONTROLS(X)                                                                                            \
+    X(labCaption)                                                                                                    \
+    X(labAbout) X(imgExit) X(grdTable) X(cmdSelect) X(cmdClear) X(cmdShowAll) X(cmdBrush) X(cmdConfirm) X(cmdCancel) \
+        X(cmdStop) X(ProDB) X(labReport) X(imgLogo) X(chkVerify) X(labHint) X(picExit) X(picWarm) X(picQuery)        \
+            X(picError) X(txtMessage) X(cmdYes) X(cmdNo) X(Label1) X(LabToolText) X(labMaker) X(labCopyRight)        \
+                X(labServer) X(labUser) X(labPwd) X(txtServerName) X(txtUser) X(txtPwd) X(labStatus) X(cmdPreview)   \
+                    X(labRecord) X(cmdCopy)
 
 // Ids start well above IDOK and IDCANCEL, which the dialog keyboard handling sends for Enter and Escape.
 enum class Ctl : int {
@@ -21,7 +21,7 @@ enum class Ctl : int {
 #define QM_UI_CONTROL_ID(name) name,
     QM_UI_CONTROLS(QM_UI_CONTROL_ID)
 #undef QM_UI_CONTROL_ID
-    kEnd
+        kEnd
 };
 
 // The id of a control name; 0 for a name no window has.

@@ -19,8 +19,8 @@ struct EngineOps {
     std::function<bool(AppState&, const std::string& url, const std::string& target, const std::string& required)>
         downloadFile;
     // One key of a profile file with the "//" comment cut; def when the file or key is missing.
-    std::function<std::string(AppState&, const std::string& section, const std::string& key,
-                              const std::string& def, const std::string& file)>
+    std::function<std::string(AppState&, const std::string& section, const std::string& key, const std::string& def,
+                              const std::string& file)>
         readProfile;
 };
 

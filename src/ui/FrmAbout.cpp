@@ -19,7 +19,7 @@ constexpr const char* kDefaultWarning =
 } // namespace
 
 bool OpenUrl(std::string& address, HWND owner, Shell& shell) {
-    (void)owner;  // the shell adapter opens without an owner window
+    (void)owner; // the shell adapter opens without an owner window
     if (address.empty()) address = kDefaultWebPage;
     if (!address.empty()) shell.Open(address);
     return true;
@@ -31,11 +31,10 @@ void FrmAbout::Build(HWND owner) {
     AddTitleBand("关于", w);
     const auto px = ScaledPixels;
     AddPicture(Ctl::imgLogo, Picture::Logo, "", px(20), band + px(16), px(48), px(48));
-    AddControl(WC_STATICW, Ctl::LabToolText, "", SS_NOTIFY | SS_NOPREFIX, px(84), band + px(14), w - px(100),
-               px(26), GuiFontOfSize(12));
+    AddControl(WC_STATICW, Ctl::LabToolText, "", SS_NOTIFY | SS_NOPREFIX, px(84), band + px(14), w - px(100), px(26),
+               GuiFontOfSize(12));
     AddPicture(Ctl::labMaker, Picture::Link, "", px(84), band + px(42), w - px(100), px(20));
-    AddControl(WC_STATICW, Ctl::Label1, "版权信息", SS_NOTIFY, px(20), band + px(80), px(120), px(20),
-               GuiBoldFont());
+    AddControl(WC_STATICW, Ctl::Label1, "版权信息", SS_NOTIFY, px(20), band + px(80), px(120), px(20), GuiBoldFont());
     AddLabel(Ctl::labCopyRight, "", px(20), band + px(102), w - px(40), px(20));
     AddControl(WC_EDITW, Ctl::txtMessage, "", ES_MULTILINE | ES_READONLY | WS_VSCROLL, px(20), band + px(128),
                w - px(40), h - band - px(144), GuiFont(), WS_EX_CLIENTEDGE);

@@ -13,9 +13,8 @@ namespace qm::ui {
 namespace {
 
 int CurrentYear(AppState& app) {
-    const std::time_t t = std::chrono::system_clock::to_time_t(app.platform.clock->Now());
-    const std::tm* local = std::localtime(&t);
-    return local ? local->tm_year + 1900 : 2000;
+    const std::tm local = LocalTime(app.platform.clock->Now());
+    return local.tm_year ? local.tm_year + 1900 : 2000; // 2000 when the system gives no local time
 }
 
 COLORREF ToColorRef(const Rgb& c) { return RGB(c.r, c.g, c.b); }
@@ -29,9 +28,9 @@ RECT ToPixels(const TwipsRect& r) {
 constexpr struct {
     Ctl id;
     const char* text;
-} kButtons[] = {{Ctl::cmdSelect, "全选"},  {Ctl::cmdClear, "全清"},  {Ctl::cmdShowAll, "刷新全部"},
-                {Ctl::cmdBrush, "刷新"},   {Ctl::cmdConfirm, "确定"}, {Ctl::cmdCancel, "取消"},
-                {Ctl::cmdStop, "停止"},    {Ctl::cmdPreview, "预览"}};
+} kButtons[] = {{Ctl::cmdSelect, "全选"}, {Ctl::cmdClear, "全清"},   {Ctl::cmdShowAll, "刷新全部"},
+                {Ctl::cmdBrush, "刷新"},  {Ctl::cmdConfirm, "确定"}, {Ctl::cmdCancel, "取消"},
+                {Ctl::cmdStop, "停止"},   {Ctl::cmdPreview, "预览"}};
 
 } // namespace
 
@@ -42,8 +41,7 @@ FrmMain::FrmMain(AppState& app, MainModel& model, EngineOps ops)
         PostQuitMessage(0);
     };
     const int w = TwipsToScreenPixels(kMainWidthTwips), h = TwipsToScreenPixels(kMainHeightTwips);
-    if (!CreateFramed("Quillmere", w, h, nullptr, WS_EX_APPWINDOW | WS_EX_CONTROLPARENT,
-                      WS_SYSMENU | WS_MINIMIZEBOX))
+    if (!CreateFramed("Quillmere", w, h, nullptr, WS_EX_APPWINDOW | WS_EX_CONTROLPARENT, WS_SYSMENU | WS_MINIMIZEBOX))
         return;
     HWND self = Hwnd();
     run_ = std::make_unique<RepairRun>(app_, model_, [self](RunEvent e) {
@@ -69,7 +67,8 @@ FrmMain::~FrmMain() {
     preview_.reset();
     if (HWND self = Hwnd()) {
         MSG m;
-        while (PeekMessageW(&m, self, kMsgRunEvent, kMsgPreviewEvent, PM_REMOVE)) delete reinterpret_cast<RunEvent*>(m.lParam);
+        while (PeekMessageW(&m, self, kMsgRunEvent, kMsgPreviewEvent, PM_REMOVE))
+            delete reinterpret_cast<RunEvent*>(m.lParam);
     }
     about_.reset();
     previewBox_.reset();
@@ -136,9 +135,7 @@ void FrmMain::Show() {
 
 LRESULT FrmMain::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
     switch (msg) {
-    case WM_SIZE:
-        ApplyLayout(LOWORD(lp), HIWORD(lp));
-        return 0;
+    case WM_SIZE: ApplyLayout(LOWORD(lp), HIWORD(lp)); return 0;
     case WM_SHOWWINDOW:
         // The list loads once the window is up, the first time it is shown.
         if (wp && !loadPosted_) {
@@ -146,9 +143,7 @@ LRESULT FrmMain::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
             PostMessageW(Hwnd(), kMsgLoad, 0, 0);
         }
         return FramedWindow::OnMessage(msg, wp, lp);
-    case kMsgLoad:
-        Load();
-        return 0;
+    case kMsgLoad: Load(); return 0;
     case kMsgRunEvent:
     case kMsgPreviewEvent: {
         std::unique_ptr<RunEvent> e(reinterpret_cast<RunEvent*>(lp));
@@ -156,10 +151,8 @@ LRESULT FrmMain::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
         else OnPreviewEvent(*e);
         return 0;
     }
-    case WM_NOTIFY:
-        return OnNotify(*reinterpret_cast<const NMHDR*>(lp));
-    default:
-        return FramedWindow::OnMessage(msg, wp, lp);
+    case WM_NOTIFY: return OnNotify(*reinterpret_cast<const NMHDR*>(lp));
+    default: return FramedWindow::OnMessage(msg, wp, lp);
     }
 }
 
@@ -181,15 +174,13 @@ void FrmMain::OnCommand(int id, int code) {
     case Ctl::chkVerify:
         model_.bVerify = SendMessageW(Control(Ctl::chkVerify), BM_GETCHECK, 0, 0) == BST_CHECKED;
         return;
-    default: return;  // Enter and Escape start and end nothing here
+    default: return; // Enter and Escape start and end nothing here
     }
 }
 
 void FrmMain::OnCloseRequest() {
-    if (Running())
-        closePending_ = true;
-    else
-        EndTool();
+    if (Running()) closePending_ = true;
+    else EndTool();
 }
 
 // ---- loading ----
@@ -246,12 +237,16 @@ void FrmMain::ApplyReportLabel() {
 
 // ---- repair run ----
 
-void FrmMain::StartRepair() {
-    if (Running()) return;
+void FrmMain::BeginRun() {
     SetRunning(true);
     HWND bar = Control(Ctl::ProDB);
     SendMessageW(bar, PBM_SETRANGE32, 0, std::max<int>(1, model_.iAccCount));
     SendMessageW(bar, PBM_SETPOS, 0, 0);
+}
+
+void FrmMain::StartRepair() {
+    if (Running()) return;
+    BeginRun();
     if (!run_->Start()) SetRunning(false);
 }
 
@@ -275,9 +270,7 @@ void FrmMain::OnRunEvent(const RunEvent& e) {
         if (!e.report.empty()) SetCell(e.row - 1, kColReport, e.report);
         SendMessageW(bar, PBM_SETPOS, WPARAM(e.position), 0);
         return;
-    case RunEvent::Kind::Checking:
-        SetCell(e.row - 1, kVerifyColumn, e.report);
-        return;
+    case RunEvent::Kind::Checking: SetCell(e.row - 1, kVerifyColumn, e.report); return;
     case RunEvent::Kind::Finished:
         // The worker has returned: the model is the window's again and holds the final results.
         run_->Finish();

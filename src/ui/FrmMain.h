@@ -73,6 +73,7 @@ private:
     void SetCell(int item, int column, const std::string& text);
     void ApplyReportLabel();
     void SetRunning(bool running);
+    void BeginRun(); // buttons at rest, the bar at zero
     void OnRunEvent(const RunEvent& e);
     // The preview and the run record (FrmMainPreview.cpp).
     void StartPreview();
@@ -97,8 +98,8 @@ private:
     std::string publisherAddress_;
     MainFrameLayout frame_;
     std::unique_ptr<RepairRun> run_;
-    std::unique_ptr<RepairRun> preview_;   // the preview runs off the window's thread as a run does
-    std::string previewText_;              // written by the preview's worker, read once it has finished
+    std::unique_ptr<RepairRun> preview_; // the preview runs off the window's thread as a run does
+    std::string previewText_;            // written by the preview's worker, read once it has finished
     std::unique_ptr<FrmAbout> about_;
     std::unique_ptr<FrmPreview> previewBox_;
     int loads_ = 0;

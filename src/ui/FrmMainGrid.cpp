@@ -70,7 +70,7 @@ LRESULT FrmMain::OnNotify(const NMHDR& n) {
     if (LRESULT result = 0; view_.OnNotify(n, result)) return result;
     if (n.code == TTN_GETDISPINFOW && n.idFrom == UINT_PTR(grid_)) {
         auto& d = const_cast<NMTTDISPINFOW&>(reinterpret_cast<const NMTTDISPINFOW&>(n));
-        tipText_ = hoverItem_ < 0                 ? std::wstring()
+        tipText_ = hoverItem_ < 0               ? std::wstring()
                    : hoverColumn_ == kColReport ? Utf8ToWide(run_->Transcript().TooltipFor(hoverItem_ + 1))
                    : hoverColumn_ == kColPath   ? Utf8ToWide(view_.Text(hoverItem_, kColPath))
                                                 : std::wstring();
@@ -89,7 +89,8 @@ void FrmMain::OnGridDoubleClick(POINT at) {
     hit.pt = at;
     if (SendMessageW(grid_, LVM_SUBITEMHITTEST, 0, LPARAM(&hit)) < 0 || hit.iItem < 0) return;
     const int row = hit.iItem + 1;
-    if (ToggleSelection(model_.grid, row, hit.iSubItem)) SetCell(hit.iItem, hit.iSubItem, model_.grid.Cell(row, hit.iSubItem));
+    if (ToggleSelection(model_.grid, row, hit.iSubItem))
+        SetCell(hit.iItem, hit.iSubItem, model_.grid.Cell(row, hit.iSubItem));
 }
 
 LRESULT CALLBACK FrmMain::GridProc(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
@@ -113,12 +114,11 @@ LRESULT CALLBACK FrmMain::GridProc(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
     }
     case WM_NOTIFY:
         // Column 0 stays hidden: its divider can be neither dragged nor double-clicked open.
-        if (const auto& n = *reinterpret_cast<const NMHDR*>(lp); IsHeaderTrack(n) &&
-                                                                reinterpret_cast<const NMHEADERW&>(n).iItem == kColDb)
+        if (const auto& n = *reinterpret_cast<const NMHDR*>(lp);
+            IsHeaderTrack(n) && reinterpret_cast<const NMHEADERW&>(n).iItem == kColDb)
             return TRUE;
         break;
-    default:
-        break;
+    default: break;
     }
     return CallWindowProcW(self->gridProc_, w, msg, wp, lp);
 }

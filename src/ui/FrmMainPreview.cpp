@@ -9,10 +9,7 @@ namespace qm::ui {
 
 void FrmMain::StartPreview() {
     if (Running()) return;
-    SetRunning(true);
-    HWND bar = Control(Ctl::ProDB);
-    SendMessageW(bar, PBM_SETRANGE32, 0, std::max<int>(1, model_.iAccCount));
-    SendMessageW(bar, PBM_SETPOS, 0, 0);
+    BeginRun();
     previewText_.clear();
     if (!preview_->Start()) SetRunning(false);
 }
@@ -20,15 +17,12 @@ void FrmMain::StartPreview() {
 void FrmMain::OnPreviewEvent(const RunEvent& e) {
     HWND bar = Control(Ctl::ProDB);
     switch (e.kind) {
-    case RunEvent::Kind::Started:
-        SendMessageW(bar, PBM_SETRANGE32, 0, std::max(1, e.maximum));
-        return;
+    case RunEvent::Kind::Started: SendMessageW(bar, PBM_SETRANGE32, 0, std::max(1, e.maximum)); return;
     case RunEvent::Kind::RowDone:
         // The plan's reports are no row's outcome: only the bar moves.
         SendMessageW(bar, PBM_SETPOS, WPARAM(e.position), 0);
         return;
-    case RunEvent::Kind::Checking:
-        return;
+    case RunEvent::Kind::Checking: return;
     case RunEvent::Kind::Finished:
         preview_->Finish();
         SendMessageW(bar, PBM_SETPOS, 0, 0);

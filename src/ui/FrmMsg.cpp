@@ -89,7 +89,7 @@ void FrmMsg::OnCommand(int id, int code) {
     case Ctl::cmdNo: Answer(kResultNo); return;
     case Ctl::picExit: EndModal(); return;
     default:
-        if (id == IDCANCEL) EndModal();  // Escape: as the close picture
+        if (id == IDCANCEL) EndModal(); // Escape: as the close picture
         return;
     }
 }

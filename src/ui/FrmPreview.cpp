@@ -15,10 +15,10 @@ void FrmPreview::Build(HWND owner) {
     if (!CreateFramed("预览", w, h, owner)) return;
     AddTitleBand("预览", w);
     // Read-only, not disabled: the text can be selected and copied (Ctrl+C, the context menu).
-    HWND text = AddControl(WC_EDITW, Ctl::txtMessage, "",
-                           ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL | ES_AUTOHSCROLL | WS_VSCROLL | WS_HSCROLL |
-                               WS_TABSTOP,
-                           px(12), band + px(10), w - px(24), h - band - px(62), GuiFont(), WS_EX_CLIENTEDGE);
+    HWND text =
+        AddControl(WC_EDITW, Ctl::txtMessage, "",
+                   ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL | ES_AUTOHSCROLL | WS_VSCROLL | WS_HSCROLL | WS_TABSTOP,
+                   px(12), band + px(10), w - px(24), h - band - px(62), GuiFont(), WS_EX_CLIENTEDGE);
     // A multiline edit takes about 32,000 characters unless told otherwise; a thousand rows give more.
     SendMessageW(text, EM_SETLIMITTEXT, 0, 0);
     AddButton(Ctl::cmdCopy, "复制全部", w - px(12 + 80 + 10 + 80), h - px(40), px(80), px(26));

@@ -26,7 +26,7 @@ struct FrmSQLLogin::Attempt {
     std::string error;
     std::atomic<bool> abandoned{false};
     HWND target = nullptr;
-    Thread thread;  // last: destroyed (waited for) before the values it uses
+    Thread thread; // last: destroyed (waited for) before the values it uses
 };
 
 FrmSQLLogin::FrmSQLLogin(ConnectionFactory& connections, MsgDialog& msg) : connections_(connections), msg_(msg) {}
@@ -148,7 +148,7 @@ void FrmSQLLogin::AttemptDone(int serial) {
     std::unique_ptr<Attempt> done = std::move(*it);
     attempts_.erase(it);
     done->thread.Join();
-    if (done.get() != current_) return;  // abandoned: thrown away
+    if (done.get() != current_) return; // abandoned: thrown away
     current_ = nullptr;
     SetConnecting(false);
     if (done->ok) {

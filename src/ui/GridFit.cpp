@@ -67,13 +67,11 @@ std::string ElidePathMiddle(const std::string& path, const std::function<bool(co
         const int front = (keep + 1) / 2, back = keep / 2;
         return path.substr(0, starts[size_t(front)]) + kEllipsis + path.substr(starts[size_t(chars - back)]);
     };
-    int lo = 0, hi = chars - 1;  // the most characters that fit lie in [lo, hi]; 0 is "…" alone
+    int lo = 0, hi = chars - 1; // the most characters that fit lie in [lo, hi]; 0 is "…" alone
     while (lo < hi) {
         const int mid = (lo + hi + 1) / 2;
-        if (fits(ends(mid)))
-            lo = mid;
-        else
-            hi = mid - 1;
+        if (fits(ends(mid))) lo = mid;
+        else hi = mid - 1;
     }
     return ends(lo);
 }

@@ -19,13 +19,11 @@ MainFrameLayout LayoutMainFrame(float W, float H, const MainFrameLayout& previou
     Place(l.topLeft, 0, 0, l.topLeft.width, l.topLeft.height);
     Place(l.topRight, W - l.topRight.width, 0, l.topRight.width, l.topRight.height);
     Place(l.bottomLeft, 0, H - l.bottomLeft.height, l.bottomLeft.width, l.bottomLeft.height);
-    Place(l.bottomRight, W - l.bottomRight.width, H - l.bottomRight.height, l.bottomRight.width,
-          l.bottomRight.height);
+    Place(l.bottomRight, W - l.bottomRight.width, H - l.bottomRight.height, l.bottomRight.width, l.bottomRight.height);
     Place(l.top, l.topLeft.left + l.topLeft.width, 0, W - l.topLeft.width - l.topRight.width, l.top.height);
     Place(l.bottom, l.bottomLeft.left + l.bottomLeft.width, l.bottomLeft.top,
           W - l.bottomLeft.width - l.bottomRight.width, l.bottom.height);
-    Place(l.left, 0, l.topLeft.top + l.topLeft.height, l.left.width,
-          H - l.topLeft.height - l.bottomLeft.height);
+    Place(l.left, 0, l.topLeft.top + l.topLeft.height, l.left.width, H - l.topLeft.height - l.bottomLeft.height);
     Place(l.right, W - l.right.width, l.topRight.top + l.topRight.height, l.right.width,
           H - l.topRight.height - l.bottomRight.height);
     Place(l.exit, W - l.exit.width - 100, l.exit.top, l.exit.width, l.exit.height);
@@ -39,9 +37,7 @@ TwipsRect FixedPlacementOf(std::string_view name) {
     return {};
 }
 
-int TwipsToPixels(float twips, double dpi) {
-    return int(std::lround(double(twips) * dpi / 1440.0));
-}
+int TwipsToPixels(float twips, double dpi) { return int(std::lround(double(twips) * dpi / 1440.0)); }
 
 float PixelsToTwips(int pixels, double dpi) {
     if (dpi <= 0) dpi = 96;

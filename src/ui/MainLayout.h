@@ -13,16 +13,16 @@ struct TwipsRect {
 };
 
 struct MainFrameLayout {
-    TwipsRect topLeft{0, 0, 105, 375};        // impTopLeft
-    TwipsRect topRight{0, 0, 105, 375};       // imgTopRight
-    TwipsRect bottomLeft{0, 0, 105, 105};     // imgBottomLeft
-    TwipsRect bottomRight{0, 0, 105, 105};    // imgBottomRight
-    TwipsRect top{105, 0, 0, 375};            // imgTop
-    TwipsRect bottom{105, 0, 0, 105};         // imgBottom
-    TwipsRect left{0, 375, 105, 0};           // imgLeft
-    TwipsRect right{0, 375, 105, 0};          // imgRight
-    TwipsRect exit{0, 80, 255, 270};          // imgExit
-    TwipsRect about{0, 120, 360, 180};        // labAbout
+    TwipsRect topLeft{0, 0, 105, 375};     // impTopLeft
+    TwipsRect topRight{0, 0, 105, 375};    // imgTopRight
+    TwipsRect bottomLeft{0, 0, 105, 105};  // imgBottomLeft
+    TwipsRect bottomRight{0, 0, 105, 105}; // imgBottomRight
+    TwipsRect top{105, 0, 0, 375};         // imgTop
+    TwipsRect bottom{105, 0, 0, 105};      // imgBottom
+    TwipsRect left{0, 375, 105, 0};        // imgLeft
+    TwipsRect right{0, 375, 105, 0};       // imgRight
+    TwipsRect exit{0, 80, 255, 270};       // imgExit
+    TwipsRect about{0, 120, 360, 180};     // labAbout
 };
 
 // Inner size the window opens with.

@@ -11,8 +11,8 @@ enum class MsgPicture { None, Warning, Question, Error };
 
 struct MsgLook {
     MsgPicture picture = MsgPicture::None;
-    bool confirm = false;  // cmdConfirm
-    bool yesNo = false;    // cmdYes and cmdNo
+    bool confirm = false; // cmdConfirm
+    bool yesNo = false;   // cmdYes and cmdNo
 };
 
 // What a kind (MsgKind, or any other value: nothing) shows.
@@ -27,8 +27,8 @@ struct MsgState {
     int16_t iMsgType = 0;
     std::string cMsgText;
     int16_t iMsgResult = 0;
-    int16_t iMsgFontSize = 0;     // 0: not taken yet
-    uint32_t lMsgForeColor = 0;   // 0: not taken yet
+    int16_t iMsgFontSize = 0;   // 0: not taken yet
+    uint32_t lMsgForeColor = 0; // 0: not taken yet
 
     // A zero kind or an empty message keeps the previous call's value; the result starts at 0 and an
     // empty text reads "消息为空". Font size and colour are taken from the window once.

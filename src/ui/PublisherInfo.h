@@ -7,14 +7,14 @@
 namespace qm::ui {
 
 struct PublisherInfo {
-    std::string company;   // 公司
-    std::string author;    // 作者
-    std::string qq;        // QQ
-    std::string qqGroup;   // QQ群
-    std::string phone;     // 电话
-    std::string email;     // 邮箱
-    std::string web;       // 网址, without a scheme
-    std::string intro;     // 简介
+    std::string company; // 公司
+    std::string author;  // 作者
+    std::string qq;      // QQ
+    std::string qqGroup; // QQ群
+    std::string phone;   // 电话
+    std::string email;   // 邮箱
+    std::string web;     // 网址, without a scheme
+    std::string intro;   // 简介
 };
 
 inline constexpr const char* kReadmeSection = "说明";
@@ -25,8 +25,8 @@ inline constexpr const char* kPublisherWebLocation = "";
 PublisherInfo DefaultPublisherInfo();
 
 // Reads one key of the section, giving `def` when the key is absent.
-using ReadmeKeyReader = std::function<std::string(const std::string& section, const std::string& key,
-                                                  const std::string& def)>;
+using ReadmeKeyReader =
+    std::function<std::string(const std::string& section, const std::string& key, const std::string& def)>;
 // Reads the eight keys, in the order 公司, 作者, QQ, QQ群, 电话, 邮箱, 网址, 简介.
 PublisherInfo LoadPublisherInfo(const ReadmeKeyReader& read);
 

@@ -59,8 +59,7 @@ bool RepairRun::Start() {
         // Finished is posted whatever the repair does, or the window would wait for good.
         try {
             repair_(app_, model_, progress_.get());
-        } catch (...) {
-        }
+        } catch (...) {}
         RunEvent done;
         done.kind = RunEvent::Kind::Finished;
         post_(std::move(done));

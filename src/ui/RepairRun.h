@@ -18,10 +18,10 @@ namespace qm::ui {
 struct RunEvent {
     enum class Kind { Started, RowDone, Checking, Finished };
     Kind kind = Kind::Started;
-    int maximum = 0;   // Started
-    int row = 0;       // RowDone, Checking
-    int position = 0;  // RowDone
-    std::string report;   // RowDone: the report; Checking: the verification cell's text, passing or final
+    int maximum = 0;    // Started
+    int row = 0;        // RowDone, Checking
+    int position = 0;   // RowDone
+    std::string report; // RowDone: the report; Checking: the verification cell's text, passing or final
 };
 
 class RepairRun {

@@ -19,8 +19,7 @@ public:
     StatementObserver* Next() const;
 
     void OnStatement(const StatementEvent& e) override;
-    void OnFileMoved(int row, const std::string& path, const std::string& newPath,
-                     const std::string& error) override;
+    void OnFileMoved(int row, const std::string& path, const std::string& newPath, const std::string& error) override;
 
     void Clear();
     // The row's lines joined by newlines; "" when nothing was recorded for it.

@@ -101,8 +101,7 @@ LRESULT FramedWindow::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
         ReleaseCapture();
         SendMessageW(hwnd_, WM_NCLBUTTONDOWN, HTCAPTION, 0);
         return 0;
-    case WM_ERASEBKGND:
-        return 1;
+    case WM_ERASEBKGND: return 1;
     case WM_SETCURSOR: {
         // The logo and the links show that they open something.
         auto it = pictures_.find(GetDlgCtrlID(HWND(wp)));
@@ -132,20 +131,13 @@ LRESULT FramedWindow::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
         SetBkColor(dc, back);
         return LRESULT(SolidBrushOf(back));
     }
-    case WM_DRAWITEM:
-        DrawPicture(*reinterpret_cast<const DRAWITEMSTRUCT*>(lp));
-        return TRUE;
-    case WM_COMMAND:
-        OnCommand(LOWORD(wp), HIWORD(wp));
-        return 0;
-    case WM_CLOSE:
-        OnCloseRequest();
-        return 0;
+    case WM_DRAWITEM: DrawPicture(*reinterpret_cast<const DRAWITEMSTRUCT*>(lp)); return TRUE;
+    case WM_COMMAND: OnCommand(LOWORD(wp), HIWORD(wp)); return 0;
+    case WM_CLOSE: OnCloseRequest(); return 0;
     case kMsgShown:
         if (inModal_) OnShown();
         return 0;
-    default:
-        return DefWindowProcW(hwnd_, msg, wp, lp);
+    default: return DefWindowProcW(hwnd_, msg, wp, lp);
     }
 }
 
@@ -162,8 +154,8 @@ void FramedWindow::OnPaint(HDC dc, const RECT& client) {
     DeleteObject(edge);
 }
 
-HWND FramedWindow::AddControl(const wchar_t* cls, Ctl id, const std::string& text, DWORD style, int x, int y,
-                              int w, int h, HFONT font, DWORD exStyle) {
+HWND FramedWindow::AddControl(const wchar_t* cls, Ctl id, const std::string& text, DWORD style, int x, int y, int w,
+                              int h, HFONT font, DWORD exStyle) {
     HWND c = CreateWindowExW(exStyle, cls, Utf8ToWide(text).c_str(), WS_CHILD | WS_VISIBLE | style, x, y, w, h, hwnd_,
                              reinterpret_cast<HMENU>(INT_PTR(Id(id))), GetModuleHandleW(nullptr), nullptr);
     if (c) SendMessageW(c, WM_SETFONT, WPARAM(font), FALSE);
@@ -216,10 +208,8 @@ void FramedWindow::SetTooltip(HWND control, const std::string& text) {
     ti.hwnd = hwnd_;
     ti.uId = UINT_PTR(control);
     ti.lpszText = wide.data();
-    if (tools_.insert(control).second)
-        SendMessageW(tooltip_, TTM_ADDTOOLW, 0, LPARAM(&ti));
-    else
-        SendMessageW(tooltip_, TTM_UPDATETIPTEXTW, 0, LPARAM(&ti));
+    if (tools_.insert(control).second) SendMessageW(tooltip_, TTM_ADDTOOLW, 0, LPARAM(&ti));
+    else SendMessageW(tooltip_, TTM_UPDATETIPTEXTW, 0, LPARAM(&ti));
 }
 
 void FramedWindow::SetColors(HWND control, COLORREF text, COLORREF back) {
@@ -265,7 +255,7 @@ void FramedWindow::RunModal() {
     while (!modalDone_ && hwnd_) {
         const BOOL got = GetMessageW(&m, nullptr, 0, 0);
         if (got == 0) {
-            PostQuitMessage(int(m.wParam));  // the outer loop must see it too
+            PostQuitMessage(int(m.wParam)); // the outer loop must see it too
             break;
         }
         if (got == -1) break;

@@ -12,11 +12,11 @@
 namespace qm::ui {
 
 // Private messages, per window kind, above WM_APP (WM_USER values clash with the dialog manager's).
-inline constexpr UINT kMsgShown = WM_APP + 1;       // a modal window is up
-inline constexpr UINT kMsgLoad = WM_APP + 10;       // main window: first shown, load now
-inline constexpr UINT kMsgRunEvent = WM_APP + 11;   // main window: lParam a heap RunEvent of the repair run
-inline constexpr UINT kMsgPreviewEvent = WM_APP + 12;  // main window: lParam a heap RunEvent of the preview
-inline constexpr UINT kMsgLoginDone = WM_APP + 20;  // login dialog: wParam the finished attempt's number
+inline constexpr UINT kMsgShown = WM_APP + 1;         // a modal window is up
+inline constexpr UINT kMsgLoad = WM_APP + 10;         // main window: first shown, load now
+inline constexpr UINT kMsgRunEvent = WM_APP + 11;     // main window: lParam a heap RunEvent of the repair run
+inline constexpr UINT kMsgPreviewEvent = WM_APP + 12; // main window: lParam a heap RunEvent of the preview
+inline constexpr UINT kMsgLoginDone = WM_APP + 20;    // login dialog: wParam the finished attempt's number
 
 // Pictures drawn by their window; they act as push buttons (BM_CLICK, BN_CLICKED).
 enum class Picture { Close, Logo, BandText, Link };
@@ -37,8 +37,7 @@ protected:
     FramedWindow() = default;
 
     // Creates the hidden window, `width` × `height` pixels, centred on the work area.
-    bool CreateFramed(const std::string& title, int width, int height, HWND owner, DWORD exStyle = 0,
-                      DWORD style = 0);
+    bool CreateFramed(const std::string& title, int width, int height, HWND owner, DWORD exStyle = 0, DWORD style = 0);
     void DestroyFramed();
 
     // Handles one message; the base answers dragging, painting, colours, drawn pictures and commands.

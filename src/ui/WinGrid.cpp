@@ -19,11 +19,11 @@ int CellPadding() { return ScaledPixels(6); }
 
 HWND GridView::Create(HWND parent, int id, const RECT& place, int columns) {
     columns_ = columns;
-    list_ = CreateWindowExW(WS_EX_CLIENTEDGE, WC_LISTVIEWW, L"",
-                            WS_CHILD | WS_VISIBLE | WS_TABSTOP | LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS |
-                                LVS_OWNERDATA,
-                            place.left, place.top, place.right - place.left, place.bottom - place.top, parent,
-                            reinterpret_cast<HMENU>(INT_PTR(id)), GetModuleHandleW(nullptr), nullptr);
+    list_ = CreateWindowExW(
+        WS_EX_CLIENTEDGE, WC_LISTVIEWW, L"",
+        WS_CHILD | WS_VISIBLE | WS_TABSTOP | LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS | LVS_OWNERDATA, place.left,
+        place.top, place.right - place.left, place.bottom - place.top, parent, reinterpret_cast<HMENU>(INT_PTR(id)),
+        GetModuleHandleW(nullptr), nullptr);
     if (!list_) return nullptr;
     SendMessageW(list_, WM_SETFONT, WPARAM(GuiFont()), FALSE);
     SendMessageW(list_, LVM_SETEXTENDEDLISTVIEWSTYLE, 0, LVS_EX_FULLROWSELECT | LVS_EX_GRIDLINES);
@@ -56,7 +56,8 @@ void GridView::Fill(const AccountGrid& g, const std::vector<int>& defaultTwips,
     std::vector<int> widths;
     for (int c = 0; c < columns_; ++c) {
         const std::string& given = g.Cell(0, c);
-        std::wstring header = Utf8ToWide(given.empty() && c < int(defaultHeader.size()) ? defaultHeader[size_t(c)] : given);
+        std::wstring header =
+            Utf8ToWide(given.empty() && c < int(defaultHeader.size()) ? defaultHeader[size_t(c)] : given);
         LVCOLUMNW col{};
         col.mask = LVCF_TEXT;
         col.pszText = header.data();
@@ -120,8 +121,7 @@ bool GridView::OnNotify(const NMHDR& n, LRESULT& result) {
     case NM_CUSTOMDRAW:
         result = CustomDraw(const_cast<NMLVCUSTOMDRAW&>(reinterpret_cast<const NMLVCUSTOMDRAW&>(n)));
         return true;
-    default:
-        return false;
+    default: return false;
     }
 }
 
@@ -154,8 +154,9 @@ bool GridView::DrawElidedPath(const NMLVCUSTOMDRAW& cd) {
             return size.cx <= room;
         };
         madeFor = room;
-        shown = fits(path) ? std::wstring()
-                           : Utf8ToWide(ElidePathMiddle(WideToUtf8(path), [&](const std::string& t) { return fits(Utf8ToWide(t)); }));
+        shown = fits(path) ? std::wstring() : Utf8ToWide(ElidePathMiddle(WideToUtf8(path), [&](const std::string& t) {
+            return fits(Utf8ToWide(t));
+        }));
     }
     // Empty: the whole path fits, and the list draws it.
     if (shown.empty()) return false;

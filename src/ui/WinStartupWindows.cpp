@@ -25,7 +25,8 @@ bool WinStartupWindows::ConnSql(LoginSettings& values) {
 void WinStartupWindows::ShowEndMessage(const std::string& text) {
     if (endMessageShown) endMessageShown(text);
     if (endMessageBox)
-        MessageBoxW(nullptr, Utf8ToWide(text).c_str(), Utf8ToWide(kToolTitle).c_str(), MB_OK | MB_ICONEXCLAMATION | MB_TASKMODAL);
+        MessageBoxW(nullptr, Utf8ToWide(text).c_str(), Utf8ToWide(kToolTitle).c_str(),
+                    MB_OK | MB_ICONEXCLAMATION | MB_TASKMODAL);
 }
 
 void WinStartupWindows::ShowMainWindow() {
@@ -34,7 +35,7 @@ void WinStartupWindows::ShowMainWindow() {
         if (!main_) return;
         if (beforeMainShown) beforeMainShown(*main_);
     }
-    main_->Show();  // modeless, no owner
+    main_->Show(); // modeless, no owner
 }
 
 int RunMessageLoop() {

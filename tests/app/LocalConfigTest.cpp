@@ -75,13 +75,6 @@ TEST_F(LocalConfigFixture, LoginSettingsAreReadInOrderTrimmedAndStopAtACommented
     }
 }
 
-TEST(ReplaceChar, RemovesOrReplacesByCharacterCode) {
-    EXPECT_EQ(ReplaceChar(std::string("a\0b\0", 4), 0, 0), "ab");
-    EXPECT_EQ(ReplaceChar("说明.txt", 0x8BF4 /* 说 */, 0), "明.txt");
-    EXPECT_EQ(ReplaceChar("a-b", '-', 0x4E2D /* 中 */), "a中b");
-    EXPECT_EQ(ReplaceChar("中文", 0xAD, 0), "中文");  // a byte inside a character is not a character
-}
-
 TEST_F(LocalConfigFixture, ConfigDbIsOpenedOnlyWhenTheFileExistsAndAFailureGoesToTheMessage) {
     auto absent = OpenConfigDb(*app);
     ASSERT_TRUE(absent);

@@ -18,41 +18,25 @@ TEST(LogNames, ByProductKindExactlyAndDerivedPaths) {
     for (const auto& [data, log] : paths) EXPECT_EQ(qm::DerivedLogPath(data), log) << data;
 }
 
-struct LogFiles : RepairFixture {
-    void SetUp() override {
-        RepairFixture::SetUp();
-        std::filesystem::create_directories(dataDir);
-    }
-};
+using LogFiles = RepairFixture;
 
-TEST_F(LogFiles, LookupWithoutARecordGivesEmpty) {
-    Load(9, {DbJson(kDb, "SUSPECT")});
-    std::string path = "x";
+// A database without a log record has the empty log path; a log moved aside never replaces an earlier
+// copy. (The empty path never reaching the file layer is checked with the read-only recovery.)
+TEST_F(LogFiles, LookupWithoutARecordAndMovesAsideThatNeverOverwrite) {
+    Load(9, {Db(kDb, "SUSPECT")});
+    std::string path = "x", error;
     EXPECT_TRUE(qm::GetLogFilePath(*app, "NO_SUCH_DB", path));
     EXPECT_EQ(path, "");
     EXPECT_EQ(app->cMsg, "");
-}
-
-TEST_F(LogFiles, EmptyPathNeverReachesTheFileLayer) {
-    EXPECT_FALSE(qm::FileExists(*app, ""));
-    std::string error = "x";
-    EXPECT_TRUE(qm::MoveAside(*app, "", error));
-    EXPECT_EQ(error, "");
-    EXPECT_EQ(files.emptyPathCalls, 0);
-    EXPECT_TRUE(observer.moves.empty());
-}
-
-TEST_F(LogFiles, MoveAsideNeverOverwritesAnEarlierCopy) {
-    const std::string log = PathOf("A_LOG.LDF"), stamp = std::string("A_LOG.LDF.") + kStamp;
-    std::string error;
+    const std::string log = P("A_LOG.LDF"), stamp = std::string("A_LOG.LDF.") + kStamp;
     for (const char* text : {"first", "second", "third"}) {
         WriteFile(log, text);
         ASSERT_TRUE(qm::MoveAside(*app, log, error)) << error;
     }
-    EXPECT_THAT(Files(), ElementsAre(stamp + ".1.bak", stamp + ".2.bak", stamp + ".bak"));
-    EXPECT_EQ(ReadFile(PathOf(stamp + ".bak")), "first");
-    EXPECT_EQ(ReadFile(PathOf(stamp + ".2.bak")), "third");
-    EXPECT_EQ(observer.moves.at(1).newPath, PathOf(stamp + ".1.bak"));
+    EXPECT_THAT(Files(), ElementsAre(stamp + ".1.bak", stamp + ".2.bak", stamp + ".bak", X("@.MDF"), X("@_LOG.LDF")));
+    EXPECT_EQ(ReadFile(P(stamp + ".bak")), "first");
+    EXPECT_EQ(ReadFile(P(stamp + ".2.bak")), "third");
+    EXPECT_EQ(observer.moves.at(1).newPath, P(stamp + ".1.bak"));
 }
 
 } // namespace

@@ -7,16 +7,16 @@ using namespace qmtest;
 
 namespace {
 
-struct ReReadOnly : RepairFixture {
-    bool Run() { return qm::ReReadOnly(*app, app->versionClass, kDb); }
-};
+using ReReadOnly = RepairFixture;
 
-// SQL Server 2005/2008: what went out, the result, the report, and which log is left. Only a refusal
-// that names a log file or a lost connection falls back to the rebuild (log moved aside, new one made).
-TEST_F(ReReadOnly, Sql2005GoesOnlineOrFallsBackOnlyForALogFile) {
+// What went out, the result, the report, and which log is left. On 2005/2008 only a refusal that names
+// a log file or a lost connection falls back to the rebuild (log moved aside, new one made); on 2000 a
+// refusal still turns 'allow updates' off, and a refused 'allow updates' off is sent again.
+TEST_F(ReReadOnly, GoesOnlineOrFallsBackOnlyForALogFileAndNeverLeavesAllowUpdatesOn) {
     const std::string goldfield = "此时无法更改数据库 'GOLDFIELD' 的状态或选项。数据库处于单用户模式，当前某个用户已与其连接。";
     struct Case {
         const char* what;
+        int major = 9;
         std::string db = kDb;
         bool logExists = true;
         std::vector<sqlsim::Fault> faults = {};
@@ -42,10 +42,16 @@ TEST_F(ReReadOnly, Sql2005GoesOnlineOrFallsBackOnlyForALogFile) {
         {.what = "failed fallback", .logExists = false,
          .faults = {{"Rebuild Log", 1, 5028, "系统无法激活足够的数据库来重新生成日志。"}}, .sent = "M O L F E S R M",
          .ok = false, .msg = "系统无法激活足够的数据库来重新生成日志。", .left = {".MDF"}},
+        {.what = "2000", .major = 8, .sent = "A1 C U2 D A0 C"},
+        {.what = "2000 refused", .major = 8, .faults = {{"update sysdatabases", 1, 229, "拒绝了对象的 UPDATE 权限。"}},
+         .sent = "A1 C U2 A0 C", .ok = false, .msg = "拒绝了对象的 UPDATE 权限。"},
+        // Its own 'allow updates' off refused (or cut short by 停止): the guard sends it again.
+        {.what = "2000 off refused", .major = 8, .faults = {{"'allow updates',0", 1, 15247, "没有权限"}},
+         .sent = "A1 C U2 D A0 A0 C", .ok = false, .msg = "没有权限"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
-        Load(9, {DbJson(c.db, "EMERGENCY", true, c.logExists)});
+        Load(c.major, {Db(c.db, "EMERGENCY", c.logExists ? "" : R"(, "log_file_exists": false)")});
         for (const auto& f : c.faults) engine->AddFault(f);
         EXPECT_EQ(qm::ReReadOnly(*app, app->versionClass, c.db), c.ok);
         EXPECT_EQ(Sent(), Seq(c.sent, c.db));
@@ -55,24 +61,6 @@ TEST_F(ReReadOnly, Sql2005GoesOnlineOrFallsBackOnlyForALogFile) {
         EXPECT_EQ(Files(), left);
     }
     EXPECT_EQ(files.emptyPathCalls, 0);   // the fallback knows no data path: no derived file is looked at
-}
-
-TEST_F(ReReadOnly, Sql2000SendsTheSixStatementsAndARefusalStillTurnsAllowUpdatesOff) {
-    Load(8, {DbJson(kDb, "EMERGENCY")});
-    EXPECT_TRUE(Run()) << app->cMsg;
-    EXPECT_EQ(app->cMsg, "");
-    EXPECT_EQ(Sent(), Seq("A1 C U2 D A0 C"));
-    EXPECT_EQ(Failures(), "......");
-    Load(8, {DbJson(kDb, "EMERGENCY")});
-    engine->AddFault({"update sysdatabases", 1, 229, "拒绝了对对象 'sysdatabases' 的 UPDATE 权限。"});
-    EXPECT_FALSE(Run());
-    EXPECT_EQ(app->cMsg, "拒绝了对对象 'sysdatabases' 的 UPDATE 权限。");
-    EXPECT_EQ(Sent(), Seq("A1 C U2 A0 C"));
-    // Its own 'allow updates' off refused (or cut short by 停止): the guard sends it again.
-    Load(8, {DbJson(kDb, "EMERGENCY")});
-    engine->AddFault({"'allow updates',0", 1, 15247, "没有权限"});
-    EXPECT_FALSE(Run());
-    EXPECT_EQ(Sent(), Seq("A1 C U2 D A0 A0 C"));
 }
 
 } // namespace

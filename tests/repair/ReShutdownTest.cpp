@@ -10,15 +10,15 @@ namespace {
 class ReShutdown : public RepairFixture {
 protected:
     bool Run(const std::string& dataFile = kDb + ".MDF") {
-        path = PathOf(dataFile);
+        path = P(dataFile);
         return qm::ReShutdown(*app, app->versionClass, kDb, path);
     }
     std::string path;
 };
 
 TEST_F(ReShutdown, Healthy2005LooksUpFirstMovesStaleLogsAsideThenSendsTheStatementsInOrder) {
-    Load(9, {DbJson(kDb, "SUSPECT")});
-    const std::string log = PathOf(kDb + "_LOG.LDF"), derived = PathOf(kDb + ".LDF");
+    Load(9, {Db(kDb, "SUSPECT")});
+    const std::string log = P(kDb + "_LOG.LDF"), derived = P(kDb + ".LDF");
     WriteFile(log, "old log");
     WriteFile(derived, "older log");
     EXPECT_TRUE(Run());
@@ -37,13 +37,13 @@ TEST_F(ReShutdown, Healthy2005LooksUpFirstMovesStaleLogsAsideThenSendsTheStateme
 // what is left in the data folder. Only a stale log of this database is ever moved or rebuilt at.
 TEST_F(ReShutdown, SequencesSendReportAndLeaveTheRightFiles) {
     const std::string other = "UFDATA_002_2015", noLogPath = "未修复：无法确定日志文件路径";
-    const std::string derivedLog = DbJson(kDb, "SUSPECT", true, true, kDb + ".LDF");   // the log beside the data file
+    const std::string derivedLog = DbAt(kDb, "SUSPECT", kDb + ".MDF", kDb + ".LDF");   // the log beside the data file
     const sqlsim::Fault lockTimeout{"", 1, 1222, "已超过了锁请求超时时段。"};
     auto timeout = [&](const std::string& sql) { sqlsim::Fault f = lockTimeout; f.match = sql; return f; };
     struct Case {
         const char* what;
         int major = 9;
-        std::vector<std::string> dbs = {DbJson(kDb, "SUSPECT")};
+        std::vector<std::string> dbs = {Db(kDb, "SUSPECT")};
         const char* dataFile = "@.MDF";
         const char* refuse = "@_LOG.LDF";   // moves of this file are refused `times` times (< 0: for ever)
         std::string refusal = "";
@@ -68,11 +68,11 @@ TEST_F(ReShutdown, SequencesSendReportAndLeaveTheRightFiles) {
          .dataFile = "MDFDATA/@.MDF", .sent = "L F T A1 C E2 R2=MDFDATA/@.LDF D A0 C",
          .files = {"LDFDATA/@.LDF", "LDFDATA/" + other + ".MDF", "MDFDATA/@.LDF", "MDFDATA/@.MDF", "MDFDATA/@_LOG.LDF~"}},
         {.what = "derived path is another database's log",
-         .dbs = {DbJson(kDb, "SUSPECT"), DbAt(other, "ONLINE", other + ".MDF", X("@.LDF"))}, .sent = "L F E S R M O",
+         .dbs = {Db(kDb, "SUSPECT"), DbAt(other, "ONLINE", other + ".MDF", X("@.LDF"))}, .sent = "L F E S R M O",
          .files = {"@.LDF", "@.MDF", "@_LOG.LDF", "@_LOG.LDF~", other + ".MDF"}},
         // Recorded in another letter case: still that database's file, so the rebuild goes to the recorded log.
         {.what = "derived path is another database's log", .major = 8,
-         .dbs = {DbJson(kDb, "SUSPECT"), DbAt(other, "ONLINE", other + ".MDF", "ufdata_001_2015.ldf")},
+         .dbs = {Db(kDb, "SUSPECT"), DbAt(other, "ONLINE", other + ".MDF", "ufdata_001_2015.ldf")},
          .sent = "L F T A1 C E2 R2=@_LOG.LDF D A0 C",
          .files = {"@.MDF", "@_LOG.LDF", "@_LOG.LDF~", other + ".MDF", "ufdata_001_2015.ldf"}},
         {.what = "data file recorded as the log", .dbs = {DbAt(kDb, "SUSPECT", X("@.MDF"), X("@.MDF"))}, .sent = "L F",
@@ -91,7 +91,7 @@ TEST_F(ReShutdown, SequencesSendReportAndLeaveTheRightFiles) {
          .refusal = "拒绝的权限", .times = 2, .language = "en", .sent = "L F T A1 C E2 R2 R2 D A0 C",
          .files = {"@.LDF", "@.LDF~", "@.MDF"}},
 
-        {.what = "no data file", .major = 8, .dbs = {DbJson(kDb, "SUSPECT", false)}, .msg = "错误：未找到数据文件"},
+        {.what = "no data file", .major = 8, .dbs = {Db(kDb, "SUSPECT", R"(, "data_file_exists": false)")}, .msg = "错误：未找到数据文件"},
         // A failed lookup ends the row with its own message before anything is moved or changed.
         {.what = "log path lookup", .faults = {timeout(Seq("L")[0])}, .sent = "L", .msg = lockTimeout.message},
         {.what = "logical name lookup", .major = 10, .faults = {timeout(Seq("N")[0])}, .product = "",
@@ -129,17 +129,14 @@ TEST_F(ReShutdown, SequencesSendReportAndLeaveTheRightFiles) {
     for (const auto& c : cases) {
         SCOPED_TRACE(std::string(c.what) + " on " + std::to_string(c.major));
         Load(c.major, c.dbs, c.product, c.language);
-        files.refusals.clear();
-        if (!c.refusal.empty()) files.Refuse(PathOf(X(c.refuse)), c.refusal, c.times);
+        if (!c.refusal.empty()) files.Refuse(P(X(c.refuse)), c.refusal, c.times);
         for (const auto& sql : Seq(c.before)) engine->Execute(sql);
         engine->ClearTranscript();
         for (const auto& f : c.faults) engine->AddFault(f);
-        observer.statements.clear();
-        files.changed.clear();
         EXPECT_EQ(Run(X(c.dataFile)), c.msg.empty());
         EXPECT_EQ(Sent(), Seq(X(c.sent)));
         EXPECT_EQ(observer.statements.size(), Sent().size());   // the guards' statements too
-        EXPECT_EQ(app->cMsg, c.msg[0] == '#' ? MessageOf(std::stoul(c.msg.substr(1))) : c.msg);
+        EXPECT_EQ(app->cMsg, c.msg[0] == '#' ? engine->Transcript().at(std::stoul(c.msg.substr(1))).message : c.msg);
         if (!c.files.empty()) {
             EXPECT_EQ(Files(), X(c.files));
         }
@@ -152,12 +149,12 @@ TEST_F(ReShutdown, SequencesSendReportAndLeaveTheRightFiles) {
 
 TEST_F(ReShutdown, On2008WithoutProductTheLogicalNameComesFromTheServerAndNamesAreQuoted) {
     const std::string db = "UFDATA 001'2015";
-    Load(10, {DbJson(db, "SUSPECT", true, false, "", "UFDATA_LOGICAL_LOG")}, "");
-    std::string dataPath = PathOf(db + ".MDF");
+    Load(10, {Db(db, "SUSPECT", R"(, "log_file_exists": false, "log_name": "UFDATA_LOGICAL_LOG")")}, "");
+    std::string dataPath = P(db + ".MDF");
     EXPECT_TRUE(qm::ReShutdown(*app, app->versionClass, db, dataPath)) << app->cMsg;
     EXPECT_EQ(Sent().at(2), Seq("N", "UFDATA 001''2015")[0]);
     EXPECT_EQ(Sent().at(5), "alter database [UFDATA 001'2015] Rebuild Log on (name=UFDATA_LOGICAL_LOG,filename='" +
-                                PathOf("UFDATA 001''2015_LOG.LDF") + "') ");
+                                P("UFDATA 001''2015_LOG.LDF") + "') ");
     EXPECT_EQ(Failures(), "........");
 }
 

@@ -1,14 +1,17 @@
 #pragma once
-// A fresh upper-case data folder per test, an engine loaded from a scenario text or file, and batches
-// run as table rows: each row's outcome is compared as one line of text.
+// An engine loaded from a scenario into a data folder of its own, and batches run as table rows: each
+// row's outcome is compared as one line of text. The tool upper-cases data file paths, so the whole
+// path the simulator shows must be upper case: the folder is named relative to /tmp, which the fixture
+// makes the working folder for the test.
 #include "sqlsim/Engine.h"
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
+#include <atomic>
 #include <filesystem>
-#include <fstream>
 #include <string>
+#include <unistd.h>
+#include <vector>
 
 namespace simtest {
 
@@ -18,6 +21,15 @@ inline bool Exists(const std::string& path) { return std::filesystem::exists(pat
 inline std::string StateOf(const std::string& db) { return "select DATABASEPROPERTYEX('" + db + "','Status')"; }
 inline std::string LogPathOf(const std::string& db) {
     return "select filename from sysaltfiles where fileid=2 and dbid=DB_ID('" + db + "')";
+}
+
+// A scenario's JSON: one database (`more` adds its members, each after a comma), and a server of
+// `version` (`more`: members of the scenario) over databases joined with commas.
+inline std::string Db(const std::string& name, const std::string& state, const std::string& more = "") {
+    return R"({"name": ")" + name + R"(", "state": ")" + state + "\"" + more + "}";
+}
+inline std::string Scenario(const std::string& version, const std::string& databases, const std::string& more = "") {
+    return R"({"version": ")" + version + R"(", "databases": [)" + databases + "]" + more + "}";
 }
 
 // A batch's outcome in one line: "!" and its message numbers when it failed; otherwise column `col`
@@ -38,19 +50,25 @@ inline std::string Line(const sqlsim::BatchResult& r, size_t col = 0) {
 
 class SimTest : public ::testing::Test {
 protected:
+    void SetUp() override {
+        static std::atomic<int> counter{0};
+        oldCwd_ = std::filesystem::current_path();
+        std::filesystem::current_path("/tmp");
+        root = "QMSIM-" + std::to_string(::getpid()) + "-" + std::to_string(counter++);
+        dir = root + "/DATA";
+    }
     void TearDown() override {
+        engine.reset();
         std::error_code ec;
-        if (!dir.empty()) std::filesystem::remove_all(std::filesystem::path(dir).parent_path(), ec);
-        dir.clear();
+        std::filesystem::remove_all(root, ec);
+        std::filesystem::current_path(oldCwd_, ec);
     }
 
-    // `text` is a scenario in JSON, or the name of a shipped scenario file ending in .json.
+    // `text` is a scenario in JSON, or the name of a shipped scenario file ending in .json; the data
+    // folder starts empty.
     std::shared_ptr<sqlsim::Engine> Load(const std::string& text, const sqlsim::EngineOptions& options = {}) {
-        if (dir.empty()) {
-            char tmpl[] = "/tmp/QM-SIMTEST-XXXXXX";
-            dir = std::string(mkdtemp(tmpl)) + "/DATA";
-            std::filesystem::create_directories(dir);
-        }
+        std::error_code ec;
+        std::filesystem::remove_all(dir, ec);
         std::string error;
         engine = text.ends_with(".json")
                      ? sqlsim::Engine::FromFile(std::string(SQLSIM_SCENARIO_DIR) + "/" + text, dir, error, options)
@@ -61,6 +79,11 @@ protected:
 
     sqlsim::BatchResult Run(const std::string& sql) { return engine->Execute(sql); }
     std::string Got(const std::string& sql, size_t col = 0) { return Line(engine->Execute(sql), col); }
+    std::vector<std::string> Sent() const {
+        std::vector<std::string> out;
+        for (const auto& e : engine->Transcript()) out.push_back(e.sql);
+        return out;
+    }
 
     // `want` is the batch's Line; `text`, when given, the text of its first message.
     struct Step { std::string sql, want, text = ""; };
@@ -77,8 +100,11 @@ protected:
 
     std::string P(const std::string& file) const { return dir + "/" + file; }
 
-    std::string dir;
+    std::string root, dir;
     std::shared_ptr<sqlsim::Engine> engine;
+
+private:
+    std::filesystem::path oldCwd_;
 };
 
 } // namespace simtest

@@ -37,10 +37,11 @@ std::string BigScenario() {
     }
     for (int a = 1; a <= 999; ++a) {
         std::snprintf(name, sizeof name, "%03d", a);
-        accounts += std::string(a > 1 ? "," : "") + R"({"cAcc_id": ")" + name + R"(", "cAcc_Name": "公司)" + name + R"("})";
+        accounts +=
+            std::string(a > 1 ? "," : "") + R"({"cAcc_id": ")" + name + R"(", "cAcc_Name": "公司)" + name + R"("})";
     }
-    return R"({"version": "9.00.4035.00", "edition": "Standard Edition", "logins": {"sa": ""}, "databases": [)" +
-           dbs + R"(], "ua_account": [)" + accounts + "]}";
+    return R"({"version": "9.00.4035.00", "edition": "Standard Edition", "logins": {"sa": ""}, "databases": [)" + dbs +
+           R"(], "ua_account": [)" + accounts + "]}";
 }
 
 // Signs in to `server`, then times LoadAcc for the U8 family ("T") and for every database ("").
@@ -70,9 +71,8 @@ bool SignInAndTime(const char* road, ConnectionFactory& factory, const std::stri
         std::sort(ms.begin(), ms.end());
         std::sort(cpu.begin(), cpu.end());
         // Process CPU time as well: on a shared machine the wall clock mostly measures the neighbours.
-        std::printf("%-10s product=%-2s rows=%5d  wall min %8.1f / median %8.1f ms  cpu median %8.1f ms  (%s)\n",
-                    road, product, int(m.iAccCount), ms.front(), ms[kRuns / 2], cpu[kRuns / 2],
-                    m.labReport.caption.c_str());
+        std::printf("%-10s product=%-2s rows=%5d  wall min %8.1f / median %8.1f ms  cpu median %8.1f ms  (%s)\n", road,
+                    product, int(m.iAccCount), ms.front(), ms[kRuns / 2], cpu[kRuns / 2], m.labReport.caption.c_str());
     }
     return true;
 }

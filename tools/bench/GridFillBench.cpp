@@ -52,8 +52,8 @@ int main() {
                             Value::Text("账套" + n), Value::Text("2015"),
                             Value::Text("D:\\U8SOFT\\Admin\\ZT" + n + "\\2015\\UFDATA.MDF"), Value::Text("")});
         }
-        SqlResult r = FakeConnection::Rows({"DB", "选择", "账套号", "账套名称", "年度", "路径", "报告"},
-                                           std::move(rows));
+        SqlResult r =
+            FakeConnection::Rows({"DB", "选择", "账套号", "账套名称", "年度", "路径", "报告"}, std::move(rows));
         answered = WallMs();
         answeredCpu = ProcessorMs();
         return r;

@@ -85,7 +85,8 @@ RunFigures RunOnce(int rows, bool verify, Watch& watch) {
     std::filesystem::remove_all(root);
     std::string json = R"({"version": "9.00.4035.00", "edition": "Standard Edition", "language": "zh-CN",
         "logins": {"sa": ""}, "databases": [)";
-    for (int i = 0; i < rows; ++i) json += std::string(i ? "," : "") + R"({"name": ")" + Name(i) + R"(", "state": "SUSPECT"})";
+    for (int i = 0; i < rows; ++i)
+        json += std::string(i ? "," : "") + R"({"name": ")" + Name(i) + R"(", "state": "SUSPECT"})";
     std::string error;
     auto engine = sqlsim::Engine::FromJson(json + "]}", dataDir, error);
     qm::LocalFileSystem files;
@@ -104,7 +105,8 @@ RunFigures RunOnce(int rows, bool verify, Watch& watch) {
     qm::MainModel m;
     m.bVerify = verify;
     m.grid.AppendRow({"DB", "选择", "账套号", "账套名称", "年度", "路径", "报告", "校验"});
-    for (int i = 0; i < rows; ++i) m.grid.AppendRow({Name(i), "Y", "001", "演示", "2015", dataDir + "/" + Name(i) + ".MDF", ""});
+    for (int i = 0; i < rows; ++i)
+        m.grid.AppendRow({Name(i), "Y", "001", "演示", "2015", dataDir + "/" + Name(i) + ".MDF", ""});
     m.iAccCount = int16_t(rows);
 
     const auto t0 = Clock::now();
@@ -118,7 +120,6 @@ RunFigures RunOnce(int rows, bool verify, Watch& watch) {
     std::filesystem::remove_all(root);
     return f;
 }
-
 
 double PerRowUs(Clock::duration d, int rows) { return std::chrono::duration<double, std::micro>(d).count() / rows; }
 
@@ -142,7 +143,9 @@ int main() {
         if (run == 0 || PerRowUs(watch.own, kRows) < own)
             own = PerRowUs(watch.own, kRows), server = PerRowUs(watch.server, kRows), statements = on.statements;
     }
-    std::printf("with the check: %+.2f statements per row; per check %.1f us the simulator's answer, %.1f us the "
-                "engine's own (best of %d runs)\n", double(statements - off.statements) / kRows, server, own, kRuns);
+    std::printf(
+        "with the check: %+.2f statements per row; per check %.1f us the simulator's answer, %.1f us the "
+        "engine's own (best of %d runs)\n",
+        double(statements - off.statements) / kRows, server, own, kRuns);
     return 0;
 }

@@ -51,7 +51,7 @@ bool WaitFor(const std::function<bool()>& done) {
     const DWORD start = GetTickCount();
     while (!done()) {
         if (GetTickCount() - start > kTimeoutMs) return false;
-        Sleep(20);  // another process's windows: nothing to wait on but their state
+        Sleep(20); // another process's windows: nothing to wait on but their state
     }
     return true;
 }
@@ -124,7 +124,8 @@ int wmain(int argc, wchar_t** argv) {
     SendMessageW(Control(main, "cmdSelect"), BM_CLICK, 0, 0);
     SendMessageW(Control(main, "cmdConfirm"), BM_CLICK, 0, 0);
     HWND confirm = Control(main, "cmdConfirm"), stop = Control(main, "cmdStop");
-    if (!WaitFor([&] { return IsWindowEnabled(confirm) && !IsWindowEnabled(stop); })) return Fail("the run did not end");
+    if (!WaitFor([&] { return IsWindowEnabled(confirm) && !IsWindowEnabled(stop); }))
+        return Fail("the run did not end");
 
     RECT cell;
     if (!CellRect(pi.hProcess, Control(main, "grdTable"), 0, 6, cell)) return Fail("no report cell");
@@ -145,7 +146,6 @@ int wmain(int argc, wchar_t** argv) {
 
     // Up until whoever took the picture closes our input.
     char buf[64];
-    while (std::fgets(buf, sizeof buf, stdin)) {
-    }
+    while (std::fgets(buf, sizeof buf, stdin)) {}
     return 0;
 }

@@ -57,8 +57,7 @@ bool Parse(int argc, char** argv, Options& o, std::string& why) {
                 return false;
             }
             o.dropAt = v;
-        }
-        else if (a == "--port") {
+        } else if (a == "--port") {
             char* end = nullptr;
             const long p = std::strtol(v.c_str(), &end, 10);
             if (*end || p < 0 || p > 65535) {

@@ -22,20 +22,26 @@ double Ms(Clock::duration d) { return std::chrono::duration<double, std::milli>(
 const std::string kVersionQuery =
     "SELECT  SERVERPROPERTY('productversion') as productversion,SERVERPROPERTY ('edition') as version";
 const std::string kDiscovery =
-    "select a.name as DB,cast('' as varchar(100)) as 选择,b.cAcc_id as 账套号,b.cAcc_Name as 账套名称,right(a.name,4) as 年度,"
-    "a.filename as 路径,cast('' as varchar(100)) as 报告 from master.sys.sysdatabases as a left join UFSystem..UA_Account as b "
-    "on substring(a.name,8,3)=b.cacc_id where name like 'ufdata_%' and DATABASEPROPERTYEX(name,'Status') in ('EMERGENCY','SUSPECT')";
+    "select a.name as DB,cast('' as varchar(100)) as 选择,b.cAcc_id as 账套号,b.cAcc_Name as 账套名称,right(a.name,4) "
+    "as 年度,"
+    "a.filename as 路径,cast('' as varchar(100)) as 报告 from master.sys.sysdatabases as a left join "
+    "UFSystem..UA_Account as b "
+    "on substring(a.name,8,3)=b.cacc_id where name like 'ufdata_%' and DATABASEPROPERTYEX(name,'Status') in "
+    "('EMERGENCY','SUSPECT')";
 
 std::string Scenario(int databases) {
-    nlohmann::json j = {{"version", "9.00.4035.00"}, {"edition", "Standard Edition"}, {"language", "zh-CN"},
-                        {"logins", {{"sa", ""}}}};
+    nlohmann::json j = {
+        {"version", "9.00.4035.00"}, {"edition", "Standard Edition"}, {"language", "zh-CN"}, {"logins", {{"sa", ""}}}};
     nlohmann::json dbs = nlohmann::json::array(), accounts = nlohmann::json::array();
     for (int i = 0; i < databases; ++i) {
         char acc[8], name[32];
         std::snprintf(acc, sizeof acc, "%03d", i % 1000);
         std::snprintf(name, sizeof name, "UFDATA_%s_%d", acc, 2000 + i / 1000);
-        dbs.push_back({{"name", name}, {"state", i % 2 ? "SUSPECT" : "ONLINE"}, {"data_file", std::string(name) + ".MDF"},
-                       {"log_file", std::string(name) + "_LOG.LDF"}, {"data_file_exists", false},
+        dbs.push_back({{"name", name},
+                       {"state", i % 2 ? "SUSPECT" : "ONLINE"},
+                       {"data_file", std::string(name) + ".MDF"},
+                       {"log_file", std::string(name) + "_LOG.LDF"},
+                       {"data_file_exists", false},
                        {"log_file_exists", false}});
         if (i < 1000) accounts.push_back({{"cAcc_id", acc}, {"cAcc_Name", "演示公司" + std::to_string(i)}});
     }
@@ -94,9 +100,10 @@ int main(int argc, char** argv) {
     t0 = Clock::now();
     for (int i = 0; i < batches; ++i) small.engine->Execute(kVersionQuery);
     const double engineBatches = Ms(Clock::now() - t0);
-    std::printf("%d version queries over one ODBC connection: %.0f ms (%.3f ms/batch); engine alone %.3f ms/batch;"
-                " connect %.1f ms\n",
-                batches, odbcBatches, odbcBatches / batches, engineBatches / batches, small.connectMs);
+    std::printf(
+        "%d version queries over one ODBC connection: %.0f ms (%.3f ms/batch); engine alone %.3f ms/batch;"
+        " connect %.1f ms\n",
+        batches, odbcBatches, odbcBatches / batches, engineBatches / batches, small.connectMs);
     std::fflush(stdout);
 
     Rig large;
@@ -119,9 +126,10 @@ int main(int argc, char** argv) {
     t0 = Clock::now();
     for (int i = 0; i < runs; ++i) large.engine->Execute(kDiscovery);
     const double engineDiscovery = Ms(Clock::now() - t0) / runs;
-    std::printf("discovery over %d databases (%zu rows): %.1f ms per run over ODBC; engine alone %.1f ms;"
-                " scenario load %.0f ms\n",
-                databases, rows, odbcDiscovery, engineDiscovery, large.loadMs);
+    std::printf(
+        "discovery over %d databases (%zu rows): %.1f ms per run over ODBC; engine alone %.1f ms;"
+        " scenario load %.0f ms\n",
+        databases, rows, odbcDiscovery, engineDiscovery, large.loadMs);
 
     // The same small query against the large catalogue shows what the catalogue's size costs per batch.
     t0 = Clock::now();

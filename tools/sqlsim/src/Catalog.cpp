@@ -43,7 +43,7 @@ void BindText(sqlite3_stmt* st, int i, const std::string& s) {
 // Account tables: the columns the scenario's rows name, in first-seen order, plus the ones the tool reads.
 std::vector<std::pair<std::string, bool>> AccountColumns(const std::vector<AccountRow>& rows,
                                                          std::initializer_list<const char*> required) {
-    std::vector<std::pair<std::string, bool>> cols;   // name, integer
+    std::vector<std::pair<std::string, bool>> cols; // name, integer
     auto add = [&](const std::string& name, bool integer) {
         for (auto& c : cols) {
             if (text::NameEquals(c.first, name)) {
@@ -105,9 +105,9 @@ bool CreateAccountTable(sqlite3* db, const std::string& table, const std::vector
 }
 
 int StateNumber(const std::string& s) {
-    static const std::map<std::string, int> n = {{"ONLINE", 0}, {"RESTORING", 1}, {"RECOVERING", 2},
-                                                  {"RECOVERY_PENDING", 3}, {"SUSPECT", 4}, {"EMERGENCY", 5},
-                                                  {"OFFLINE", 6}};
+    static const std::map<std::string, int> n = {{"ONLINE", 0},           {"RESTORING", 1}, {"RECOVERING", 2},
+                                                 {"RECOVERY_PENDING", 3}, {"SUSPECT", 4},   {"EMERGENCY", 5},
+                                                 {"OFFLINE", 6}};
     auto it = n.find(s);
     return it == n.end() ? 0 : it->second;
 }
@@ -121,27 +121,27 @@ Catalog::Catalog(const Model& model, const Messages& msgs) : model_(model), msgs
         return;
     }
     std::string error;
-    bool ok = RegisterServerFunctions(db_, &model_) &&
-              Exec(db_,
-                   "CREATE TABLE sysdatabases (name TEXT COLLATE SQLCI, dbid INTEGER PRIMARY KEY, mode INTEGER,"
-                   " status INTEGER, status2 INTEGER, crdate TEXT, category INTEGER, cmptlevel INTEGER,"
-                   " filename TEXT COLLATE SQLCI, version INTEGER);"
-                   "CREATE TABLE sysaltfiles (fileid INTEGER, groupid INTEGER, size INTEGER, maxsize INTEGER,"
-                   " growth INTEGER, status INTEGER, perf INTEGER, dbid INTEGER, name TEXT COLLATE SQLCI,"
-                   " filename TEXT COLLATE SQLCI);"
-                   "CREATE TABLE sys_databases (name TEXT COLLATE SQLCI, database_id INTEGER PRIMARY KEY,"
-                   " state INTEGER, state_desc TEXT COLLATE SQLCI, user_access INTEGER,"
-                   " user_access_desc TEXT COLLATE SQLCI, is_read_only INTEGER, recovery_model_desc TEXT COLLATE SQLCI);"
-                   "CREATE TABLE sys_master_files (database_id INTEGER, file_id INTEGER, type INTEGER,"
-                   " type_desc TEXT COLLATE SQLCI, name TEXT COLLATE SQLCI, physical_name TEXT COLLATE SQLCI);"
-                   "CREATE TABLE sys_dm_exec_requests (session_id INTEGER, command TEXT COLLATE SQLCI,"
-                   " percent_complete REAL);",
-                   error);
+    bool ok =
+        RegisterServerFunctions(db_, &model_) &&
+        Exec(db_,
+             "CREATE TABLE sysdatabases (name TEXT COLLATE SQLCI, dbid INTEGER PRIMARY KEY, mode INTEGER,"
+             " status INTEGER, status2 INTEGER, crdate TEXT, category INTEGER, cmptlevel INTEGER,"
+             " filename TEXT COLLATE SQLCI, version INTEGER);"
+             "CREATE TABLE sysaltfiles (fileid INTEGER, groupid INTEGER, size INTEGER, maxsize INTEGER,"
+             " growth INTEGER, status INTEGER, perf INTEGER, dbid INTEGER, name TEXT COLLATE SQLCI,"
+             " filename TEXT COLLATE SQLCI);"
+             "CREATE TABLE sys_databases (name TEXT COLLATE SQLCI, database_id INTEGER PRIMARY KEY,"
+             " state INTEGER, state_desc TEXT COLLATE SQLCI, user_access INTEGER,"
+             " user_access_desc TEXT COLLATE SQLCI, is_read_only INTEGER, recovery_model_desc TEXT COLLATE SQLCI);"
+             "CREATE TABLE sys_master_files (database_id INTEGER, file_id INTEGER, type INTEGER,"
+             " type_desc TEXT COLLATE SQLCI, name TEXT COLLATE SQLCI, physical_name TEXT COLLATE SQLCI);"
+             "CREATE TABLE sys_dm_exec_requests (session_id INTEGER, command TEXT COLLATE SQLCI,"
+             " percent_complete REAL);",
+             error);
     ok = ok && (!model_.hasUfSystem ||
                 CreateAccountTable(db_, "ufsystem_ua_account", model_.uaAccount, {"cAcc_id", "cAcc_Name"}, error));
-    ok = ok && (!model_.hasUftSystem ||
-                CreateAccountTable(db_, "uftsystem_eap_account", model_.eapAccount,
-                                   {"cAcc_Num", "cAcc_Name", "iYear", "DsName"}, error));
+    ok = ok && (!model_.hasUftSystem || CreateAccountTable(db_, "uftsystem_eap_account", model_.eapAccount,
+                                                           {"cAcc_Num", "cAcc_Name", "iYear", "DsName"}, error));
     if (!ok) {
         sqlite3_close(db_);
         db_ = nullptr;
@@ -151,8 +151,10 @@ Catalog::Catalog(const Model& model, const Messages& msgs) : model_(model), msgs
 Catalog::~Catalog() { sqlite3_close(db_); }
 
 bool Catalog::Refresh(std::string& error) {
-    if (!Exec(db_, "DELETE FROM sysdatabases; DELETE FROM sysaltfiles; DELETE FROM sys_databases; DELETE FROM sys_master_files;"
-                   " DELETE FROM sys_dm_exec_requests;",
+    if (!Exec(db_,
+              "DELETE FROM sysdatabases; DELETE FROM sysaltfiles; DELETE FROM sys_databases; DELETE FROM "
+              "sys_master_files;"
+              " DELETE FROM sys_dm_exec_requests;",
               error))
         return false;
     Stmt rq(db_, "INSERT INTO sys_dm_exec_requests VALUES (?, ?, ?)");
@@ -253,14 +255,14 @@ bool Catalog::Query(const std::string& sql, const std::string& original, BatchRe
     }
     const int n = sqlite3_column_count(st.get());
     ResultSet rs;
-    std::vector<int> declared(static_cast<size_t>(n), -1);   // 1 integer, 0 text, -1 from the values
+    std::vector<int> declared(static_cast<size_t>(n), -1); // 1 integer, 0 text, -1 from the values
     for (int i = 0; i < n; ++i) {
         const char* name = sqlite3_column_name(st.get(), i);
         const char* decl = sqlite3_column_decltype(st.get(), i);
         rs.columns.push_back({name ? name : "", ColumnType::NVarChar});
         if (decl) declared[static_cast<size_t>(i)] = qm::AsciiLower(decl).find("int") != std::string::npos ? 1 : 0;
     }
-    std::vector<std::vector<std::pair<int, std::string>>> raw;   // sqlite type, text
+    std::vector<std::vector<std::pair<int, std::string>>> raw; // sqlite type, text
     std::vector<std::vector<long long>> ints;
     int rc;
     while ((rc = sqlite3_step(st.get())) == SQLITE_ROW) {
@@ -282,7 +284,7 @@ bool Catalog::Query(const std::string& sql, const std::string& original, BatchRe
     }
     for (int i = 0; i < n; ++i) {
         int kind = declared[static_cast<size_t>(i)];
-        if (kind < 0) {   // an expression: typed by its first non-NULL value
+        if (kind < 0) { // an expression: typed by its first non-NULL value
             kind = 0;
             for (const auto& row : raw) {
                 if (row[static_cast<size_t>(i)].first == SQLITE_NULL) continue;
@@ -297,7 +299,8 @@ bool Catalog::Query(const std::string& sql, const std::string& original, BatchRe
         for (size_t i = 0; i < static_cast<size_t>(n); ++i) {
             const auto& [type, s] = raw[r][i];
             if (type == SQLITE_NULL) cells.push_back(Cell::Null());
-            else if (rs.columns[i].type == ColumnType::Int) cells.push_back(Cell::Int(type == SQLITE_INTEGER ? ints[r][i] : std::atoll(s.c_str())));
+            else if (rs.columns[i].type == ColumnType::Int)
+                cells.push_back(Cell::Int(type == SQLITE_INTEGER ? ints[r][i] : std::atoll(s.c_str())));
             else cells.push_back(Cell::Text(s));
         }
         rs.rows.push_back(std::move(cells));

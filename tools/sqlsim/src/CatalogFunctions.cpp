@@ -22,7 +22,8 @@ bool AnyNull(int argc, sqlite3_value** argv) {
 
 std::string Arg(sqlite3_value* v) {
     const unsigned char* p = sqlite3_value_text(v);
-    return p ? std::string(reinterpret_cast<const char*>(p), static_cast<size_t>(sqlite3_value_bytes(v))) : std::string();
+    return p ? std::string(reinterpret_cast<const char*>(p), static_cast<size_t>(sqlite3_value_bytes(v)))
+             : std::string();
 }
 
 void ResultText(sqlite3_context* ctx, const std::string& s) {
@@ -62,7 +63,8 @@ void DatabasePropertyEx(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
         if (db->flags.count("IsSingleUser")) return ResultText(ctx, "SINGLE_USER");
         return ResultText(ctx, db->flags.count("IsDboOnly") ? "RESTRICTED_USER" : "MULTI_USER");
     }
-    if (p == "updateability") return ResultText(ctx, m.Property(*db, "IsReadOnly").value_or(0) ? "READ_ONLY" : "READ_WRITE");
+    if (p == "updateability")
+        return ResultText(ctx, m.Property(*db, "IsReadOnly").value_or(0) ? "READ_ONLY" : "READ_WRITE");
     if (p == "recovery") return ResultText(ctx, "SIMPLE");
     if (p == "collation") return ResultText(ctx, m.english ? "SQL_Latin1_General_CP1_CI_AS" : "Chinese_PRC_CI_AS");
     sqlite3_result_null(ctx);
@@ -79,7 +81,7 @@ void DatabaseProperty(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
 }
 
 void DbId(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
-    if (argc == 0) return sqlite3_result_int(ctx, 1);   // batches run in master
+    if (argc == 0) return sqlite3_result_int(ctx, 1); // batches run in master
     if (AnyNull(argc, argv)) return sqlite3_result_null(ctx);
     const Database* db = M(ctx).Find(Arg(argv[0]));
     if (!db) return sqlite3_result_null(ctx);
@@ -170,16 +172,27 @@ bool RegisterServerFunctions(sqlite3* db, const Model* model) {
         Fn fn;
     };
     const Def defs[] = {
-        {"SERVERPROPERTY", 1, ServerProperty}, {"DATABASEPROPERTYEX", 2, DatabasePropertyEx},
-        {"DATABASEPROPERTY", 2, DatabaseProperty}, {"DB_ID", 0, DbId}, {"DB_ID", 1, DbId},
-        {"DB_NAME", 0, DbName}, {"DB_NAME", 1, DbName}, {"tsql_right", 2, Right}, {"tsql_left", 2, Left},
-        {"substring", 3, Substring}, {"tsql_isnull", 2, IsNull}, {"len", 1, Len}, {"charindex", 2, CharIndex},
-        {"charindex", 3, CharIndex}, {"getdate", 0, GetDate},
+        {"SERVERPROPERTY", 1, ServerProperty},
+        {"DATABASEPROPERTYEX", 2, DatabasePropertyEx},
+        {"DATABASEPROPERTY", 2, DatabaseProperty},
+        {"DB_ID", 0, DbId},
+        {"DB_ID", 1, DbId},
+        {"DB_NAME", 0, DbName},
+        {"DB_NAME", 1, DbName},
+        {"tsql_right", 2, Right},
+        {"tsql_left", 2, Left},
+        {"substring", 3, Substring},
+        {"tsql_isnull", 2, IsNull},
+        {"len", 1, Len},
+        {"charindex", 2, CharIndex},
+        {"charindex", 3, CharIndex},
+        {"getdate", 0, GetDate},
     };
     void* user = const_cast<Model*>(model);
     for (const auto& d : defs) {
         // Not deterministic: the answers follow the model, which commands change between queries.
-        if (sqlite3_create_function_v2(db, d.name, d.args, SQLITE_UTF8, user, d.fn, nullptr, nullptr, nullptr) != SQLITE_OK)
+        if (sqlite3_create_function_v2(db, d.name, d.args, SQLITE_UTF8, user, d.fn, nullptr, nullptr, nullptr) !=
+            SQLITE_OK)
             return false;
     }
     return sqlite3_create_collation_v2(db, "SQLCI", SQLITE_UTF8, nullptr, CollateCI, nullptr) == SQLITE_OK;

@@ -10,7 +10,7 @@ namespace sqlsim {
 
 namespace {
 
-constexpr long long kMaxFindingsShown = 10;   // one error per finding, the rest only counted
+constexpr long long kMaxFindingsShown = 10; // one error per finding, the rest only counted
 
 bool ReadCount(const nlohmann::json& j, const char* key, long long& out) {
     auto it = j.find(key);
@@ -24,7 +24,7 @@ bool ReadCount(const nlohmann::json& j, const char* key, long long& out) {
 
 bool LoadCheckdbOutcomes(const std::string& json, Model& model, std::string& error) {
     const auto j = nlohmann::json::parse(json, nullptr, false);
-    if (!j.is_object()) return true;   // LoadScenario has refused it already
+    if (!j.is_object()) return true; // LoadScenario has refused it already
     for (const auto& jd : j.value("databases", nlohmann::json::array())) {
         auto it = jd.is_object() ? jd.find("checkdb") : jd.end();
         if (!jd.is_object() || it == jd.end()) continue;
@@ -46,7 +46,7 @@ bool LoadCheckdbOutcomes(const std::string& json, Model& model, std::string& err
 
 // dbcc checkdb [ ( N'name' | 'name' | name | dbid [, noindex] ) ] [ with option [, option …] ]
 bool Commands::Checkdb(Cursor& c, BatchResult& out) {
-    std::string name = "master";   // no name (or 0): the current database, master for this server
+    std::string name = "master"; // no name (or 0): the current database, master for this server
     long long dbid = 0;
     bool byId = false;
     if (c.Symbol("(")) {
@@ -65,7 +65,8 @@ bool Commands::Checkdb(Cursor& c, BatchResult& out) {
                 continue;
             }
             const Token* t = c.Peek();
-            const bool known = t && std::any_of(std::begin(kOptions), std::end(kOptions), [&](const char* o) { return t->Is(o); });
+            const bool known =
+                t && std::any_of(std::begin(kOptions), std::end(kOptions), [&](const char* o) { return t->Is(o); });
             if (!known) return SyntaxError(c, out);
             c.Keyword(t->text);
         } while (c.Symbol(","));
@@ -80,12 +81,14 @@ bool Commands::Checkdb(Cursor& c, BatchResult& out) {
 
     const CheckdbOutcome& o = db.checkdb;
     const long long findings = o.allocationErrors + o.consistencyErrors;
-    for (long long i = 0; i < std::min(findings, kMaxFindingsShown); ++i) out.messages.push_back(msgs_.CheckdbFinding(int(i)));
-    if (findings > 0 || !quiet) out.messages.push_back(msgs_.CheckdbFound(db.name, o.allocationErrors, o.consistencyErrors));
+    for (long long i = 0; i < std::min(findings, kMaxFindingsShown); ++i)
+        out.messages.push_back(msgs_.CheckdbFinding(int(i)));
+    if (findings > 0 || !quiet)
+        out.messages.push_back(msgs_.CheckdbFound(db.name, o.allocationErrors, o.consistencyErrors));
     if (findings > 0) out.messages.push_back(msgs_.CheckdbRepairLevel(db.name));
     if (!quiet) out.messages.push_back(msgs_.DbccDone());
     busy_ = std::chrono::milliseconds(std::llround(o.seconds * 1000));
-    return true;   // the findings are errors, yet the batch goes on
+    return true; // the findings are errors, yet the batch goes on
 }
 
 } // namespace sqlsim

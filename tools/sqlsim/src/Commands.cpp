@@ -37,7 +37,8 @@ bool Cursor::Integer(long long& out) {
     if (j < t_.size() && (t_[j].IsSym("-") || t_[j].IsSym("+"))) negative = t_[j++].text == "-";
     if (j >= t_.size() || t_[j].kind != Tok::Number) return false;
     const std::string& digits = t_[j].text;
-    if (digits.empty() || digits.size() > 18 || digits.find_first_not_of("0123456789") != std::string::npos) return false;
+    if (digits.empty() || digits.size() > 18 || digits.find_first_not_of("0123456789") != std::string::npos)
+        return false;
     out = std::strtoll(digits.c_str(), nullptr, 10);
     if (negative) out = -out;
     i_ = j + 1;
@@ -69,11 +70,12 @@ bool Commands::Run(const std::vector<Token>& tokens, BatchResult& out) {
         if (c.Keyword("reconfigure")) return Reconfigure(c, out);
         if (c.Keyword("update")) return UpdateSysdatabases(c, out);
         if (c.Keyword("use")) return Use(c, out);
-        if (c.Keyword("set")) return true;   // session options (textsize, language …) change nothing here
+        if (c.Keyword("set")) return true; // session options (textsize, language …) change nothing here
     }
     if (first->IsName()) {
         std::string lower = qm::AsciiLower(first->text);
-        if (exec || lower.rfind("sp_", 0) == 0 || lower.rfind("xp_", 0) == 0) return Fail(out, msgs_.UnknownProcedure(first->text));
+        if (exec || lower.rfind("sp_", 0) == 0 || lower.rfind("xp_", 0) == 0)
+            return Fail(out, msgs_.UnknownProcedure(first->text));
     }
     return SyntaxError(c, out);
 }
@@ -137,7 +139,11 @@ bool Commands::DbOption(Cursor& c, BatchResult& out) {
     if (!db) return Fail(out, msgs_.DbOptionNoDatabase(dbName));
     if (!hasOption) return true;
     std::string opt = qm::AsciiLower(qm::Trim(option, qm::kWhiteSpace));
-    long long bit = opt == "dbo use only" ? 2048 : opt == "single user" ? 4096 : opt == "read only" ? 1024 : opt == "offline" ? 512 : 0;
+    long long bit = opt == "dbo use only"  ? 2048
+                    : opt == "single user" ? 4096
+                    : opt == "read only"   ? 1024
+                    : opt == "offline"     ? 512
+                                           : 0;
     if (bit == 0) return Fail(out, msgs_.DbOptionUnknown(qm::Trim(option, qm::kWhiteSpace)));
     if (!hasValue) return true;
     std::string v = qm::AsciiLower(qm::Trim(value, qm::kWhiteSpace));
@@ -183,9 +189,8 @@ bool Commands::UpdateSysdatabases(Cursor& c, BatchResult& out) {
     }
     if (parts.empty() || expectName) return SyntaxError(c, out);
     bool sysdb = text::NameEquals(parts.back(), "sysdatabases") &&
-                 (parts.size() == 1 ||
-                  (parts.size() == 3 && text::NameEquals(parts[0], "master") &&
-                   (parts[1].empty() || text::NameEquals(parts[1], "dbo"))));
+                 (parts.size() == 1 || (parts.size() == 3 && text::NameEquals(parts[0], "master") &&
+                                        (parts[1].empty() || text::NameEquals(parts[1], "dbo"))));
     long long value = 0;
     if (!c.Keyword("set") || !c.Keyword("status") || !c.Symbol("=") || !c.Integer(value) || !c.Keyword("where"))
         return SyntaxError(c, out);

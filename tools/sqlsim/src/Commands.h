@@ -19,11 +19,11 @@ public:
     explicit Cursor(const std::vector<Token>& t) : t_(t) {}
     bool AtEnd() const { return i_ >= t_.size(); }
     const Token* Peek(size_t ahead = 0) const { return i_ + ahead < t_.size() ? &t_[i_ + ahead] : nullptr; }
-    bool Keyword(std::string_view kw);          // consumes it when it is next
+    bool Keyword(std::string_view kw); // consumes it when it is next
     bool Symbol(std::string_view s);
-    bool Name(std::string& out);                // identifier or [quoted]
-    bool String(std::string& out);              // 'literal'
-    bool Integer(long long& out);               // [-|+] digits
+    bool Name(std::string& out);   // identifier or [quoted]
+    bool String(std::string& out); // 'literal'
+    bool Integer(long long& out);  // [-|+] digits
     // The token to name in a syntax error here: the next one, or the last one at the end.
     std::string NearToken() const;
 

@@ -36,12 +36,13 @@ bool Commands::AlterDatabase(Cursor& c, BatchResult& out) {
         return Fail(out, msgs_.AlterFailed());
     };
     if (c.Peek() && c.Peek()->Is("rebuild")) {
-        if (!m_.Modern()) return SyntaxError(c, out);   // SQL Server 2000 has no REBUILD LOG clause
+        if (!m_.Modern()) return SyntaxError(c, out); // SQL Server 2000 has no REBUILD LOG clause
         c.Keyword("rebuild");
         return RebuildLog(c, db, name, out);
     }
     if (!c.Keyword("set")) return SyntaxError(c, out);
-    static const char* const kOptions[] = {"EMERGENCY", "SINGLE_USER", "MULTI_USER", "RESTRICTED_USER", "ONLINE", "OFFLINE"};
+    static const char* const kOptions[] = {"EMERGENCY",       "SINGLE_USER", "MULTI_USER",
+                                           "RESTRICTED_USER", "ONLINE",      "OFFLINE"};
     std::string option;
     for (const char* o : kOptions) {
         if (c.Peek() && c.Peek()->Is(o) && (m_.Modern() || std::string(o) != "EMERGENCY")) option = o;
@@ -53,8 +54,10 @@ bool Commands::AlterDatabase(Cursor& c, BatchResult& out) {
         if (c.Keyword("rollback")) {
             long long seconds = 0;
             if (c.Keyword("immediate")) rollback = true;
-            else if (c.Keyword("after") && c.Integer(seconds)) { c.Keyword("seconds"); rollback = true; }
-            else return SyntaxError(c, out);
+            else if (c.Keyword("after") && c.Integer(seconds)) {
+                c.Keyword("seconds");
+                rollback = true;
+            } else return SyntaxError(c, out);
         } else if (!c.Keyword("no_wait")) {
             return SyntaxError(c, out);
         }
@@ -162,7 +165,7 @@ bool Commands::Dbcc(Cursor& c, BatchResult& out) {
     if (!c.Symbol("(") || !(c.String(name) || c.Name(name))) return SyntaxError(c, out);
     if (c.Symbol(",") && !c.String(path)) return SyntaxError(c, out);
     if (!c.Symbol(")") || !c.AtEnd()) return SyntaxError(c, out);
-    if (m_.Modern() || path.empty()) return Fail(out, msgs_.DbccBadStatement());   // removed in 2005
+    if (m_.Modern() || path.empty()) return Fail(out, msgs_.DbccBadStatement()); // removed in 2005
     Database* db = m_.Find(name);
     if (!db) return Fail(out, msgs_.NoSuchDatabase(qm::TrimRight(name)));
     if (db->dbid <= 3) return Fail(out, msgs_.RebuildSystemDb());

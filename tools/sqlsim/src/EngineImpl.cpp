@@ -26,7 +26,8 @@ std::vector<std::vector<Token>> SplitStatements(const std::vector<Token>& tokens
         if (!cur.empty()) out.push_back(std::move(cur));
         cur.clear();
     };
-    static const char* const kStarts[] = {"select", "set", "use", "alter", "dbcc", "update", "exec", "execute", "reconfigure"};
+    static const char* const kStarts[] = {"select", "set",  "use",     "alter",      "dbcc",
+                                          "update", "exec", "execute", "reconfigure"};
     for (const Token& t : tokens) {
         if (t.IsSym(";")) {
             flush();
@@ -63,7 +64,10 @@ public:
 class EngineImpl : public Engine {
 public:
     explicit EngineImpl(Model model)
-        : model_(std::move(model)), msgs_(model_.english, model_.major), catalog_(model_, msgs_), commands_(model_, msgs_) {}
+        : model_(std::move(model)),
+          msgs_(model_.english, model_.major),
+          catalog_(model_, msgs_),
+          commands_(model_, msgs_) {}
 
     std::vector<Fault> faults;
 
@@ -203,7 +207,7 @@ private:
             for (auto& rs : one.results) r.results.push_back(std::move(rs));
             for (auto& m : one.messages) r.messages.push_back(std::move(m));
             if (one.rowsAffected >= 0) r.rowsAffected = one.rowsAffected;
-            if (!ok) return;   // the first failing statement ends the batch
+            if (!ok) return; // the first failing statement ends the batch
         }
     }
 

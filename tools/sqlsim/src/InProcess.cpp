@@ -88,7 +88,8 @@ public:
                     for (size_t i = 0; i < row.size(); ++i) {
                         const Cell& cell = row[i];
                         if (cell.isNull) values.push_back(qm::Value::Null());
-                        else if (rs.columns[i].type == ColumnType::Int) values.push_back(qm::Value::Number(static_cast<double>(cell.i)));
+                        else if (rs.columns[i].type == ColumnType::Int)
+                            values.push_back(qm::Value::Number(static_cast<double>(cell.i)));
                         else values.push_back(qm::Value::Text(cell.s));
                     }
                     r.recordset.rows.push_back(std::move(values));

@@ -6,9 +6,7 @@
 
 namespace sqlsim {
 
-bool Token::Is(std::string_view keyword) const {
-    return kind == Tok::Ident && qm::EqualsNoCase(text, keyword);
-}
+bool Token::Is(std::string_view keyword) const { return kind == Tok::Ident && qm::EqualsNoCase(text, keyword); }
 
 namespace {
 
@@ -39,7 +37,10 @@ LexResult Lex(std::string_view s) {
     size_t i = 0;
     while (i < s.size()) {
         auto c = static_cast<unsigned char>(s[i]);
-        if (std::isspace(c)) { ++i; continue; }
+        if (std::isspace(c)) {
+            ++i;
+            continue;
+        }
         if (c == '-' && i + 1 < s.size() && s[i + 1] == '-') {
             while (i < s.size() && s[i] != '\n') ++i;
             continue;
@@ -74,7 +75,8 @@ LexResult Lex(std::string_view s) {
             while (i < s.size() && (IdentPart(static_cast<unsigned char>(s[i])))) ++i;
             t.kind = Tok::Variable;
             t.text = std::string(s.substr(start, i - start));
-        } else if (std::isdigit(c) || (c == '.' && i + 1 < s.size() && std::isdigit(static_cast<unsigned char>(s[i + 1])))) {
+        } else if (std::isdigit(c) ||
+                   (c == '.' && i + 1 < s.size() && std::isdigit(static_cast<unsigned char>(s[i + 1])))) {
             while (i < s.size() && (std::isalnum(static_cast<unsigned char>(s[i])) || s[i] == '.')) ++i;
             t.kind = Tok::Number;
             t.text = std::string(s.substr(start, i - start));

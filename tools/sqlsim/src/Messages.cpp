@@ -12,12 +12,14 @@ Message Messages::Make(int number, int severity, const std::string& zh, const st
 }
 
 Message Messages::Syntax(const std::string& t) const {
-    if (major_ < 9) return Make(170, 15, "第 1 行: '" + t + "' 附近有语法错误。", "Line 1: Incorrect syntax near '" + t + "'.");
+    if (major_ < 9)
+        return Make(170, 15, "第 1 行: '" + t + "' 附近有语法错误。", "Line 1: Incorrect syntax near '" + t + "'.");
     return Make(102, 15, "“" + t + "”附近有语法错误。", "Incorrect syntax near '" + t + "'.");
 }
 
 Message Messages::UnclosedQuote(const std::string& r) const {
-    return Make(105, 15, "字符串 '" + r + "' 后的引号不完整。", "Unclosed quotation mark after the character string '" + r + "'.");
+    return Make(105, 15, "字符串 '" + r + "' 后的引号不完整。",
+                "Unclosed quotation mark after the character string '" + r + "'.");
 }
 
 Message Messages::InvalidObject(const std::string& n) const {
@@ -33,7 +35,8 @@ Message Messages::AmbiguousColumn(const std::string& n) const {
 }
 
 Message Messages::UnknownFunction(const std::string& n) const {
-    return Make(195, 15, "'" + n + "' 不是可以识别的 内置函数名称。", "'" + n + "' is not a recognized built-in function name.");
+    return Make(195, 15, "'" + n + "' 不是可以识别的 内置函数名称。",
+                "'" + n + "' is not a recognized built-in function name.");
 }
 
 Message Messages::FunctionArgs(const std::string& n) const {
@@ -58,15 +61,19 @@ Message Messages::CannotOpenDatabase(const std::string& n) const {
 }
 
 Message Messages::NoSuchDatabase(const std::string& n) const {
-    return Make(911, 16, "在 sysdatabases 中找不到数据库 '" + n + "' 所对应的条目。没有找到具有该名称的条目。请确保正确地输入了该名称。",
-                "Could not locate entry in sysdatabases for database '" + n +
-                    "'. No entry found with that name. Make sure that the name is entered correctly.");
+    return Make(
+        911, 16,
+        "在 sysdatabases 中找不到数据库 '" + n + "' 所对应的条目。没有找到具有该名称的条目。请确保正确地输入了该名称。",
+        "Could not locate entry in sysdatabases for database '" + n +
+            "'. No entry found with that name. Make sure that the name is entered correctly.");
 }
 
 Message Messages::AlterDenied(const std::string& n) const {
-    return Make(5011, 14, "用户没有更改数据库 '" + n + "' 的权限，或者该数据库不存在，或者该数据库未处于允许访问检查的状态。",
+    return Make(5011, 14,
+                "用户没有更改数据库 '" + n + "' 的权限，或者该数据库不存在，或者该数据库未处于允许访问检查的状态。",
                 "User does not have permission to alter database '" + n +
-                    "', the database does not exist, or the database is not in a state that allows access checks.", 5);
+                    "', the database does not exist, or the database is not in a state that allows access checks.",
+                5);
 }
 
 Message Messages::AlterFailed() const {
@@ -100,22 +107,26 @@ Message Messages::ConfigBadValue(const std::string& v, const std::string& o) con
 
 Message Messages::ConfigChanged(const std::string& o, long long from, long long to) const {
     return Make(15457, 10,
-                "已将配置选项 '" + o + "' 从 " + std::to_string(from) + " 改为 " + std::to_string(to) + "。请运行 RECONFIGURE 语句以安装。",
+                "已将配置选项 '" + o + "' 从 " + std::to_string(from) + " 改为 " + std::to_string(to) +
+                    "。请运行 RECONFIGURE 语句以安装。",
                 "Configuration option '" + o + "' changed from " + std::to_string(from) + " to " + std::to_string(to) +
-                    ". Run the RECONFIGURE statement to install.", 0);
+                    ". Run the RECONFIGURE statement to install.",
+                0);
 }
 
 Message Messages::ReconfigureRefused() const {
     if (major_ < 9)
         return Make(5808, 16, "不建议对系统目录进行即席更新。请使用 RECONFIGURE WITH OVERRIDE 语句强制执行此配置。",
-                    "Ad hoc updates to system catalogs not recommended. Use the RECONFIGURE WITH OVERRIDE statement to force this configuration.");
+                    "Ad hoc updates to system catalogs not recommended. Use the RECONFIGURE WITH OVERRIDE statement to "
+                    "force this configuration.");
     return Make(5808, 16, "不支持对系统目录进行即席更新。", "Ad hoc update to system catalogs is not supported.");
 }
 
 Message Messages::AdHocUpdates() const {
     if (major_ < 9)
         return Make(259, 16, "未启用对系统目录的即席更新。系统管理员必须重新配置 SQL Server 才能执行此操作。",
-                    "Ad hoc updates to system catalogs are not enabled. The system administrator must reconfigure SQL Server to allow this.");
+                    "Ad hoc updates to system catalogs are not enabled. The system administrator must reconfigure SQL "
+                    "Server to allow this.");
     return Make(259, 16, "不允许对系统目录进行即席更新。", "Ad hoc updates to system catalogs are not allowed.");
 }
 
@@ -133,8 +144,10 @@ Message Messages::RebuildNeedsState() const {
 }
 
 Message Messages::RebuildFileExists(const std::string& p) const {
-    const std::string en = "The file '" + p + "' already exists. It should be renamed or deleted so that a new log file can be created.";
-    if (major_ < 9) return Make(5025, 16, "文件 '" + p + "' 已存在。应重命名或删除该文件，以便可以创建新的日志文件。", en);
+    const std::string en =
+        "The file '" + p + "' already exists. It should be renamed or deleted so that a new log file can be created.";
+    if (major_ < 9)
+        return Make(5025, 16, "文件 '" + p + "' 已存在。应重命名或删除该文件，以便可以创建新的日志文件。", en);
     return Make(5025, 16, "文件 '" + p + "' 已存在。应该重命名或删除它，以便可以创建新的日志文件。", en);
 }
 
@@ -152,14 +165,25 @@ Message Messages::RebuildCannotCreate(const std::string& p) const {
 Message Messages::LogRebuilt(const std::string& db) const {
     if (major_ < 9)
         return Make(5029, 10,
-                    "警告: 数据库 '" + db + "' 的日志已重建。已失去事务的一致性。应运行 DBCC CHECKDB 以验证物理一致性。将必须重置数据库选项，并且可能需要删除多余的日志文件。",
+                    "警告: 数据库 '" + db +
+                        "' 的日志已重建。已失去事务的一致性。应运行 DBCC CHECKDB "
+                        "以验证物理一致性。将必须重置数据库选项，并且可能需要删除多余的日志文件。",
                     "Warning: The log for database '" + db +
-                        "' has been rebuilt. Transactional consistency has been lost. DBCC CHECKDB should be run to validate physical consistency. Database options will have to be reset, and extra log files may need to be deleted.");
+                        "' has been rebuilt. Transactional consistency has been lost. DBCC CHECKDB should be run to "
+                        "validate physical consistency. Database options will have to be reset, and extra log files "
+                        "may need to be deleted.");
     return Make(5029, 10,
                 "警告: 数据库 '" + db +
-                    "' 的日志已重建。已失去事务的一致性。RESTORE 链已断开，服务器不再具有以前日志文件的上下文，因此您需要了解它们是什么。应运行 DBCC CHECKDB 以验证物理一致性。数据库已置于仅限 dbo 使用模式。在准备使数据库可供使用时，需要重置数据库选项，并删除所有多余的日志文件。",
+                    "' 的日志已重建。已失去事务的一致性。RESTORE "
+                    "链已断开，服务器不再具有以前日志文件的上下文，因此您需要了解它们是什么。应运行 DBCC CHECKDB "
+                    "以验证物理一致性。数据库已置于仅限 dbo "
+                    "使用模式。在准备使数据库可供使用时，需要重置数据库选项，并删除所有多余的日志文件。",
                 "Warning: The log for database '" + db +
-                    "' has been rebuilt. Transactional consistency has been lost. The RESTORE chain was broken, and the server no longer has context on the previous log files, so you will need to know what they were. You should run DBCC CHECKDB to validate physical consistency. The database has been put in dbo-only mode. When you are ready to make the database available for use, you will need to reset database options and delete any extra log files.");
+                    "' has been rebuilt. Transactional consistency has been lost. The RESTORE chain was broken, and "
+                    "the server no longer has context on the previous log files, so you will need to know what they "
+                    "were. You should run DBCC CHECKDB to validate physical consistency. The database has been put in "
+                    "dbo-only mode. When you are ready to make the database available for use, you will need to reset "
+                    "database options and delete any extra log files.");
 }
 
 Message Messages::DbccDone() const {
@@ -184,22 +208,35 @@ Message Messages::FileActivation(const std::string& p) const {
 
 Message Messages::CannotOpenFile(const std::string& p) const {
     return Make(5120, 16, "无法打开物理文件 \"" + p + "\"。操作系统错误 3: \"3(系统找不到指定的路径。)\"。",
-                "Unable to open the physical file \"" + p + "\". Operating system error 3: \"3(The system cannot find the path specified.)\".", 101);
+                "Unable to open the physical file \"" + p +
+                    "\". Operating system error 3: \"3(The system cannot find the path specified.)\".",
+                101);
 }
 
 Message Messages::FileNotFound(const std::string& p) const {
     return Make(5120, 16, "无法打开物理文件 \"" + p + "\"。操作系统错误 2:\"2(系统找不到指定的文件。)\"。",
-                "Unable to open the physical file \"" + p + "\". Operating system error 2: \"2(The system cannot find the file specified.)\".", 101);
+                "Unable to open the physical file \"" + p +
+                    "\". Operating system error 2: \"2(The system cannot find the file specified.)\".",
+                101);
 }
 
 Message Messages::InaccessibleFiles(const std::string& db) const {
-    return Make(945, 14, "由于文件不可访问，或者内存或磁盘空间不足，所以无法打开数据库 '" + db + "'。有关详细信息，请参阅 SQL Server 错误日志。",
-                "Database '" + db + "' cannot be opened due to inaccessible files or insufficient memory or disk space.  See the SQL Server errorlog for details.", 2);
+    return Make(945, 14,
+                "由于文件不可访问，或者内存或磁盘空间不足，所以无法打开数据库 '" + db +
+                    "'。有关详细信息，请参阅 SQL Server 错误日志。",
+                "Database '" + db +
+                    "' cannot be opened due to inaccessible files or insufficient memory or disk space.  See the SQL "
+                    "Server errorlog for details.",
+                2);
 }
 
 Message Messages::MarkedSuspect(const std::string& db) const {
-    return Make(926, 14, "无法打开数据库 '" + db + "'。恢复操作已将该数据库标记为 SUSPECT。有关详细信息，请参阅 SQL Server 错误日志。",
-                "Database '" + db + "' cannot be opened. It has been marked SUSPECT by recovery. See the SQL Server errorlog for more information.");
+    return Make(
+        926, 14,
+        "无法打开数据库 '" + db + "'。恢复操作已将该数据库标记为 SUSPECT。有关详细信息，请参阅 SQL Server 错误日志。",
+        "Database '" + db +
+            "' cannot be opened. It has been marked SUSPECT by recovery. See the SQL Server errorlog for more "
+            "information.");
 }
 
 Message Messages::NotWhileRestoring(const std::string& db) const {
@@ -209,9 +246,14 @@ Message Messages::NotWhileRestoring(const std::string& db) const {
 
 Message Messages::CheckdbNoDatabase(const std::string& db) const {
     if (major_ < 9) return NoSuchDatabase(db);
-    return Make(2520, 16, "找不到数据库 '" + db + "'。该数据库不存在，或者在语句尝试使用它之前已被删除。请通过查询 sys.databases 目录视图验证该数据库是否存在。",
-                "Could not find database '" + db + "'. The database either does not exist, or was dropped before a statement "
-                "tried to use it. Verify if the database exists by querying the sys.databases catalog view.", 5);
+    return Make(2520, 16,
+                "找不到数据库 '" + db +
+                    "'。该数据库不存在，或者在语句尝试使用它之前已被删除。请通过查询 sys.databases "
+                    "目录视图验证该数据库是否存在。",
+                "Could not find database '" + db +
+                    "'. The database either does not exist, or was dropped before a statement "
+                    "tried to use it. Verify if the database exists by querying the sys.databases catalog view.",
+                5);
 }
 
 Message Messages::CheckdbFinding(int n) const {
@@ -219,22 +261,25 @@ Message Messages::CheckdbFinding(int n) const {
     const std::string object = std::to_string(2073058421 + n), unit = std::to_string(72057594038321152LL + 65536LL * n),
                       page = "(1:" + std::to_string(153 + n) + ")";
     return Make(8939, 16,
-                "表错误: 对象 ID " + object + "，索引 ID 1，分区 ID " + unit + "，分配单元 ID " + unit + " (类型为 In-row data)，页 " +
-                    page + "。测试(IS_OFF (BUF_IOERR, pBUF->bstat))失败。",
+                "表错误: 对象 ID " + object + "，索引 ID 1，分区 ID " + unit + "，分配单元 ID " + unit +
+                    " (类型为 In-row data)，页 " + page + "。测试(IS_OFF (BUF_IOERR, pBUF->bstat))失败。",
                 "Table error: Object ID " + object + ", index ID 1, partition ID " + unit + ", alloc unit ID " + unit +
-                    " (type In-row data), page " + page + ". Test (IS_OFF (BUF_IOERR, pBUF->bstat)) failed. Values are 12716041 and -4.",
+                    " (type In-row data), page " + page +
+                    ". Test (IS_OFF (BUF_IOERR, pBUF->bstat)) failed. Values are 12716041 and -4.",
                 98);
 }
 
 Message Messages::CheckdbFound(const std::string& db, long long a, long long c) const {
     const std::string as = std::to_string(a), cs = std::to_string(c);
-    return Make(8989, 10, "CHECKDB 在数据库 '" + db + "' 中发现 " + as + " 个分配错误和 " + cs + " 个一致性错误。",
-                "CHECKDB found " + as + " allocation errors and " + cs + " consistency errors in database '" + db + "'.");
+    return Make(
+        8989, 10, "CHECKDB 在数据库 '" + db + "' 中发现 " + as + " 个分配错误和 " + cs + " 个一致性错误。",
+        "CHECKDB found " + as + " allocation errors and " + cs + " consistency errors in database '" + db + "'.");
 }
 
 Message Messages::CheckdbRepairLevel(const std::string& db) const {
-    return Make(8958, 10, "repair_allow_data_loss 是 DBCC CHECKDB (" + db + ")发现的错误的最低修复级别。",
-                "repair_allow_data_loss is the minimum repair level for the errors found by DBCC CHECKDB (" + db + ").");
+    return Make(
+        8958, 10, "repair_allow_data_loss 是 DBCC CHECKDB (" + db + ")发现的错误的最低修复级别。",
+        "repair_allow_data_loss is the minimum repair level for the errors found by DBCC CHECKDB (" + db + ").");
 }
 
 Message Messages::ContextChanged(const std::string& db) const {

@@ -15,19 +15,21 @@ namespace {
 
 struct FlagBit {
     const char* name;
-    long long bit;   // 0: no status bit carries the flag
+    long long bit; // 0: no status bit carries the flag
 };
 
 // Bits of sysdatabases.status on SQL Server 2000 and the DATABASEPROPERTY flags they answer.
 const FlagBit kFlags[] = {
-    {"IsInLoad", 32},        {"IsInRecovery", 128},    {"IsNotRecovered", 256}, {"IsSuspect", 256},
-    {"IsOffline", 512},      {"IsReadOnly", 1024},     {"IsDboOnly", 2048},     {"IsSingleUser", 4096},
-    {"IsEmergencyMode", 32768}, {"IsShutdown", 0},     {"IsInStandBy", 0},      {"IsDetached", 0},
-    {"IsAutoClose", 1},      {"IsTruncLog", 8},        {"IsTornPageDetectionEnabled", 16},
+    {"IsInLoad", 32},          {"IsInRecovery", 128},  {"IsNotRecovered", 256},
+    {"IsSuspect", 256},        {"IsOffline", 512},     {"IsReadOnly", 1024},
+    {"IsDboOnly", 2048},       {"IsSingleUser", 4096}, {"IsEmergencyMode", 32768},
+    {"IsShutdown", 0},         {"IsInStandBy", 0},     {"IsDetached", 0},
+    {"IsAutoClose", 1},        {"IsTruncLog", 8},      {"IsTornPageDetectionEnabled", 16},
     {"IsAutoShrink", 4194304},
 };
 
-const char* const kStates[] = {"ONLINE", "OFFLINE", "RESTORING", "RECOVERING", "RECOVERY_PENDING", "SUSPECT", "EMERGENCY"};
+const char* const kStates[] = {"ONLINE",           "OFFLINE", "RESTORING", "RECOVERING",
+                               "RECOVERY_PENDING", "SUSPECT", "EMERGENCY"};
 const char* const kAccess[] = {"MULTI_USER", "SINGLE_USER", "RESTRICTED_USER"};
 
 bool Absolute(const std::string& p) {
@@ -80,7 +82,10 @@ Database SystemDb(const std::string& name, int dbid, const std::string& dir, con
     d.name = name;
     d.dbid = dbid;
     d.system = true;
-    d.dataName = name == "msdb" ? "MSDBData" : name == "tempdb" ? "tempdev" : name == "master" ? "master" : name + "dev";
+    d.dataName = name == "msdb"     ? "MSDBData"
+                 : name == "tempdb" ? "tempdev"
+                 : name == "master" ? "master"
+                                    : name + "dev";
     d.logName = name == "msdb" ? "MSDBLog" : name == "tempdb" ? "templog" : name == "master" ? "mastlog" : name + "log";
     d.dataPath = FullPath(dir, file + ".MDF");
     d.logPath = FullPath(dir, file + "_LOG.LDF");
@@ -129,9 +134,7 @@ Database* Model::Find(std::string_view name) {
     return nullptr;
 }
 
-const Database* Model::Find(std::string_view name) const {
-    return const_cast<Model*>(this)->Find(name);
-}
+const Database* Model::Find(std::string_view name) const { return const_cast<Model*>(this)->Find(name); }
 
 const Database* Model::FindById(long long dbid) const {
     for (const auto& d : databases) {

@@ -22,14 +22,14 @@ struct CheckdbOutcome {
 struct Database {
     std::string name;
     int dbid = 0;
-    bool system = false;               // master, tempdb, model, msdb, UFSystem, UFTSystem
+    bool system = false; // master, tempdb, model, msdb, UFSystem, UFTSystem
     // SQL Server 2005/2008
-    std::string state = "ONLINE";      // ONLINE OFFLINE RESTORING RECOVERING RECOVERY_PENDING SUSPECT EMERGENCY
-    std::string userAccess = "MULTI_USER";  // MULTI_USER SINGLE_USER RESTRICTED_USER
+    std::string state = "ONLINE";          // ONLINE OFFLINE RESTORING RECOVERING RECOVERY_PENDING SUSPECT EMERGENCY
+    std::string userAccess = "MULTI_USER"; // MULTI_USER SINGLE_USER RESTRICTED_USER
     // SQL Server 2000: the sysdatabases status word and the DATABASEPROPERTY flags that are 1
     long long status = 24;
-    std::set<std::string> flags;       // canonical names, e.g. "IsSuspect"
-    std::string dataName, dataPath, logName, logPath;   // logical names and full Unix paths
+    std::set<std::string> flags;                      // canonical names, e.g. "IsSuspect"
+    std::string dataName, dataPath, logName, logPath; // logical names and full Unix paths
     // RECOVERY_PENDING: whether "set online" finds what recovery was missing (a disk mounted again, a
     // lock let go), or is refused as when the log is gone.
     bool onlineRecovers = false;
@@ -41,7 +41,7 @@ struct Request {
     int sessionId = 0;
     std::string command;
     std::chrono::steady_clock::time_point start;
-    double seconds = 0;   // how long it takes in all
+    double seconds = 0; // how long it takes in all
 };
 
 // One row of an account table: column name → value (string or integer).
@@ -53,15 +53,15 @@ struct Model {
     int major = 9;
     bool english = false;
     std::string dataDir;
-    std::vector<std::pair<std::string, std::string>> logins;   // name, password
-    std::vector<Database> databases;                            // in dbid order
+    std::vector<std::pair<std::string, std::string>> logins; // name, password
+    std::vector<Database> databases;                         // in dbid order
     bool hasUfSystem = false, hasUftSystem = false;
     std::vector<AccountRow> uaAccount, eapAccount;
     int allowUpdatesConfig = 0, allowUpdatesRun = 0;
     PathStyle paths;
     std::vector<Request> requests;
 
-    bool Modern() const { return major >= 9; }   // 2005 and later: sys.databases, ALTER DATABASE states
+    bool Modern() const { return major >= 9; } // 2005 and later: sys.databases, ALTER DATABASE states
     bool Since2012() const { return major >= 11; }
     Database* Find(std::string_view name);
     const Database* Find(std::string_view name) const;
@@ -70,7 +70,7 @@ struct Model {
     // DATABASEPROPERTYEX(name,'Status') and DATABASEPROPERTY(name, property) as this version answers.
     std::string StatusEx(const Database& db) const;
     std::optional<int> Property(const Database& db, std::string_view property) const;
-    long long StatusWord(const Database& db) const;   // sysdatabases.status
+    long long StatusWord(const Database& db) const; // sysdatabases.status
 };
 
 // Canonical spelling of a DATABASEPROPERTY flag name, or empty when the simulator does not know it.

@@ -14,6 +14,6 @@ int CompareCI(std::string_view a, std::string_view b);
 bool NameEquals(std::string_view a, std::string_view b);
 bool ContainsCI(std::string_view hay, std::string_view needle);
 
-std::string JsonQuote(std::string_view s);   // a JSON string literal
+std::string JsonQuote(std::string_view s); // a JSON string literal
 
 } // namespace sqlsim::text

@@ -25,7 +25,7 @@ std::string QuoteLiteral(const std::string& s) {
 }
 
 struct NamePart {
-    std::string text;    // unquoted; empty for the gap in db..table
+    std::string text; // unquoted; empty for the gap in db..table
     bool quoted = false;
 };
 
@@ -51,8 +51,10 @@ std::string MapObject(const std::vector<NamePart>& parts, const Model& m) {
     };
     if (Eq(last, "sysdatabases") && masterScoped(m.Modern())) return "sysdatabases";
     if (Eq(last, "sysaltfiles") && masterScoped(m.Modern())) return "sysaltfiles";
-    if (Eq(last, "databases") && (prefix({"sys"}) || prefix({"master", "sys"}))) return m.Modern() ? "sys_databases" : "?";
-    if (Eq(last, "master_files") && (prefix({"sys"}) || prefix({"master", "sys"}))) return m.Modern() ? "sys_master_files" : "?";
+    if (Eq(last, "databases") && (prefix({"sys"}) || prefix({"master", "sys"})))
+        return m.Modern() ? "sys_databases" : "?";
+    if (Eq(last, "master_files") && (prefix({"sys"}) || prefix({"master", "sys"})))
+        return m.Modern() ? "sys_master_files" : "?";
     if (Eq(last, "dm_exec_requests") && (prefix({"sys"}) || prefix({"master", "sys"})))
         return m.Modern() ? "sys_dm_exec_requests" : "?";
     if (Eq(last, "UA_Account") && (prefix({"UFSystem", ""}) || prefix({"UFSystem", "dbo"})))
@@ -75,7 +77,8 @@ std::string VariableValue(const std::string& name, const Model& m, int spid, boo
     if (v == "@@servername") return "'QUILLMERE-SIM'";
     if (v == "@@language") return m.english ? "'us_english'" : "'简体中文'";
     if (v == "@@version") {
-        static const char* const kYears[] = {"2000", "2005", "2008", "2012", "2014", "2016", "2017", "2019", "2022", "2025"};
+        static const char* const kYears[] = {"2000", "2005", "2008", "2012", "2014",
+                                             "2016", "2017", "2019", "2022", "2025"};
         const char* year = m.major >= 8 && m.major <= 17 ? kYears[m.major - 8] : "";
         return QuoteLiteral(std::string("Microsoft SQL Server ") + year + " - " + m.version + " " + m.edition +
                             " (Quillmere simulator)");
@@ -138,7 +141,7 @@ Translation TranslateSelect(const std::vector<Token>& t, const Model& m, const M
                     break;
                 }
             }
-            if (expectName) {   // a trailing dot: leave the rest to SQLite's parser
+            if (expectName) { // a trailing dot: leave the rest to SQLite's parser
                 emit(tok.raw);
                 continue;
             }

@@ -13,7 +13,7 @@ namespace sqlsim {
 
 struct Translation {
     std::string sql;
-    std::optional<Message> error;   // e.g. 208 for an object the server does not have
+    std::optional<Message> error; // e.g. 208 for an object the server does not have
 };
 
 // `spid`: the session that sent it (@@spid).

@@ -19,11 +19,21 @@ struct Column {
 
 struct Cell {
     bool isNull = true;
-    long long i = 0;     // when the column is Int
-    std::string s;       // UTF-8, when the column is NVarChar
+    long long i = 0; // when the column is Int
+    std::string s;   // UTF-8, when the column is NVarChar
     static Cell Null() { return {}; }
-    static Cell Int(long long v) { Cell c; c.isNull = false; c.i = v; return c; }
-    static Cell Text(std::string v) { Cell c; c.isNull = false; c.s = std::move(v); return c; }
+    static Cell Int(long long v) {
+        Cell c;
+        c.isNull = false;
+        c.i = v;
+        return c;
+    }
+    static Cell Text(std::string v) {
+        Cell c;
+        c.isNull = false;
+        c.s = std::move(v);
+        return c;
+    }
 };
 
 struct ResultSet {
@@ -34,25 +44,25 @@ struct ResultSet {
 struct Message {
     int number = 0;
     int state = 1;
-    int severity = 0;    // above 10: error
-    std::string text;    // UTF-8, in the scenario's language
+    int severity = 0; // above 10: error
+    std::string text; // UTF-8, in the scenario's language
 };
 
 struct BatchResult {
     std::vector<ResultSet> results;
-    std::vector<Message> messages;   // in the order the server sends them
-    bool failed = false;             // an error (severity > 10) ended the batch
-    bool cancelled = false;          // the client cancelled it while it ran: nothing else to answer
-    long long rowsAffected = -1;     // -1: no count
+    std::vector<Message> messages; // in the order the server sends them
+    bool failed = false;           // an error (severity > 10) ended the batch
+    bool cancelled = false;        // the client cancelled it while it ran: nothing else to answer
+    long long rowsAffected = -1;   // -1: no count
 };
 
 struct TranscriptEntry {
     std::string sql;
     bool failed = false;
-    int number = 0;          // first error's number
-    std::string message;     // first error's text
-    bool cancelled = false;  // the client cancelled it while it ran
-    bool dropped = false;    // the server went away on receiving it, without answering
+    int number = 0;         // first error's number
+    std::string message;    // first error's text
+    bool cancelled = false; // the client cancelled it while it ran
+    bool dropped = false;   // the server went away on receiving it, without answering
 };
 
 // A scripted failure: the next `count` batches whose text contains `match` (letter case ignored) fail
@@ -115,10 +125,10 @@ public:
     // The transcript so far in the same JSON-lines form.
     virtual std::string TranscriptJsonLines() const = 0;
 
-    virtual bool English() const = 0;                 // the scenario asked for English messages
-    virtual std::string Edition() const = 0;          // e.g. "Standard Edition"
-    virtual std::string ProductVersion() const = 0;   // e.g. "9.00.4035.00"
-    virtual int MajorVersion() const = 0;             // 8, 9, 10, … 17
+    virtual bool English() const = 0;               // the scenario asked for English messages
+    virtual std::string Edition() const = 0;        // e.g. "Standard Edition"
+    virtual std::string ProductVersion() const = 0; // e.g. "9.00.4035.00"
+    virtual int MajorVersion() const = 0;           // 8, 9, 10, … 17
     virtual std::string DataDir() const = 0;
 };
 

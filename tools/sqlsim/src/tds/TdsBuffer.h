@@ -20,10 +20,10 @@ public:
     void u32be(uint32_t v);
     void bytes(const uint8_t* p, size_t n) { out_.insert(out_.end(), p, p + n); }
     void bytes(const Bytes& b) { out_.insert(out_.end(), b.begin(), b.end()); }
-    void ucs2(std::u16string_view s);                 // raw UTF-16LE, no length
-    void bVarchar(std::u16string_view s);             // 1-byte char count, cut at 255
-    void usVarchar(std::u16string_view s);            // 2-byte char count
-    void patchU16le(size_t at, uint16_t v);           // fills in a length once known
+    void ucs2(std::u16string_view s);       // raw UTF-16LE, no length
+    void bVarchar(std::u16string_view s);   // 1-byte char count, cut at 255
+    void usVarchar(std::u16string_view s);  // 2-byte char count
+    void patchU16le(size_t at, uint16_t v); // fills in a length once known
 
     size_t size() const { return out_.size(); }
     const Bytes& data() const { return out_; }

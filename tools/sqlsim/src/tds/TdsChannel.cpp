@@ -49,7 +49,7 @@ ReadStatus Channel::Read(uint8_t& type, Bytes& payload) {
         const size_t body = length - 8;
         if (!first && ptype != type) {
             if (ptype != kPktAttention) return ReadStatus::Malformed;
-            payload.clear();   // the client gave up on the message it was sending
+            payload.clear(); // the client gave up on the message it was sending
         }
         type = ptype;
         first = false;
@@ -70,8 +70,14 @@ bool Channel::Send(uint8_t type, const Bytes& payload) {
         Bytes pkt;
         pkt.reserve(n + 8);
         const size_t len = n + 8;
-        const uint8_t header[8] = {type, uint8_t(last ? 0x01 : 0x00), uint8_t(len >> 8), uint8_t(len),
-                                   uint8_t(spid_ >> 8), uint8_t(spid_), packetId_++, 0};
+        const uint8_t header[8] = {type,
+                                   uint8_t(last ? 0x01 : 0x00),
+                                   uint8_t(len >> 8),
+                                   uint8_t(len),
+                                   uint8_t(spid_ >> 8),
+                                   uint8_t(spid_),
+                                   packetId_++,
+                                   0};
         pkt.insert(pkt.end(), header, header + 8);
         pkt.insert(pkt.end(), payload.begin() + std::ptrdiff_t(off), payload.begin() + std::ptrdiff_t(off + n));
         size_t sent = 0;

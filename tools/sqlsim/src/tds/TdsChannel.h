@@ -29,7 +29,7 @@ public:
     uint32_t PacketSize() const { return packetSize_; }
 
     static constexpr size_t kMaxPacket = 32767;
-    static constexpr size_t kMaxMessage = 16u << 20;   // a batch text far beyond anything the tool sends
+    static constexpr size_t kMaxMessage = 16u << 20; // a batch text far beyond anything the tool sends
 
 private:
     bool ReadExact(uint8_t* p, size_t n, bool& closedCleanly);

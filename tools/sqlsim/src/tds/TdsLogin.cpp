@@ -8,14 +8,14 @@ namespace sqlsim::tds {
 
 namespace {
 
-constexpr size_t kLogin7FixedMin = 86;   // TDS 7.1 fixed part; 7.2 adds 8 more bytes
+constexpr size_t kLogin7FixedMin = 86; // TDS 7.1 fixed part; 7.2 adds 8 more bytes
 
 int NormalizeVersion(uint32_t le) {
     const uint32_t hi = le >> 24;
     if (hi >= 0x70 && hi <= 0x74) return int(hi);
-    const uint32_t lo = le & 0xFF;   // a byte-swapped value from an old client
+    const uint32_t lo = le & 0xFF; // a byte-swapped value from an old client
     if (lo >= 0x70 && lo <= 0x74) return int(lo);
-    if (le == 0x00000070 || hi == 0x07) return 0x71;   // 0x07010000: SQL Server 2000 RTM clients
+    if (le == 0x00000070 || hi == 0x07) return 0x71; // 0x07010000: SQL Server 2000 RTM clients
     return 0;
 }
 
@@ -52,9 +52,9 @@ Bytes PreloginResponse(const ProductVersion& pv) {
     w.u8(uint8_t(pv.minor));
     w.u16be(uint16_t(pv.build));
     w.u16be(0);
-    w.u8(0x02);   // ENCRYPT_NOT_SUP
-    w.u8(0x00);   // INSTOPT: the instance matched
-    w.u8(0x00);   // MARS off
+    w.u8(0x02); // ENCRYPT_NOT_SUP
+    w.u8(0x00); // INSTOPT: the instance matched
+    w.u8(0x00); // MARS off
     return w.take();
 }
 
@@ -80,14 +80,14 @@ bool ParseLogin7(const Bytes& payload, Login7& out, std::string& why) {
         return false;
     }
     std::string* fields[9] = {&out.hostName, &out.userName, &out.password, &out.appName, &out.serverName,
-                              nullptr,        nullptr,        &out.language, &out.database};
+                              nullptr,       nullptr,       &out.language, &out.database};
     for (int i = 0; i < 9; ++i) {
         uint16_t ib = 0, cch = 0;
         if (!r.u16le(ib) || !r.u16le(cch)) {
             why = "LOGIN7 offset table truncated";
             return false;
         }
-        if (!fields[i]) continue;   // extension block and client library name are not needed
+        if (!fields[i]) continue; // extension block and client library name are not needed
         const size_t end = size_t(ib) + 2 * size_t(cch);
         if (end > length) {
             why = "LOGIN7 string beyond the message";
@@ -96,7 +96,7 @@ bool ParseLogin7(const Bytes& payload, Login7& out, std::string& why) {
         std::u16string text(cch, u'\0');
         for (size_t k = 0; k < cch; ++k) {
             uint8_t lo = payload[ib + 2 * k], hi = payload[ib + 2 * k + 1];
-            if (i == 2) {   // password: XOR 0xA5, then swap the nibbles back
+            if (i == 2) { // password: XOR 0xA5, then swap the nibbles back
                 lo = uint8_t(lo ^ 0xA5);
                 hi = uint8_t(hi ^ 0xA5);
                 lo = uint8_t((lo << 4) | (lo >> 4));

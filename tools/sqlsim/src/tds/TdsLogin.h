@@ -14,7 +14,7 @@ bool ParsePrelogin(const Bytes& payload);
 Bytes PreloginResponse(const ProductVersion& pv);
 
 struct Login7 {
-    int version = 0;            // 0x70 … 0x74, from the client's TDSVersion
+    int version = 0; // 0x70 … 0x74, from the client's TDSVersion
     uint32_t packetSize = 4096;
     std::string hostName, userName, password, appName, serverName, language, database;
 };

@@ -37,7 +37,8 @@ bool TdsServer::Start(uint16_t port, std::string& error) {
     addr.sin_family = AF_INET;
     addr.sin_port = htons(port);
     addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    if (::bind(listenFd_, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0 || ::listen(listenFd_, SOMAXCONN) != 0) {
+    if (::bind(listenFd_, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0 ||
+        ::listen(listenFd_, SOMAXCONN) != 0) {
         error = "cannot listen on 127.0.0.1:" + std::to_string(port) + ": " + std::strerror(errno);
         ::close(listenFd_);
         listenFd_ = -1;
@@ -66,7 +67,7 @@ void TdsServer::AcceptLoop() {
         ++accepted_;
         const uint16_t spid = uint16_t(engine_->OpenSession());
         std::lock_guard<std::mutex> lock(mu_);
-        if (dropped_) {   // accepted just before the listener went away
+        if (dropped_) { // accepted just before the listener went away
             ::close(fd);
             break;
         }
@@ -74,7 +75,7 @@ void TdsServer::AcceptLoop() {
         c.fd = fd;
         c.thread = std::thread([this, &c, spid] {
             RunSession(c.fd, spid, *engine_, config_, drop_, dropped_);
-            ::shutdown(c.fd, SHUT_RDWR);   // the client sees the end now; close() waits for the reaper
+            ::shutdown(c.fd, SHUT_RDWR); // the client sees the end now; close() waits for the reaper
             c.done = true;
         });
     }

@@ -31,7 +31,7 @@ public:
     void Drop();
     bool Dropped() const { return dropped_.load(); }
 
-    size_t ActiveConnections() const;     // sessions still running
+    size_t ActiveConnections() const; // sessions still running
     size_t AcceptedConnections() const { return accepted_.load(); }
 
 private:
@@ -51,7 +51,7 @@ private:
     uint16_t port_ = 0;
     std::thread acceptThread_;
     std::atomic<bool> stopping_{false};
-    std::atomic<bool> dropped_{false};   // written under mu_
+    std::atomic<bool> dropped_{false}; // written under mu_
     std::function<void()> drop_ = [this] { Drop(); };
     std::atomic<size_t> accepted_{0};
     mutable std::mutex mu_;

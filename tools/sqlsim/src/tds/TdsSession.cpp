@@ -26,7 +26,8 @@ public:
     bool Sleep(std::chrono::milliseconds duration) override {
         const auto deadline = std::chrono::steady_clock::now() + duration;
         for (;;) {
-            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+            const auto left =
+                std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
             if (left.count() <= 0) return true;
             pollfd p{fd_, POLLIN, 0};
             const int n = ::poll(&p, 1, int(std::min<long long>(left.count() + 1, 60000)));
@@ -40,8 +41,8 @@ public:
         }
     }
 
-    bool attention = false;   // the client cancelled the request
-    bool gone = false;        // the client left, or broke the protocol mid-request
+    bool attention = false; // the client cancelled the request
+    bool gone = false;      // the client left, or broke the protocol mid-request
 
 private:
     bool Gone() {
@@ -56,7 +57,13 @@ class Session {
 public:
     Session(int fd, uint16_t spid, Engine& engine, const SessionConfig& config, const std::function<void()>& dropServer,
             const std::atomic<bool>& dropped)
-        : fd_(fd), spid_(spid), ch_(fd, spid), engine_(engine), config_(config), dropServer_(dropServer), dropped_(dropped),
+        : fd_(fd),
+          spid_(spid),
+          ch_(fd, spid),
+          engine_(engine),
+          config_(config),
+          dropServer_(dropServer),
+          dropped_(dropped),
           server_(qm::Utf8ToUtf16(config.serverName)) {}
 
     void Run() {
@@ -86,7 +93,7 @@ private:
         }
         switch (type) {
         case kPktSqlBatch: return Batch(payload);
-        case kPktAttention: return SendDone(kDoneAttn);   // nothing running: acknowledged all the same
+        case kPktAttention: return SendDone(kDoneAttn); // nothing running: acknowledged all the same
         case kPktTransaction: return SendDone(kDoneFinal);
         case kPktRpc: {
             Writer w;
@@ -121,8 +128,9 @@ private:
             // The login asked for its database to be fatal (as FreeTDS does): 4060, then the login failure.
             MessageToken(w, clientVersion, *missing, server_);
             MessageToken(w, clientVersion,
-                         Message{18456, 1, 14, en ? "Login failed for user '" + login.userName + "'."
-                                                  : "用户 '" + login.userName + "' 登录失败。"},
+                         Message{18456, 1, 14,
+                                 en ? "Login failed for user '" + login.userName + "'."
+                                    : "用户 '" + login.userName + "' 登录失败。"},
                          server_);
             Done(w, clientVersion, kDoneError, 0, 0);
             ch_.Send(kPktReply, w.take());
@@ -130,16 +138,17 @@ private:
         }
         const std::string lang = en ? "us_english" : "简体中文";
         EnvChange(w, 1, qm::Utf8ToUtf16(db), u"master");
-        MessageToken(w, clientVersion,
-                     Message{5701, 2, 0, en ? "Changed database context to '" + db + "'."
-                                            : "已将数据库上下文更改为 '" + db + "'。"},
-                     server_);
+        MessageToken(
+            w, clientVersion,
+            Message{5701, 2, 0,
+                    en ? "Changed database context to '" + db + "'." : "已将数据库上下文更改为 '" + db + "'。"},
+            server_);
         EnvChangeCollation(w);
         EnvChange(w, 2, qm::Utf8ToUtf16(lang), u"");
-        MessageToken(w, clientVersion,
-                     Message{5703, 1, 0, en ? "Changed language setting to " + lang + "."
-                                            : "已将语言设置更改为 " + lang + "。"},
-                     server_);
+        MessageToken(
+            w, clientVersion,
+            Message{5703, 1, 0, en ? "Changed language setting to " + lang + "." : "已将语言设置更改为 " + lang + "。"},
+            server_);
         LoginAck(w, version_, ParseProductVersion(engine_.ProductVersion()));
         const std::string size = std::to_string(ch_.PacketSize());
         EnvChange(w, 4, qm::Utf8ToUtf16(size), qm::Utf8ToUtf16(size));
@@ -170,7 +179,7 @@ private:
         const BatchResult result = engine_.ExecuteWithPause(sql, watch, spid_);
         if (config_.onBatch) config_.onBatch(sql, result);
         if (watch.gone) return Drop("client left during a batch");
-        if (watch.attention) return SendDone(kDoneAttn);   // what ran is discarded, as the client expects
+        if (watch.attention) return SendDone(kDoneAttn); // what ran is discarded, as the client expects
         return ch_.Send(kPktReply, BatchResponse(result, version_, server_));
     }
 

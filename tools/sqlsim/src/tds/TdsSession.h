@@ -12,10 +12,10 @@
 namespace sqlsim::tds {
 
 struct SessionConfig {
-    std::string language;                // "en…" / "zh…" for the login messages; empty: the scenario's
+    std::string language; // "en…" / "zh…" for the login messages; empty: the scenario's
     std::string serverName = "QUILLMERE";
-    std::function<void(const std::string& sql, const BatchResult&)> onBatch;   // after each batch
-    std::function<void(const std::string&)> log;                                // why a connection was dropped
+    std::function<void(const std::string& sql, const BatchResult&)> onBatch; // after each batch
+    std::function<void(const std::string&)> log;                             // why a connection was dropped
     // A batch containing this text (letter case ignored) is recorded and never answered: the server
     // goes away instead. Empty: never.
     std::string dropAt;

@@ -28,7 +28,7 @@ std::u16string CellText(const Cell& c) {
     std::u16string s = qm::Utf8ToUtf16(c.s);
     if (s.size() > kMaxTextUnits) {
         size_t cut = kMaxTextUnits;
-        if (s[cut - 1] >= 0xD800 && s[cut - 1] <= 0xDBFF) --cut;   // keep surrogate pairs whole
+        if (s[cut - 1] >= 0xD800 && s[cut - 1] <= 0xDBFF) --cut; // keep surrogate pairs whole
         s.resize(cut);
     }
     return s;
@@ -108,7 +108,7 @@ void LoginAck(Writer& w, int version, const ProductVersion& pv) {
     static const std::u16string kProgName = u"Microsoft SQL Server";
     w.u8(kTokLoginAck);
     w.u16le(uint16_t(1 + 4 + 1 + 2 * kProgName.size() + 4));
-    w.u8(1);   // SQL_TSQL
+    w.u8(1); // SQL_TSQL
     w.u32be(LoginAckVersion(version));
     w.bVarchar(kProgName);
     w.u8(uint8_t(pv.major));
@@ -147,7 +147,7 @@ void ResultSetTokens(Writer& w, int version, const ResultSet& rs) {
     for (size_t c = 0; c < ncols; ++c) {
         if (version >= 0x72) w.u32le(0);
         else w.u16le(0);
-        w.u16le(0x0001);   // nullable
+        w.u16le(0x0001); // nullable
         if (rs.columns[c].type == ColumnType::Int) {
             w.u8(kTypeIntN);
             w.u8(intWidth[c]);
