@@ -40,18 +40,19 @@ struct LocalConfigFixture : ::testing::Test {
 // The profile reading itself (letter case, buffer size, encodings) is the platform's; here the "//"
 // cut, and which file the tool reads.
 TEST_F(LocalConfigFixture, CommentsAreCutWithTheCharacterBeforeThem) {
-    config("[login]\n"
-           "Server=192.168.1.5 //database server\n"
-           "Tight=192.168.1.5//x\n"
-           "Chinese=\xB7\xFE\xCE\xF1\xC6\xF7//x\n"  // 服务器 in GBK, as Notepad saves it on a Chinese Windows
-           "Twice=a //b //c\n"
-           "Lead=//commented out\n");
-    EXPECT_EQ(ini("Server"), "192.168.1.5");   // from Config.ini, asked for as Config.INI
-    EXPECT_EQ(ini("Tight"), "192.168.1.");  // the character before "//" goes too
+    config(
+        "[login]\n"
+        "Server=192.168.1.5 //database server\n"
+        "Tight=192.168.1.5//x\n"
+        "Chinese=\xB7\xFE\xCE\xF1\xC6\xF7//x\n" // 服务器 in GBK, as Notepad saves it on a Chinese Windows
+        "Twice=a //b //c\n"
+        "Lead=//commented out\n");
+    EXPECT_EQ(ini("Server"), "192.168.1.5"); // from Config.ini, asked for as Config.INI
+    EXPECT_EQ(ini("Tight"), "192.168.1.");   // the character before "//" goes too
     EXPECT_EQ(ini("Chinese"), "服务");       // a whole character, not a byte of it
     EXPECT_EQ(ini("Twice"), "a");
-    EXPECT_EQ(ini("Lead"), "<failed>");     // nothing before the comment: the read fails
-    EXPECT_EQ(ini("Missing", "//x"), "<failed>");  // a default is cut the same way
+    EXPECT_EQ(ini("Lead"), "<failed>");           // nothing before the comment: the read fails
+    EXPECT_EQ(ini("Missing", "//x"), "<failed>"); // a default is cut the same way
     std::string v;
     EXPECT_TRUE(ReadIniString(platform, "Login", "Server", "d", dir / "absent.ini", v));
     EXPECT_EQ(v, "d");
@@ -60,10 +61,13 @@ TEST_F(LocalConfigFixture, CommentsAreCutWithTheCharacterBeforeThem) {
 // Server, Sa and Pwd in that order, trimmed; a value starting with a comment stops the reading there,
 // keeping what came before; without a file the dialog's values stay.
 TEST_F(LocalConfigFixture, LoginSettingsAreReadInOrderTrimmedAndStopAtACommentedValue) {
-    const struct { const char* file; const char* want; } cases[] = {
+    const struct {
+        const char* file;
+        const char* want;
+    } cases[] = {
         {nullptr, "s0|u0|p0"},
         {"[Login]\nPwd=  secret  \nServer= 10.0.0.1\\SQL2005 //main server\nSa=sa\n", "10.0.0.1\\SQL2005|sa|secret"},
-        {"[Login]\n", "127.0.0.1|SA|"},   // the section without keys: every default
+        {"[Login]\n", "127.0.0.1|SA|"}, // the section without keys: every default
         {"[Login]\nServer=//nothing\nSa=sa\nPwd=pw\n", "s0|u0|p0"},
         {"[Login]\nServer=srv\nSa=//nobody\nPwd=pw\n", "srv|u0|p0"},
     };
@@ -71,7 +75,8 @@ TEST_F(LocalConfigFixture, LoginSettingsAreReadInOrderTrimmedAndStopAtACommented
         if (c.file) config(c.file);
         LoginSettings dlg{"s0", "u0", "p0"};
         LoadLoginSettings(*app, dlg);
-        EXPECT_EQ(dlg.cLoginServer + "|" + dlg.cLoginUser + "|" + dlg.cLoginPwd, c.want) << (c.file ? c.file : "no file");
+        EXPECT_EQ(dlg.cLoginServer + "|" + dlg.cLoginUser + "|" + dlg.cLoginPwd, c.want)
+            << (c.file ? c.file : "no file");
     }
 }
 
@@ -79,7 +84,7 @@ TEST_F(LocalConfigFixture, ConfigDbIsOpenedOnlyWhenTheFileExistsAndAFailureGoesT
     auto absent = OpenConfigDb(*app);
     ASSERT_TRUE(absent);
     EXPECT_EQ(absent->State(), 0);
-    EXPECT_EQ(factory.created.back()->connectionString, "");  // never asked to open
+    EXPECT_EQ(factory.created.back()->connectionString, ""); // never asked to open
     EXPECT_EQ(app->cMsg, "");
 
     dir.write("Config.mdb", "jet");

@@ -28,17 +28,17 @@ TEST_F(DbStateFake, Sql2000OnlyAFlagOfExactlyOneCounts) {
         if (sql.find("IsShutdown") != std::string::npos) return FakeConnection::Rows({"Status"}, {{Value::Number(2)}});
         if (sql.find("IsSuspect") != std::string::npos) return FakeConnection::Rows({"Status"}, {{Value::Text("1")}});
         if (sql.find("IsOffline") != std::string::npos) return FakeConnection::Rows({"Status"}, {{Value::Null()}});
-        return FakeConnection::Rows({"Status"}, {});   // no such database: no row
+        return FakeConnection::Rows({"Status"}, {}); // no such database: no row
     };
     EXPECT_EQ(State2000("db1"), "可疑");
     EXPECT_EQ(fake->sent.size(), 11u);
 }
 
 TEST_F(DbStateFake, FailuresGiveNormalOrNothingAndLeaveTheirError) {
-    fake->state = 0;   // every probe fails: each counts as zero
+    fake->state = 0; // every probe fails: each counts as zero
     EXPECT_EQ(State2000("db1"), "正常");
     EXPECT_EQ(app.cMsg, "对象关闭时，不允许操作。");
-    EXPECT_EQ(conn.get(), fake.get());   // handed back unchanged
+    EXPECT_EQ(conn.get(), fake.get()); // handed back unchanged
 
     fake->state = 1;
     fake->sent.clear();
@@ -46,7 +46,7 @@ TEST_F(DbStateFake, FailuresGiveNormalOrNothingAndLeaveTheirError) {
         if (sql.find("IsReadOnly") != std::string::npos) return FakeConnection::Rows({"Status"}, {{Value::Number(1)}});
         return FakeConnection::Rows({"Status"}, {{Value::Text("abc")}});
     };
-    EXPECT_EQ(State2000("db1"), "正常");   // an unreadable flag stops; the read-only label found before is dropped
+    EXPECT_EQ(State2000("db1"), "正常"); // an unreadable flag stops; the read-only label found before is dropped
     EXPECT_EQ(app.cMsg, "类型不匹配");
     EXPECT_EQ(fake->sent.size(), 2u);
 

@@ -49,7 +49,7 @@ struct LoadAccSim : SignedIn {
         EXPECT_FALSE(LoadAcc(*app, m));
         EXPECT_EQ(m.labReport.caption, caption);
         EXPECT_EQ(m.labReport.color, kRed);
-        EXPECT_EQ(m.iAccCount, 0);   // no stale rows for the repair driver to walk
+        EXPECT_EQ(m.iAccCount, 0); // no stale rows for the repair driver to walk
         EXPECT_EQ(m.grid.Rows(), 0);
     }
 };
@@ -68,13 +68,14 @@ TEST_F(LoadAccSim, Sql2005U8FamilyListsAbnormalAccountDatabasesWithTheirAccounts
     app->observerRow = 4;
     EXPECT_TRUE(LoadAcc(*app, m)) << m.labReport.caption;
     EXPECT_EQ(Sent(), (Rows{kProbeEx + "name='ufsystem'", kProbeEx + "name='uftsystem'", kLoadAccQ1}));
-    EXPECT_EQ(observer.rows, (std::vector<int>{0, 0, 0}));   // discovery statements belong to no grid row
+    EXPECT_EQ(observer.rows, (std::vector<int>{0, 0, 0})); // discovery statements belong to no grid row
     EXPECT_EQ(app->observerRow, 4);
     EXPECT_FALSE(AnyFailure());
     ASSERT_EQ(m.grid.Rows(), 3);
     EXPECT_EQ(RowOf(m.grid, 0), kAccountHeader);
     // No account "002": still listed, account cells empty, year from the name.
-    EXPECT_EQ(RowOf(m.grid, 1), (Rows{"UFDATA_001_2015", "", "001", "演示公司", "2015", P("UFDATA_001_2015.MDF"), "", ""}));
+    EXPECT_EQ(RowOf(m.grid, 1),
+              (Rows{"UFDATA_001_2015", "", "001", "演示公司", "2015", P("UFDATA_001_2015.MDF"), "", ""}));
     EXPECT_EQ(RowOf(m.grid, 2), (Rows{"UFDATA_002_2014", "", "", "", "2014", P("UFDATA_002_2014.MDF"), "", ""}));
     EXPECT_EQ(m.iAccCount, 2);
     EXPECT_EQ(m.labReport.caption, "发现2个异常数据库");
@@ -89,11 +90,12 @@ TEST_F(LoadAccSim, TheQueryFollowsTheServerAndTheSystemDatabase) {
     const Rows kU8 = {"UFDATA_001_2015", "UFDATA_002_2014"}, kTPlus = {"UFTDATA_101_2015"},
                kAll = {"UFDATA_001_2015", "UFDATA_002_2014", "UFTDATA_101_2015", "REPORTS"};
     struct Case {
-        std::string version, dbs, system, product;   // product: as detected
-        bool all;                                    // after Show all
+        std::string version, dbs, system, product; // product: as detected
+        bool all;                                  // after Show all
         const char* query;
         Rows listed, years;
     };
+    // clang-format off
     const Case cases[] = {
         {"10.0.2531.0", kMixedEx, kUa + kEap, "T+", false, kLoadAccQ2, kTPlus, {"2015"}},   // the year is a number
         {"10.0.2531.0", kMixedEx, kUa + kEap, "T+", true, kLoadAccQ3, kAll, Rows(4)},
@@ -104,6 +106,7 @@ TEST_F(LoadAccSim, TheQueryFollowsTheServerAndTheSystemDatabase) {
         {"15.0.4153.1", kMixedModern, kUa + kEap, "T+", true, kLoadAccQ9,
          {"UFDATA_001_2015", "UFDATA_002_2014", "UFTDATA_101_2015", "REPORTS", "UFDATA_004_2016"}, Rows(5)},
     };
+    // clang-format on
     for (const auto& c : cases) {
         SCOPED_TRACE(c.query);
         ASSERT_TRUE(Start(Scenario(c.version, c.dbs, c.system)));
@@ -122,13 +125,13 @@ TEST_F(LoadAccSim, TheQueryFollowsTheServerAndTheSystemDatabase) {
 
 TEST_F(LoadAccSim, NoQueryWithoutTheProductsSystemDatabaseOrOnANewerServer) {
     ASSERT_TRUE(Start(Scenario("9.00.4035.00", kMixedEx)));
-    app->cProduct = "U8";   // what the product's own login reported
+    app->cProduct = "U8"; // what the product's own login reported
     m.iAccCount = 3;
     m.grid.AppendRow({"stale"});
     ExpectFailure(kNoQuery);
     EXPECT_EQ(Sent(), (Rows{kProbeEx + "name='ufsystem'", kProbeEx + "name='uftsystem'"}));
 
-    ASSERT_TRUE(Start(Scenario("18.0.1000.1", kMixedEx, kUa)));   // a major not known yet has no class
+    ASSERT_TRUE(Start(Scenario("18.0.1000.1", kMixedEx, kUa))); // a major not known yet has no class
     EXPECT_EQ(app->cSQLVersion, "18.0.1000.1. 标准版");
     ExpectFailure(kNoQuery);
     EXPECT_TRUE(Sent().empty());
@@ -143,7 +146,7 @@ TEST_F(LoadAccSim, ARejectedListQueryOrAClosedConnectionIsShownInRed) {
 
     engine->ClearTranscript();
     app->cProduct.clear();
-    app->oMaster = factory->Create();   // never opened
+    app->oMaster = factory->Create(); // never opened
     m.iAccCount = 2;
     ExpectFailure("未能读取异常数据库列表：对象关闭时，不允许操作。");
     EXPECT_TRUE(Sent().empty());
@@ -152,6 +155,7 @@ TEST_F(LoadAccSim, ARejectedListQueryOrAClosedConnectionIsShownInRed) {
 // The state labels the server's answers give, names with blanks and apostrophes included.
 TEST_F(LoadAccSim, StateLabelsFromTheServerIncludingAwkwardNames) {
     const std::string oBrien = "UFDATA_O'Brien 2015";
+    // clang-format off
     const std::pair<std::string, std::vector<std::pair<std::string, std::string>>> servers[] = {
         {Scenario("10.0.2531.0", Db("A1", "SUSPECT") + "," + Db("UFDATA 002 2015", "EMERGENCY") + "," +
                                       Db(oBrien, "ONLINE") + "," + Db("A4", "OFFLINE")),
@@ -168,9 +172,11 @@ TEST_F(LoadAccSim, StateLabelsFromTheServerIncludingAwkwardNames) {
                                      "," + Db("R", "RESTORING")),
          {{oBrien, "恢复挂起"}, {"S", "置疑"}, {"E", "紧急只读状态"}, {"R", "还原"}, {"NO_SUCH_DB", "正常"}}},
     };
+    // clang-format on
     for (const auto& [scenario, labels] : servers) {
         ASSERT_TRUE(Start(scenario));
-        for (const auto& [db, label] : labels) EXPECT_EQ(GetDbState(*app, app->versionClass, db, app->oMaster), label) << db;
+        for (const auto& [db, label] : labels)
+            EXPECT_EQ(GetDbState(*app, app->versionClass, db, app->oMaster), label) << db;
         EXPECT_FALSE(AnyFailure());
         EXPECT_EQ(app->cMsg, "");
     }

@@ -20,7 +20,7 @@ namespace {
 struct HarnessRun {
     int status = -1;
     json result;
-    double seconds = 0;  // the whole run, Wine's start included
+    double seconds = 0; // the whole run, Wine's start included
 };
 
 std::string Quote(const std::string& s) {
@@ -31,9 +31,11 @@ std::string Quote(const std::string& s) {
 
 // `scenario` is a shipped scenario's file name, or a scenario of the test's own as JSON text.
 HarnessRun RunHarness(const std::string& scenario, const std::vector<std::string>& extra = {}) {
-    const std::string name = (std::filesystem::temp_directory_path() /
-                              ("qm-e2e-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()) +
-                               "-" + std::to_string(::getpid()))).string();
+    const std::string name =
+        (std::filesystem::temp_directory_path() /
+         ("qm-e2e-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()) + "-" +
+          std::to_string(::getpid())))
+            .string();
     std::string file = std::string(QM_SCENARIO_DIR) + "/" + scenario;
     if (scenario[0] == '{') std::ofstream(file = name + "-scenario.json") << scenario;
     std::string cmd = Quote(QM_E2E_PATH) + " --scenario " + Quote(file) + " --out " + Quote(name + ".json");
@@ -49,8 +51,8 @@ HarnessRun RunHarness(const std::string& scenario, const std::vector<std::string
     return run;
 }
 
-const int kReport = 6;  // report column of a grid row
-const int kVerify = 7;  // verification column
+const int kReport = 6; // report column of a grid row
+const int kVerify = 7; // verification column
 
 bool HasFile(const json& files, const std::string& name) {
     return std::find(files.begin(), files.end(), json(name)) != files.end();
@@ -113,13 +115,15 @@ TEST(EndToEnd, Sql2005U8RepairsEveryTickedSuspectDatabase) {
     EXPECT_EQ(r["record"]["label"].get<std::string>().rfind("运行记录：Quillmere-", 0), 0u) << r["record"].dump();
     const std::string record = r["record"]["text"];
     EXPECT_EQ(record.rfind("\xEF\xBB\xBFQuillmere 运行记录\r\n", 0), 0u) << record;
-    for (const std::string& line : {std::string("[第 3 行] UFDATA_003_2016\r\n"), "  [已移开文件] " + dataDir + "\\UFDATA_001_2015_LOG.LDF → ",
-                                   std::string("报告：成功修复\r\n校验：校验通过\r\n"), std::string("\r\n汇总：已成功修复3个账套年度数据 \r\n")})
+    for (const std::string& line :
+         {std::string("[第 3 行] UFDATA_003_2016\r\n"), "  [已移开文件] " + dataDir + "\\UFDATA_001_2015_LOG.LDF → ",
+          std::string("报告：成功修复\r\n校验：校验通过\r\n"), std::string("\r\n汇总：已成功修复3个账套年度数据 \r\n")})
         EXPECT_NE(record.find(line), std::string::npos) << line << "\n" << record;
 }
 
 TEST(EndToEnd, RefusedLogMoveFailsThatRowOnlyAndUntickedRowsStayListed) {
-    HarnessRun run = RunHarness("sql2005-u8.json", {"--tick", "1,2", "--file-fault", "UFDATA_001_2015_LOG.LDF=拒绝的权限"});
+    HarnessRun run =
+        RunHarness("sql2005-u8.json", {"--tick", "1,2", "--file-fault", "UFDATA_001_2015_LOG.LDF=拒绝的权限"});
     ASSERT_EQ(run.status, 0) << run.result.dump(2);
     const json& r = run.result;
     ASSERT_EQ(r["repair"]["rows"].size(), 3u);
@@ -190,12 +194,13 @@ TEST(EndToEnd, ChecksReportFindingsAndStopCancelsALongCheck) {
           {"name": "UFDATA_002_2015", "state": "SUSPECT", "checkdb": {"seconds": 30}},
           {"name": "UFDATA_003_2015", "state": "SUSPECT"}],
         "ua_account": [{"cAcc_id": "001", "cAcc_Name": "演示"}]})",
-                                     {"--press-stop-after", "7000"});
+                                {"--press-stop-after", "7000"});
     ASSERT_EQ(run.status, 0) << run.result.dump(2);
     EXPECT_LT(run.seconds, 25) << "停止 did not cut the 30-second check short";
     std::vector<int> percents;
     for (const auto& text : run.result["repair"]["checking"])
-        if (const std::string t = text; t.rfind("校验中 ", 0) == 0) percents.push_back(std::stoi(t.substr(std::string("校验中 ").size())));
+        if (const std::string t = text; t.rfind("校验中 ", 0) == 0)
+            percents.push_back(std::stoi(t.substr(std::string("校验中 ").size())));
     EXPECT_GE(percents.size(), 2u) << run.result["repair"]["checking"].dump();
     EXPECT_TRUE(std::is_sorted(percents.begin(), percents.end()) && percents.front() < percents.back())
         << run.result["repair"]["checking"].dump();
@@ -215,18 +220,26 @@ TEST(EndToEnd, ChecksReportFindingsAndStopCancelsALongCheck) {
 // tried a second time, then the row reports the refusal.
 TEST(EndToEnd, ModernServersRecoverPendingDatabasesNormallyFirst) {
     struct Case {
-        const char *scenario, *fault, *version, *recovered;   // recovered: by set online alone
-        std::vector<std::string> reports;   // each row's report begins so
+        const char *scenario, *fault, *version, *recovered; // recovered: by set online alone
+        std::vector<std::string> reports;                   // each row's report begins so
         int rebuilds;
     };
     for (const Case& c : {Case{"sql2014-u8.json", "", "SQL Server 2014  标准版", "UFDATA_001_2015",
                                std::vector<std::string>(4, "成功修复"), 2},
-                          Case{"sql2019-tplus.json", "", "SQL Server 2019  Standard Edition (64-bit)", "UFTDATA_101_2019",
-                               {"成功修复", "成功修复"}, 1},
-                          Case{"sql2022-en.json", "UFDATA_001_2022_LOG.LDF=拒绝的权限",
-                               "SQL Server 2022  Developer Edition (64-bit)", "", {"The file '", "成功修复"}, 3}}) {
-        HarnessRun run = RunHarness(c.scenario, *c.fault ? std::vector<std::string>{"--file-fault", c.fault}
-                                                         : std::vector<std::string>{});
+                          Case{"sql2019-tplus.json",
+                               "",
+                               "SQL Server 2019  Standard Edition (64-bit)",
+                               "UFTDATA_101_2019",
+                               {"成功修复", "成功修复"},
+                               1},
+                          Case{"sql2022-en.json",
+                               "UFDATA_001_2022_LOG.LDF=拒绝的权限",
+                               "SQL Server 2022  Developer Edition (64-bit)",
+                               "",
+                               {"The file '", "成功修复"},
+                               3}}) {
+        HarnessRun run = RunHarness(
+            c.scenario, *c.fault ? std::vector<std::string>{"--file-fault", c.fault} : std::vector<std::string>{});
         ASSERT_EQ(run.status, 0) << c.scenario << run.result.dump(2);
         const json& r = run.result;
         const json& t = r["transcript"];
@@ -243,7 +256,8 @@ TEST(EndToEnd, ModernServersRecoverPendingDatabasesNormallyFirst) {
             EXPECT_EQ(CountSql(t, std::string(c.recovered) + " set online", true), 1) << c.scenario;
         }
         // A failed row stays listed.
-        EXPECT_EQ(r["reload"]["count"], std::count_if(c.reports.begin(), c.reports.end(), [](auto& s) { return s != "成功修复"; }));
+        EXPECT_EQ(r["reload"]["count"],
+                  std::count_if(c.reports.begin(), c.reports.end(), [](auto& s) { return s != "成功修复"; }));
     }
 }
 
@@ -254,8 +268,10 @@ TEST(EndToEnd, U8FolderLayoutBeyondTheFirstScreenIsRepairedRowByRow) {
     json scenario = json::parse(R"({"version": "9.00.4035.00", "edition": "Standard Edition", "logins": {"sa": ""}})");
     for (int i = 1; i <= 30; ++i) {
         const std::string n = std::to_string(1000 + i).substr(1), file = "ZT" + n + "/2015/UFDATA.";
-        scenario["databases"].push_back({{"name", "UFDATA_" + n + "_2015"}, {"state", "SUSPECT"},
-                                         {"data_file", file + "MDF"}, {"log_file", file + "LDF"}});
+        scenario["databases"].push_back({{"name", "UFDATA_" + n + "_2015"},
+                                         {"state", "SUSPECT"},
+                                         {"data_file", file + "MDF"},
+                                         {"log_file", file + "LDF"}});
         scenario["ua_account"].push_back({{"cAcc_id", n}, {"cAcc_Name", "账套" + n}});
     }
     HarnessRun run = RunHarness(scenario.dump(), {"--tick", "all", "--verify", "off"});
@@ -266,7 +282,8 @@ TEST(EndToEnd, U8FolderLayoutBeyondTheFirstScreenIsRepairedRowByRow) {
     EXPECT_EQ(r["load"]["rows"][29][5], r["data_dir"].get<std::string>() + "\\ZT030\\2015\\UFDATA.MDF");
     const json& files = r["files"];
     EXPECT_TRUE(HasFile(files, "ZT030/2015/UFDATA.MDF") && HasFile(files, "ZT030/2015/UFDATA.LDF") &&
-                !HasFile(files, "ZT030")) << files.dump();
+                !HasFile(files, "ZT030"))
+        << files.dump();
     auto keptAside = [](const json& f) { return f.get<std::string>().find("/2015/UFDATA.LDF.") != std::string::npos; };
     EXPECT_EQ(std::count_if(files.begin(), files.end(), keptAside), 30) << files.dump();
 }

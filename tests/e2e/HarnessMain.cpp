@@ -164,7 +164,8 @@ bool DriveMainWindow(qm::ui::FrmMain& window, const qm::MainModel& model, const 
         qm::ui::PumpMessagesUntil([&] { return checks.Look(), false; }, stopAfterMs);
         Press(w, "cmdStop");
     }
-    if (!waitFor([&] { return checks.Look(), window.Runs() > runs; }, kRepairTimeoutMs, "the repair run did not finish"))
+    if (!waitFor([&] { return checks.Look(), window.Runs() > runs; }, kRepairTimeoutMs,
+                 "the repair run did not finish"))
         return false;
     result["repair"] = Snapshot(w, model, false);
     result["repair"]["checking"] = checks.seen;
@@ -184,7 +185,8 @@ int wmain(int argc, wchar_t** argv) {
     std::ifstream in(std::filesystem::path(argc == 2 ? argv[1] : L""));
     json opt = json::parse(in, nullptr, false);
     if (!opt.is_object()) opt = json::object();
-    const std::string toolDir = opt.value("tool_dir", ""), dataDir = opt.value("data_dir", ""), outPath = opt.value("out", "");
+    const std::string toolDir = opt.value("tool_dir", ""), dataDir = opt.value("data_dir", ""),
+                      outPath = opt.value("out", "");
     if (toolDir.empty() || dataDir.empty() || outPath.empty()) {
         std::cerr << "quillmere-e2e.exe: no options file with tool_dir, data_dir and out\n";
         return 1;
@@ -223,16 +225,15 @@ int wmain(int argc, wchar_t** argv) {
 
     qm::MainModel model;
     qm::ui::FrmMain* mainWindow = nullptr;
-    qm::ui::WinStartupWindows windows(app, *dp.platform.connections, frmMsg, [&](qm::AppState& a) {
-        return std::make_unique<qm::ui::FrmMain>(a, model);
-    });
+    qm::ui::WinStartupWindows windows(app, *dp.platform.connections, frmMsg,
+                                      [&](qm::AppState& a) { return std::make_unique<qm::ui::FrmMain>(a, model); });
     windows.beforeMainShown = [&](qm::ui::FrmMain& w) { mainWindow = &w; };
     windows.endMessageShown = [&](const std::string& text) { messages.push_back(text); };
     windows.endMessageBox = false;
 
     const bool shown = qm::Main(app, windows);
     result["version_text"] = app.cSQLVersion;
-    result["product"] = app.cProduct;  // as the list was loaded; 刷新全部 would clear it later
+    result["product"] = app.cProduct; // as the list was loaded; 刷新全部 would clear it later
 
     int status = 0;
     if (!shown) {

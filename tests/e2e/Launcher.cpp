@@ -37,14 +37,15 @@ constexpr int kHarnessTimeoutMs = 280000;
 
 struct Options {
     std::string scenario, out, dropAt;
-    json harness = json::object();  // the harness's options, handed over in a UTF-8 file: Wine would strip
-                                    // non-ASCII arguments to 7 bits under the uninstalled Chinese locale
+    json harness = json::object(); // the harness's options, handed over in a UTF-8 file: Wine would strip
+                                   // non-ASCII arguments to 7 bits under the uninstalled Chinese locale
 };
 
 int Usage(const std::string& why) {
-    std::cerr << "quillmere-e2e: " << why << "\n"
-              << "usage: quillmere-e2e --scenario F --out result.json [--tick all|none|1,3] [--file-fault PATH=TEXT]...\n"
-                 "                     [--verify on|off] [--press-stop-after MS] [--server-drop-at TEXT]\n";
+    std::cerr
+        << "quillmere-e2e: " << why << "\n"
+        << "usage: quillmere-e2e --scenario F --out result.json [--tick all|none|1,3] [--file-fault PATH=TEXT]...\n"
+           "                     [--verify on|off] [--press-stop-after MS] [--server-drop-at TEXT]\n";
     return 1;
 }
 
@@ -56,7 +57,7 @@ bool ParseArgs(int argc, char** argv, Options& o, std::string& error) {
         else if (a == "--scenario") o.scenario = v;
         else if (a == "--out") o.out = v;
         else if (a == "--server-drop-at") o.dropAt = v;
-        else if (a == "--tick") o.harness["tick"] = v;  // the harness checks it against the list it loaded
+        else if (a == "--tick") o.harness["tick"] = v; // the harness checks it against the list it loaded
         else if (a == "--verify" && (v == "on" || v == "off")) o.harness["verify"] = v == "on";
         else if (a == "--press-stop-after" && !v.empty() && v.size() < 8 && v.find_first_not_of("0123456789") == v.npos)
             o.harness["press_stop_after"] = std::stoi(v);
@@ -170,15 +171,25 @@ int main(int argc, char** argv) {
     if (ec) return Usage("cannot create " + base + ": " + ec.message());
 
     // The simulator on a free port, which it names on its first line.
-    std::vector<std::string> simArgs{Setting("QM_SQLSIM", QM_SQLSIM_PATH), "--scenario", fs::absolute(opt.scenario).string(),
-                                     "--data-dir", dataDir, "--transcript", transcriptFile, "--windows-paths", "--port", "0"};
+    std::vector<std::string> simArgs{Setting("QM_SQLSIM", QM_SQLSIM_PATH),
+                                     "--scenario",
+                                     fs::absolute(opt.scenario).string(),
+                                     "--data-dir",
+                                     dataDir,
+                                     "--transcript",
+                                     transcriptFile,
+                                     "--windows-paths",
+                                     "--port",
+                                     "0"};
     if (!opt.dropAt.empty()) simArgs.insert(simArgs.end(), {"--drop-at", opt.dropAt});
     const pid_t sim = Spawn(simArgs, simOut);
     int port = 0;
-    PollUntil([&] {
-        const std::string line = ReadText(simOut);
-        return line.find('\n') != line.npos && std::sscanf(line.c_str(), "listening on 127.0.0.1:%d", &port) == 1;
-    }, 20000);
+    PollUntil(
+        [&] {
+            const std::string line = ReadText(simOut);
+            return line.find('\n') != line.npos && std::sscanf(line.c_str(), "listening on 127.0.0.1:%d", &port) == 1;
+        },
+        20000);
     auto stopSim = [&] {
         if (sim > 0 && ::kill(sim, SIGTERM) == 0) Wait(sim, 5000);
     };
@@ -190,8 +201,9 @@ int main(int argc, char** argv) {
     }
     const auto j = json::parse(scenarioText, nullptr, false);
     std::ofstream(toolDir + "/Config.ini", std::ios::binary)
-        << "[Login]\r\nServer=127.0.0.1," << port << "\r\nSa=sa\r\nPwd="
-        << (j.is_object() ? j.value("/logins/sa"_json_pointer, std::string()) : std::string()) << "\r\n";
+        << "[Login]\r\nServer=127.0.0.1," << port
+        << "\r\nSa=sa\r\nPwd=" << (j.is_object() ? j.value("/logins/sa"_json_pointer, std::string()) : std::string())
+        << "\r\n";
 
     opt.harness["tool_dir"] = WinePath(toolDir);
     opt.harness["data_dir"] = WinePath(dataDir);
@@ -204,7 +216,8 @@ int main(int argc, char** argv) {
     // run that wrote nothing and sent the server nothing changed nothing, so it is tried once more, with
     // Wine's own error messages on.
     if (status != 0 && status != 2 && !fs::exists(harnessOut) && ReadText(transcriptFile).empty()) {
-        std::cerr << "quillmere-e2e: Wine ended (status " << status << ") before the program wrote anything; trying once more\n";
+        std::cerr << "quillmere-e2e: Wine ended (status " << status
+                  << ") before the program wrote anything; trying once more\n";
         ::setenv("WINEDEBUG", "err+all,fixme-all", 1);
         status = Wait(Spawn(harness), kHarnessTimeoutMs);
     }

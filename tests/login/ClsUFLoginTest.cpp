@@ -68,23 +68,30 @@ struct RecordingDialog : qm::MsgDialog {
         shown.push_back(std::to_string(kind) + " " + message);
         return -1;
     }
-    std::vector<std::string> shown;  // "kind message"
+    std::vector<std::string> shown; // "kind message"
 };
 
 // The login object of T6 ("U8Login.clsLogin") or T3 ("UFLoginSQL.Login") as a test scripts it: an
 // administrator who signs in at once. Each creation makes a new object.
 struct Component {
     AutoValue year = T("2015");
-    std::string dbConnect = "Provider=SQLOLEDB;Persist Security Info=True;User ID=sa;Password=Secret;"
-                            "Data Source=SRV01;Initial Catalog=UFSystem;";
+    std::string dbConnect =
+        "Provider=SQLOLEDB;Persist Security Info=True;User ID=sa;Password=Secret;"
+        "Data Source=SRV01;Initial Catalog=UFSystem;";
     std::string sysPassword, cServer = "FALLBACK", accId = "001";
 
     std::shared_ptr<FakeObject> Make(const std::string& progId) {
         auto o = std::make_shared<FakeObject>(progId), sys = std::make_shared<FakeObject>("UfSystemDb");
         sys->props["DbConnect"] = T(dbConnect);
-        o->props = {{"cAccName", T("")}, {"LogState", AutoValue::Number(0)}, {"UfSystemDb", AutoValue::Object(sys)},
-                    {"UfDbName", T("UFDATA connection text")}, {"SysPassword", T(sysPassword)},
-                    {"cServer", T(cServer)}, {"cacc_id", T(accId)}, {"ciyear", year}, {"sharestring", T("")}};
+        o->props = {{"cAccName", T("")},
+                    {"LogState", AutoValue::Number(0)},
+                    {"UfSystemDb", AutoValue::Object(sys)},
+                    {"UfDbName", T("UFDATA connection text")},
+                    {"SysPassword", T(sysPassword)},
+                    {"cServer", T(cServer)},
+                    {"cacc_id", T(accId)},
+                    {"ciyear", year},
+                    {"sharestring", T("")}};
         for (const char* m : {"Login", "LoginAs", "ClearError", "ShutDown"})
             o->methods[m] = [](auto&, auto&, auto&) { return true; };
         return o;
@@ -132,12 +139,13 @@ TEST_F(LoginTest, CreationErrorsDecideWhichComponentIsUsed) {
     Install(progid::kT3Login);
     const AutoError automationError{-2147467259, "自动化错误"};
     struct Case {
-        const char* failing;  // the class whose creation fails
+        const char* failing; // the class whose creation fails
         AutoError error;
         bool result;
         const char* version;
         Texts shown;
     };
+    // clang-format off
     const Case cases[] = {
         {progid::kU8FrontEnd, automationError, true, "T6", {}},  // the U8 10.x class is not installed
         {progid::kU8Login, AutoError::Make(429), true, "T3", {}},
@@ -145,6 +153,7 @@ TEST_F(LoginTest, CreationErrorsDecideWhichComponentIsUsed) {
         {progid::kU8Login, AutoError{-2147024770, "自动化错误"}, true, "T3", {}},
         {progid::kU8Login, AutoError::Make(91), false, "T6", {"4 请检查用友软件系统安装是否正常，是否能正常登录及使用！"}},
     };
+    // clang-format on
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(c.failing) + " " + std::to_string(c.error.number));
         automation.failures = {{c.failing, c.error}};
@@ -168,6 +177,7 @@ TEST_F(LoginTest, ServerAndPasswordAreTakenOutOfTheConnectionText) {
     struct Case {
         std::string dbConnect, sysPassword, server, password;
     };
+    // clang-format off
     const Case cases[] = {
         {"user id=sa;password=MiXeD;data source=Srv-A\\U8;data source=B;", "", "Srv-A\\U8", "MiXeD"},
         {"说明=测试;PASSWORD=  pw 1  ;DATA SOURCE=   srv  ;", "", "srv", "pw 1"},
@@ -180,12 +190,13 @@ TEST_F(LoginTest, ServerAndPasswordAreTakenOutOfTheConnectionText) {
         {"Password=p;Data Source =S;", "", "FALLBACK", "p"},  // no server item: cServer
         {"Data Source=S;", "a;b", "S", "a;b"},
     };
+    // clang-format on
     for (const Case& c : cases) {
         SCOPED_TRACE(c.dbConnect + " / " + c.sysPassword);
         component.dbConnect = c.dbConnect;
         component.sysPassword = c.sysPassword;
         connections.created.clear();
-        login = std::make_unique<ClsUFLogin>(platform, &dialog);  // a found server outlives a run
+        login = std::make_unique<ClsUFLogin>(platform, &dialog); // a found server outlives a run
         EXPECT_TRUE(Run());
         EXPECT_EQ(login->Server() + "|" + login->DBPwd(), c.server + "|" + c.password);
         EXPECT_EQ(ProvingText(), BuildConnectionString(c.server, "UFdata_001_2015", "SA", c.password));
@@ -193,10 +204,10 @@ TEST_F(LoginTest, ServerAndPasswordAreTakenOutOfTheConnectionText) {
 }
 
 TEST_F(LoginTest, TheProvingDatabaseIsTheAccountsOrTheSystemDatabase) {
-    component.year = AutoValue::Number(2016);  // a number names the database the same way
+    component.year = AutoValue::Number(2016); // a number names the database the same way
     EXPECT_TRUE(Run());
     EXPECT_EQ(login->DBName() + "|" + login->Year(), "UFdata_001_2016|2016");
-    for (auto [acc, year] : {std::pair{"", "2015"}, std::pair{"001", ""}}) {  // no account: the system database
+    for (auto [acc, year] : {std::pair{"", "2015"}, std::pair{"001", ""}}) { // no account: the system database
         component.accId = acc;
         component.year = T(year);
         connections.created.clear();
@@ -211,7 +222,7 @@ TEST_F(LoginTest, SQLConnIsANewUnopenedConnectionAndNoneBeforeTheSignIn) {
     ASSERT_TRUE(Run());
     auto conn = login->SQLConn();
     ASSERT_TRUE(conn);
-    EXPECT_EQ(conn->State(), 0);  // made by the factory, not opened
+    EXPECT_EQ(conn->State(), 0); // made by the factory, not opened
     EXPECT_EQ(conn->ConnectionString(), ProvingText());
     EXPECT_NE(login->SQLConn(), conn);
 }
@@ -222,17 +233,17 @@ TEST_F(LoginTest, SecondRegeditStartsFromAFreshOutcome) {
     EXPECT_FALSE(Run());
     EXPECT_FALSE(login->Success());
     EXPECT_EQ(login->Version(), "U8");
-    EXPECT_EQ(login->Server(), "SRV01");  // give-up keeps what is there
+    EXPECT_EQ(login->Server(), "SRV01"); // give-up keeps what is there
 }
 
 // ---- the other members -----------------------------------------------------------------------------------
 
 TEST_F(LoginTest, ShutDownEndsTheLoginOnceAndObjectsFollowTheSignIn) {
     EXPECT_EQ(login->oUfSystemdb(), nullptr);
-    Install(progid::kT3Login);  // before a sign-in: a new T3 object
+    Install(progid::kT3Login); // before a sign-in: a new T3 object
     EXPECT_EQ(std::static_pointer_cast<FakeObject>(login->oLogin())->progId, progid::kT3Login);
     automation.classes.erase(progid::kT3Login);
-    login->ShutDown();  // nothing to end yet
+    login->ShutDown(); // nothing to end yet
     ASSERT_TRUE(Run());
     std::shared_ptr<FakeObject> obj;
     for (auto& o : automation.created) obj = o->progId == progid::kU8Login ? o : obj;
@@ -262,7 +273,7 @@ TEST(Automation, NullObjectFailsWithNoObjectAndAFailedCallLeavesTheResultEmpty) 
 
     auto obj = std::make_shared<FakeObject>();
     obj->methods["Half"] = [](const std::vector<AutoValue>&, AutoValue& r, AutoError& e) {
-        r = AutoValue::Number(1);  // a partial result must not leak out
+        r = AutoValue::Number(1); // a partial result must not leak out
         e = AutoError::Make(5);
         return false;
     };

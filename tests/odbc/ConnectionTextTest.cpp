@@ -12,11 +12,13 @@ const OdbcDrivers kWindows{"SQL Server", "Microsoft Access Driver (*.mdb)"};
 
 // host|instance|port, "!" in front when the name is not usable.
 TEST(ConnectionText, ServerNameForms) {
+    // clang-format off
     const std::pair<const char*, const char*> cases[] = {
         {"db1", "db1||0"},          {" db1 , 1501 ", "db1||1501"},  {"db1\\U8SQL", "db1|U8SQL|0"},
         {"(LOCAL)\\SQL2000", "127.0.0.1|SQL2000|0"}, {".\\inst,1444", "127.0.0.1|inst|1444"},
         {"tcp:db2,1433", "db2||1433"}, {"", "127.0.0.1||0"},     {"db1,abc", "!db1||0"}, {"db1,70000", "!db1||0"},
     };
+    // clang-format on
     for (const auto& [in, want] : cases) {
         const ServerAddress a = ParseServerName(in);
         EXPECT_EQ((a.valid ? "" : "!") + a.host + "|" + a.instance + "|" + std::to_string(a.port), want) << in;
@@ -25,9 +27,15 @@ TEST(ConnectionText, ServerNameForms) {
 
 TEST(ConnectionText, TranslatesForEachDriver) {
     const std::string tail = "ClientCharset=UTF-8;TDS_Version=7.3;";
-    const std::string jet = "Provider=Microsoft.Jet.OLEDB.4.0;Data Source='/tool/Config.mdb';"
-                            "Persist Security Info=False;Jet OLEDB:DataBase Password='58'";
-    struct Case { std::string ado; const OdbcDrivers* drivers; std::string odbc; };
+    const std::string jet =
+        "Provider=Microsoft.Jet.OLEDB.4.0;Data Source='/tool/Config.mdb';"
+        "Persist Security Info=False;Jet OLEDB:DataBase Password='58'";
+    struct Case {
+        std::string ado;
+        const OdbcDrivers* drivers;
+        std::string odbc;
+    };
+    // clang-format off
     const Case cases[] = {
         {"Provider=SQLOLEDB;Server=127.0.0.1,54321;Database=master;Uid=sa;Pwd=;", &kFreeTds,
          "DRIVER={FreeTDS};SERVER=127.0.0.1;PORT=54321;DATABASE=master;UID=sa;PWD=;" + tail},
@@ -47,6 +55,7 @@ TEST(ConnectionText, TranslatesForEachDriver) {
         {jet, &kFreeTds, "DRIVER={MDBTools};DBQ=/tool/Config.mdb;PWD=58;"},
         {jet, &kWindows, "DRIVER={Microsoft Access Driver (*.mdb)};DBQ=/tool/Config.mdb;PWD=58;"},
     };
+    // clang-format on
     for (const Case& c : cases) {
         OdbcConnectSpec spec;
         std::string error;

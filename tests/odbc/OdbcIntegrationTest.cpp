@@ -23,17 +23,21 @@ using Fixture = StubServer;
 // batch, longer than a packet too, arrives whole.
 TEST(OdbcOverTds, ResultsAndBatchesCrossPacketsIntactAtEveryVersion) {
     ResultSet rows;
-    rows.columns = {{"DB", ColumnType::NVarChar}, {"选择", ColumnType::NVarChar}, {"账套名称", ColumnType::NVarChar},
+    rows.columns = {{"DB", ColumnType::NVarChar},
+                    {"选择", ColumnType::NVarChar},
+                    {"账套名称", ColumnType::NVarChar},
                     {"年度", ColumnType::Int}};
     rows.rows = {{Cell::Text("UFDATA_001_2015"), Cell::Text(""), Cell::Text("演示公司（置疑）"), Cell::Int(2015)},
                  {Cell::Text("UFDATA_002_2016"), Cell::Null(), Cell::Null(), Cell::Null()}};
-    for (int i = 0; i < 5000; ++i) rows.rows.push_back({Cell::Text("账套" + std::to_string(i)), Cell::Null(), Cell::Null(), Cell::Int(i)});
+    for (int i = 0; i < 5000; ++i)
+        rows.rows.push_back({Cell::Text("账套" + std::to_string(i)), Cell::Null(), Cell::Null(), Cell::Int(i)});
     ResultSet wide;
     wide.columns = {{"wide", ColumnType::NVarChar}};
     wide.rows = {{Cell::Text(std::string(3000, 'w') + "尾")}};
     BatchResult answer;
     answer.results = {rows, wide};
-    const std::string sql = "select name as DB,'' as 选择 from sysdatabases where name like '" + std::string(6000, 'q') + "中文'";
+    const std::string sql =
+        "select name as DB,'' as 选择 from sysdatabases where name like '" + std::string(6000, 'q') + "中文'";
     for (int major : {8, 9, 10}) {
         SCOPED_TRACE(major);
         Fixture f(major);
@@ -43,8 +47,9 @@ TEST(OdbcOverTds, ResultsAndBatchesCrossPacketsIntactAtEveryVersion) {
         EXPECT_EQ(f.engine->Batches().back(), sql);
         EXPECT_EQ(r.recordset.columns, (std::vector<std::string>{"DB", "选择", "账套名称", "年度"}));
         ASSERT_EQ(r.recordset.rows.size(), 5002u);
-        EXPECT_EQ(r.recordset.rows[0], (std::vector<qm::Value>{qm::Value::Text("UFDATA_001_2015"), qm::Value::Text(""),
-                                                               qm::Value::Text("演示公司（置疑）"), qm::Value::Number(2015)}));
+        EXPECT_EQ(r.recordset.rows[0],
+                  (std::vector<qm::Value>{qm::Value::Text("UFDATA_001_2015"), qm::Value::Text(""),
+                                          qm::Value::Text("演示公司（置疑）"), qm::Value::Number(2015)}));
         for (size_t i = 1; i < 4; ++i) EXPECT_TRUE(r.recordset.rows[1][i].isNull()) << i;
         EXPECT_EQ(r.recordset.rows[5001][0], qm::Value::Text("账套4999"));
         EXPECT_EQ(r.recordset.rows[5001][3], qm::Value::Number(4999));
@@ -64,16 +69,17 @@ TEST(OdbcOverTds, FailedOpensAreDescribedQuicklyWithoutDriverPrefixes) {
     auto c = factory.Create();
     std::string error;
     const auto t0 = std::chrono::steady_clock::now();
-    EXPECT_FALSE(c->Open("Provider=SQLOLEDB;Server=127.0.0.1,1;Database=master;Uid=sa;Pwd=;", error));   // nobody listens
+    EXPECT_FALSE(c->Open("Provider=SQLOLEDB;Server=127.0.0.1,1;Database=master;Uid=sa;Pwd=;", error)); // nobody listens
     EXPECT_FALSE(error.empty());
     EXPECT_EQ(error.find("[FreeTDS]"), std::string::npos);
     EXPECT_LT(std::chrono::steady_clock::now() - t0, std::chrono::seconds(10));
 
     // Config.mdb without the Access driver fails with the driver manager's text, never a crash or a hang.
     auto j = qm::OdbcConnectionFactory(qm::OdbcDrivers{"FreeTDS", "Quillmere Missing Access Driver"}).Create();
-    EXPECT_FALSE(j->Open("Provider=Microsoft.Jet.OLEDB.4.0;Data Source='/nonexistent/Config.mdb';"
-                         "Persist Security Info=False;Jet OLEDB:DataBase Password='58'",
-                         error));
+    EXPECT_FALSE(
+        j->Open("Provider=Microsoft.Jet.OLEDB.4.0;Data Source='/nonexistent/Config.mdb';"
+                "Persist Security Info=False;Jet OLEDB:DataBase Password='58'",
+                error));
     EXPECT_FALSE(error.empty());
     EXPECT_NE(error.front(), '[') << error;
     EXPECT_EQ(j->State(), 0);
@@ -81,11 +87,14 @@ TEST(OdbcOverTds, FailedOpensAreDescribedQuicklyWithoutDriverPrefixes) {
 
 TEST(OdbcOverTds, InformationalMessagesAndErrorsAreAllReported) {
     Fixture f;
-    const std::string exists = "文件 'D:\\DATA\\UFDATA_001_2015_LOG.LDF' 已存在。应该重命名或删除它，以便可以创建新的日志文件。";
+    const std::string exists =
+        "文件 'D:\\DATA\\UFDATA_001_2015_LOG.LDF' 已存在。应该重命名或删除它，以便可以创建新的日志文件。";
     f.engine->handler = [&](const std::string& sql) {
         BatchResult r;
         if (sql.rfind("alter", 0) == 0) {
-            r.messages = {{5060, 1, 10, "正在回滚不合格的事务。"}, {5025, 1, 16, exists}, {5069, 1, 16, "ALTER DATABASE 语句失败。"}};
+            r.messages = {{5060, 1, 10, "正在回滚不合格的事务。"},
+                          {5025, 1, 16, exists},
+                          {5069, 1, 16, "ALTER DATABASE 语句失败。"}};
             r.failed = true;
         } else if (sql.rfind("select", 0) == 0) {
             // A result set, then a failing statement later in the same batch.
@@ -137,7 +146,8 @@ TEST_F(ScenarioOverTds, AttentionEndsALongCheckAtOnceWithoutHoldingUpOthers) {
     auto checker = rig.Open(), other = rig.Open();
     checker->SetCommandTimeout(1);
     const auto t0 = Clock::now();
-    auto check = std::async(std::launch::async, [&] { return checker->Execute("dbcc checkdb(N'A') with no_infomsgs"); });
+    auto check =
+        std::async(std::launch::async, [&] { return checker->Execute("dbcc checkdb(N'A') with no_infomsgs"); });
     do {
         const auto q0 = Clock::now();
         ASSERT_TRUE(other->Execute("select name from sysdatabases").ok);
@@ -148,7 +158,8 @@ TEST_F(ScenarioOverTds, AttentionEndsALongCheckAtOnceWithoutHoldingUpOthers) {
     EXPECT_FALSE(cancelled.ok);
 
     EXPECT_TRUE(checker->Execute("dbcc checkdb(N'B') with no_infomsgs").ok);
-    EXPECT_NE(engine->TranscriptJsonLines().find("with no_infomsgs\", \"error\": null, \"cancelled\": true}"), std::string::npos);
+    EXPECT_NE(engine->TranscriptJsonLines().find("with no_infomsgs\", \"error\": null, \"cancelled\": true}"),
+              std::string::npos);
 }
 
 } // namespace

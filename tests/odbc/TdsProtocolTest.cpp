@@ -19,7 +19,7 @@ struct RawClient {
         a.sin_family = AF_INET;
         a.sin_port = htons(port);
         a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        const timeval wait{5, 0};   // every read gives up after 5 s of silence
+        const timeval wait{5, 0}; // every read gives up after 5 s of silence
         ::setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &wait, sizeof wait);
         connected = ::connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0;
     }
@@ -40,6 +40,7 @@ struct RawClient {
 TEST(TdsServer, MalformedInputDropsOnlyThatConnectionAndStopClosesTheRest) {
     StubServer s;
     // Each on a connection of its own; true: the server can tell it is wrong and closes the connection.
+    // clang-format off
     const std::pair<Bytes, bool> cases[] = {
         {{'G', 'E', 'T', ' ', '/', ' ', 'H', 'T', 'T', 'P', '/', '1', '.', '1', '\r', '\n'}, true},
         {{0x12, 0x01, 0x00}, false},                       // a header cut short
@@ -50,6 +51,7 @@ TEST(TdsServer, MalformedInputDropsOnlyThatConnectionAndStopClosesTheRest) {
         {{0x7E, 0x01, 0x00, 0x08, 0, 0, 1, 0}, true},           // an unknown packet type
         {{0x10, 0x01, 0x00, 0x10, 0, 0, 1, 0, 0xFF, 0xFF, 0, 0, 0x03, 0, 0x0B, 0x73}, true},   // a login longer than sent
     };
+    // clang-format on
     for (const auto& [bytes, closes] : cases) {
         SCOPED_TRACE(::testing::PrintToString(bytes));
         RawClient client(s.server.Port());

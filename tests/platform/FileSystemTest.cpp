@@ -69,7 +69,7 @@ TEST_F(FileTest, ExistsForFilesAndFoldersButNotHiddenNorMissing) {
     EXPECT_FALSE(fs.Exists(dir / "missing.ldf"));
     EXPECT_FALSE(fs.Exists(""));
 #ifndef _WIN32
-    EXPECT_FALSE(fs.Exists(dir / "数据.MDF"));  // names are exact where the disk says so
+    EXPECT_FALSE(fs.Exists(dir / "数据.MDF")); // names are exact where the disk says so
 #endif
 }
 
@@ -91,8 +91,8 @@ TEST_F(FileTest, RefusalsCarryTheirDescriptionsAndChangeNothing) {
         {[&] { return fs.Move(missing, dir / "b", error); }, "文件未找到"},
         {[&] { return fs.Copy(missing, dir / "b", error); }, "文件未找到"},
         {[&] { return fs.WriteAtomic(dir / "no/such/folder.txt", "x", error); }, "文件未找到"},
-        {[&] { return fs.Move(dir / "日志.ldf", dir / "b.bak", error); }, "文件已存在"},  // a move never replaces
-        {[&] { return fs.Remove(dir / "sub", error); }, ""},  // folders are neither removed nor copied
+        {[&] { return fs.Move(dir / "日志.ldf", dir / "b.bak", error); }, "文件已存在"}, // a move never replaces
+        {[&] { return fs.Remove(dir / "sub", error); }, ""}, // folders are neither removed nor copied
         {[&] { return fs.Copy(dir / "sub", dir / "x", error); }, ""}};
     for (const auto& [op, description] : refused) {
         error.clear();
@@ -116,20 +116,21 @@ TEST_F(FileTest, MovesCopiesReadsAndWritesWholeFiles) {
     const std::string bytes("new\0bytes", 9);
     dir.write("b.bak", "earlier");
     dir.write("Readme.txt", bytes);
-    ASSERT_TRUE(fs.Copy(dir / "Readme.txt", dir / "b.bak", error)) << error;  // a copy does replace
+    ASSERT_TRUE(fs.Copy(dir / "Readme.txt", dir / "b.bak", error)) << error; // a copy does replace
     EXPECT_EQ(TempFolder::read(dir / "b.bak"), bytes);
-    EXPECT_TRUE(fs.Copy(dir / "Readme.txt", dir / "Readme.txt", error));  // onto itself: unchanged
+    EXPECT_TRUE(fs.Copy(dir / "Readme.txt", dir / "Readme.txt", error)); // onto itself: unchanged
     EXPECT_EQ(TempFolder::read(dir / "Readme.txt"), bytes);
 
     std::vector<std::string> lines;
-    dir.write("a.txt", "one\r\ntwo\n\n[\xCB\xB5\xC3\xF7]");  // GBK last line
+    dir.write("a.txt", "one\r\ntwo\n\n[\xCB\xB5\xC3\xF7]"); // GBK last line
     ASSERT_TRUE(fs.ReadLines(dir / "a.txt", lines));
     EXPECT_EQ(lines, (std::vector<std::string>{"one", "two", "", "[说明]"}));
 
     ASSERT_TRUE(fs.WriteAtomic(dir / "Readme.txt", "first", error)) << error;
     ASSERT_TRUE(fs.WriteAtomic(dir / "Readme.txt", "second", error)) << error;
     EXPECT_EQ(TempFolder::read(dir / "Readme.txt"), "second");
-    EXPECT_EQ(Names(dir.path()), (std::vector<std::string>{"Readme.txt", "a.txt", "b.bak", "日志.ldf.20150101120000.bak"}));
+    EXPECT_EQ(Names(dir.path()),
+              (std::vector<std::string>{"Readme.txt", "a.txt", "b.bak", "日志.ldf.20150101120000.bak"}));
 }
 
 #ifdef _WIN32
@@ -149,6 +150,6 @@ TEST_F(FileTest, AFileAnotherProcessHoldsOpenIsRefusedWithPermissionDenied) {
     server.Release();
     EXPECT_EQ(TempFolder::read(log), "held");
     EXPECT_EQ(Names(dir.path()), std::vector<std::string>{"UFDATA_001_2015_LOG.LDF"});
-    EXPECT_TRUE(fs.Move(log, log + ".bak", error)) << error;  // once it lets go
+    EXPECT_TRUE(fs.Move(log, log + ".bak", error)) << error; // once it lets go
 }
 #endif

@@ -31,19 +31,19 @@ TEST(SystemHttp, WholeBodyRedirectsAndStatusErrors) {
     SystemHttp http;
     std::string body, error;
     ASSERT_TRUE(http.Get(server.url("/files/Readme.txt"), body, error)) << error;
-    EXPECT_EQ(body, readme);  // NUL bytes and all
+    EXPECT_EQ(body, readme); // NUL bytes and all
     EXPECT_TRUE(error.empty());
     EXPECT_FALSE(http.Get(server.url("/gone"), body, error));
     EXPECT_EQ(error, "服务器返回错误：HTTP 404");
-    EXPECT_TRUE(body.empty());  // an error page is not content
+    EXPECT_TRUE(body.empty()); // an error page is not content
 
     ASSERT_TRUE(http.Get(server.url("/old"), body, error)) << error;
     EXPECT_EQ(body, "arrived");
     const int before = server.requests();
     EXPECT_FALSE(http.Get(server.url("/loop"), body, error));
     EXPECT_EQ(error.rfind("重定向次数过多", 0), 0u) << error;
-    EXPECT_EQ(server.requests() - before, 6);  // the first request and 5 redirects
-    EXPECT_FALSE(http.Get(server.url("/elsewhere"), body, error));  // only http(s) is followed
+    EXPECT_EQ(server.requests() - before, 6);                      // the first request and 5 redirects
+    EXPECT_FALSE(http.Get(server.url("/elsewhere"), body, error)); // only http(s) is followed
     EXPECT_TRUE(body.empty());
 }
 
@@ -52,7 +52,7 @@ TEST(SystemHttp, UnreachableSlowAndEmptyAddressesFailWithADescription) {
     SystemHttp http(2000, 400);
     EXPECT_FALSE(http.Get("", body, error));
     EXPECT_EQ(error, "下载地址为空");
-    std::string closedUrl = LocalHttpServer().url("/");  // nobody listens once that server is gone
+    std::string closedUrl = LocalHttpServer().url("/"); // nobody listens once that server is gone
     EXPECT_FALSE(http.Get(closedUrl, body, error));
     EXPECT_EQ(error.rfind("无法连接到服务器", 0), 0u) << error;
     LocalHttpServer server({{"/slow", {200, "", "", true}}});

@@ -31,7 +31,7 @@ TEST(InstanceGuard, ASecondCopyIsRefusedWhileTheFirstRunsEvenIfItCrashes) {
         if (crash) first.Kill();
         else first.Release();
         EXPECT_TRUE(second.TryAcquire(key));
-        EXPECT_TRUE(second.TryAcquire(key));  // asking again keeps the hold
+        EXPECT_TRUE(second.TryAcquire(key)); // asking again keeps the hold
     }
 }
 #endif
@@ -41,7 +41,7 @@ TEST(InstanceGuard, TheHoldEndsWithTheGuardAndLockNamesDependOnTheKey) {
     {
         LocalInstanceGuard g, h;
         ASSERT_TRUE(g.TryAcquire(key));
-        EXPECT_FALSE(h.TryAcquire(key));  // also within one process
+        EXPECT_FALSE(h.TryAcquire(key)); // also within one process
     }
     LocalInstanceGuard again;
     EXPECT_TRUE(again.TryAcquire(key));

@@ -23,9 +23,9 @@ class LocalHttpServer {
 public:
     struct Reply {
         int status = 200;
-        std::string headers;  // extra header lines, each ending in "\r\n"
+        std::string headers; // extra header lines, each ending in "\r\n"
         std::string body;
-        bool hang = false;    // never answer; hold the connection until the client gives up
+        bool hang = false; // never answer; hold the connection until the client gives up
     };
 
 #ifdef _WIN32
@@ -96,13 +96,13 @@ private:
         const auto sp = request.find(' ');
         auto it = routes_.find(request.substr(sp + 1, request.find(' ', sp + 1) - sp - 1));
         const Reply r = it != routes_.end() ? it->second : Reply{404, "", "not here", false};
-        if (r.hang) {  // wait for the client to close (recv gives 0) or for the server to stop
-            while (waitReadable(c) && ::recv(c, buf, sizeof buf, 0) > 0) {
-            }
+        if (r.hang) { // wait for the client to close (recv gives 0) or for the server to stop
+            while (waitReadable(c) && ::recv(c, buf, sizeof buf, 0) > 0) {}
             return;
         }
-        const std::string out = "HTTP/1.0 " + std::to_string(r.status) + " X\r\nContent-Length: " +
-                                std::to_string(r.body.size()) + "\r\n" + r.headers + "Connection: close\r\n\r\n" + r.body;
+        const std::string out = "HTTP/1.0 " + std::to_string(r.status) +
+                                " X\r\nContent-Length: " + std::to_string(r.body.size()) + "\r\n" + r.headers +
+                                "Connection: close\r\n\r\n" + r.body;
         for (size_t sent = 0; sent < out.size();) {
             const long n = ::send(c, out.data() + sent, int(out.size() - sent), kSendFlags);
             if (n <= 0) return;

@@ -16,8 +16,8 @@ public:
     // mode "guard": TryAcquire(arg) of a LocalInstanceGuard; "hold": open the file arg, sharing nothing.
     // True once the other process reports that it took it.
     bool Start(const std::string& mode, const std::string& arg);
-    void Release();  // it lets go and ends normally
-    void Kill();     // it ends at once, as a crash would
+    void Release(); // it lets go and ends normally
+    void Kill();    // it ends at once, as a crash would
 
 private:
     void* process_ = nullptr;

@@ -23,7 +23,7 @@ int wmain(int argc, wchar_t** argv) {
     HANDLE release = OpenEventW(SYNCHRONIZE, FALSE, argv[4]);
     if (!ready || !release) return 1;
     SetEvent(ready);
-    WaitForSingleObject(release, 60000);  // never outlives a test that forgot it
+    WaitForSingleObject(release, 60000); // never outlives a test that forgot it
     if (file != INVALID_HANDLE_VALUE) CloseHandle(file);
     return 0;
 }

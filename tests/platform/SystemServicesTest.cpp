@@ -22,11 +22,11 @@ TEST(SystemServices, RegistryComputerNameToolFolderAndTheDefaultPlatform) {
 #ifdef _WIN32
     EXPECT_TRUE(LocalRegistry().CanOpenLocalMachineKey("SOFTWARE\\Microsoft"));
     EXPECT_TRUE(files.Exists(JoinPath(folder, "test_platform.exe"))) << folder;
-    wchar_t env[256] = {0};  // the name the system also puts into the environment
+    wchar_t env[256] = {0}; // the name the system also puts into the environment
     ASSERT_GT(GetEnvironmentVariableW(L"COMPUTERNAME", env, 256), 0u);
     EXPECT_EQ(LocalSystemInfo().ComputerName(), WideToUtf8(env));
 #else
-    EXPECT_FALSE(LocalRegistry().CanOpenLocalMachineKey("SOFTWARE\\Microsoft"));  // no registry here
+    EXPECT_FALSE(LocalRegistry().CanOpenLocalMachineKey("SOFTWARE\\Microsoft")); // no registry here
     EXPECT_TRUE(files.Exists(JoinPath(folder, "test_platform"))) << folder;
     EXPECT_FALSE(LocalSystemInfo().ComputerName().empty());
 #endif
@@ -36,5 +36,5 @@ TEST(SystemServices, RegistryComputerNameToolFolderAndTheDefaultPlatform) {
     const Platform& p = d.platform;
     EXPECT_EQ(p.toolFolder, dir.path());
     dir.write("Config.ini", "x");
-    EXPECT_TRUE(p.files->Exists(dir / "Config.ini"));  // the adapters are the real ones
+    EXPECT_TRUE(p.files->Exists(dir / "Config.ini")); // the adapters are the real ones
 }

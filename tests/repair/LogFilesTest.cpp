@@ -9,12 +9,16 @@ namespace {
 
 TEST(LogNames, ByProductKindExactlyAndDerivedPaths) {
     const std::pair<const char*, const char*> names[] = {
-        {"U8", "Ufmodel_LOG"}, {"T", "Ufmodel_LOG"}, {"T6", "Ufmodel_LOG"}, {"T+", "MsSql_log"}, {"u8", ""}, {"U8 ", ""}};
+        {"U8", "Ufmodel_LOG"}, {"T", "Ufmodel_LOG"}, {"T6", "Ufmodel_LOG"},
+        {"T+", "MsSql_log"},   {"u8", ""},           {"U8 ", ""}};
     for (const auto& [kind, name] : names) EXPECT_EQ(qm::GetLogName(kind), name) << kind;
     // Only a final ".MDF" of the file name; folders and other letter cases are left alone.
-    const std::pair<const char*, const char*> paths[] = {
-        {"D:\\MDFDATA\\A.MDF", "D:\\MDFDATA\\A.LDF"}, {"D:\\DATA\\MDF.MDF", "D:\\DATA\\MDF.LDF"},
-        {"D:\\DATA\\UFDATA_001_2015.DAT", ""}, {"D:\\MDF", ""}, {"d:\\ufdata\\ufdata.mdf", ""}, {"", ""}};
+    const std::pair<const char*, const char*> paths[] = {{"D:\\MDFDATA\\A.MDF", "D:\\MDFDATA\\A.LDF"},
+                                                         {"D:\\DATA\\MDF.MDF", "D:\\DATA\\MDF.LDF"},
+                                                         {"D:\\DATA\\UFDATA_001_2015.DAT", ""},
+                                                         {"D:\\MDF", ""},
+                                                         {"d:\\ufdata\\ufdata.mdf", ""},
+                                                         {"", ""}};
     for (const auto& [data, log] : paths) EXPECT_EQ(qm::DerivedLogPath(data), log) << data;
 }
 

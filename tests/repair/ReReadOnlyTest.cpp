@@ -13,7 +13,8 @@ using ReReadOnly = RepairFixture;
 // a log file or a lost connection falls back to the rebuild (log moved aside, new one made); on 2000 a
 // refusal still turns 'allow updates' off, and a refused 'allow updates' off is sent again.
 TEST_F(ReReadOnly, GoesOnlineOrFallsBackOnlyForALogFileAndNeverLeavesAllowUpdatesOn) {
-    const std::string goldfield = "此时无法更改数据库 'GOLDFIELD' 的状态或选项。数据库处于单用户模式，当前某个用户已与其连接。";
+    const std::string goldfield =
+        "此时无法更改数据库 'GOLDFIELD' 的状态或选项。数据库处于单用户模式，当前某个用户已与其连接。";
     struct Case {
         const char* what;
         int major = 9;
@@ -23,8 +24,9 @@ TEST_F(ReReadOnly, GoesOnlineOrFallsBackOnlyForALogFileAndNeverLeavesAllowUpdate
         const char* sent = "";
         bool ok = true;
         std::string msg = "";
-        std::vector<std::string> left = {".MDF", "_LOG.LDF"};   // after the database's name; '~': moved aside
+        std::vector<std::string> left = {".MDF", "_LOG.LDF"}; // after the database's name; '~': moved aside
     };
+    // clang-format off
     const Case cases[] = {
         {.what = "sound log", .sent = "M O"},
         {.what = "missing log refused by set ONLINE", .logExists = false, .sent = "M O L F E S R M O"},
@@ -49,6 +51,7 @@ TEST_F(ReReadOnly, GoesOnlineOrFallsBackOnlyForALogFileAndNeverLeavesAllowUpdate
         {.what = "2000 off refused", .major = 8, .faults = {{"'allow updates',0", 1, 15247, "没有权限"}},
          .sent = "A1 C U2 D A0 A0 C", .ok = false, .msg = "没有权限"},
     };
+    // clang-format on
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         Load(c.major, {Db(c.db, "EMERGENCY", c.logExists ? "" : R"(, "log_file_exists": false)")});
@@ -60,7 +63,7 @@ TEST_F(ReReadOnly, GoesOnlineOrFallsBackOnlyForALogFileAndNeverLeavesAllowUpdate
         for (const auto& f : X(c.left)) left.push_back(c.db + f);
         EXPECT_EQ(Files(), left);
     }
-    EXPECT_EQ(files.emptyPathCalls, 0);   // the fallback knows no data path: no derived file is looked at
+    EXPECT_EQ(files.emptyPathCalls, 0); // the fallback knows no data path: no derived file is looked at
 }
 
 } // namespace

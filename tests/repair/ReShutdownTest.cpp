@@ -25,7 +25,7 @@ TEST_F(ReShutdown, Healthy2005LooksUpFirstMovesStaleLogsAsideThenSendsTheStateme
     EXPECT_EQ(app->cMsg, "");
     EXPECT_EQ(Sent(), Seq("L F E S R M O"));
     EXPECT_EQ(Failures(), ".......");
-    EXPECT_EQ(path, derived);   // the caller sees the derived log path
+    EXPECT_EQ(path, derived); // the caller sees the derived log path
     ASSERT_GE(observer.events.size(), 5u);
     EXPECT_THAT(std::vector<std::string>(observer.events.begin(), observer.events.begin() + 5),
                 ElementsAre("sql " + Seq("L")[0], "sql " + Seq("F")[0], "move " + log, "move " + derived,
@@ -37,25 +37,30 @@ TEST_F(ReShutdown, Healthy2005LooksUpFirstMovesStaleLogsAsideThenSendsTheStateme
 // what is left in the data folder. Only a stale log of this database is ever moved or rebuilt at.
 TEST_F(ReShutdown, SequencesSendReportAndLeaveTheRightFiles) {
     const std::string other = "UFDATA_002_2015", noLogPath = "未修复：无法确定日志文件路径";
-    const std::string derivedLog = DbAt(kDb, "SUSPECT", kDb + ".MDF", kDb + ".LDF");   // the log beside the data file
+    const std::string derivedLog = DbAt(kDb, "SUSPECT", kDb + ".MDF", kDb + ".LDF"); // the log beside the data file
     const sqlsim::Fault lockTimeout{"", 1, 1222, "已超过了锁请求超时时段。"};
-    auto timeout = [&](const std::string& sql) { sqlsim::Fault f = lockTimeout; f.match = sql; return f; };
+    auto timeout = [&](const std::string& sql) {
+        sqlsim::Fault f = lockTimeout;
+        f.match = sql;
+        return f;
+    };
     struct Case {
         const char* what;
         int major = 9;
         std::vector<std::string> dbs = {Db(kDb, "SUSPECT")};
         const char* dataFile = "@.MDF";
-        const char* refuse = "@_LOG.LDF";   // moves of this file are refused `times` times (< 0: for ever)
+        const char* refuse = "@_LOG.LDF"; // moves of this file are refused `times` times (< 0: for ever)
         std::string refusal = "";
         int times = -1;
         std::vector<sqlsim::Fault> faults = {};
-        const char* before = "";   // sent before the run
+        const char* before = ""; // sent before the run
         const char* product = "U8";
         const char* language = "zh-CN";
         const char* sent = "";
-        std::string msg = "";      // "#n": the message of the n-th statement sent; "" for success
-        std::vector<std::string> files = {};   // checked when not empty
+        std::string msg = "";                // "#n": the message of the n-th statement sent; "" for success
+        std::vector<std::string> files = {}; // checked when not empty
     };
+    // clang-format off
     const Case cases[] = {
         {.what = ".DAT data file", .dbs = {DbAt(kDb, "SUSPECT", X("@.DAT"), X("@_LOG.LDF"))}, .dataFile = "@.DAT",
          .sent = "L F E S R M O", .files = {"@.DAT", "@_LOG.LDF", "@_LOG.LDF~"}},
@@ -126,6 +131,7 @@ TEST_F(ReShutdown, SequencesSendReportAndLeaveTheRightFiles) {
         {.what = "closing", .major = 8, .faults = {{"sp_dboption", 1, 15010, "dboption refused"}},
          .sent = "L F T A1 C E2 R2 D A0 C", .msg = "dboption refused"},
     };
+    // clang-format on
     for (const auto& c : cases) {
         SCOPED_TRACE(std::string(c.what) + " on " + std::to_string(c.major));
         Load(c.major, c.dbs, c.product, c.language);
@@ -135,7 +141,7 @@ TEST_F(ReShutdown, SequencesSendReportAndLeaveTheRightFiles) {
         for (const auto& f : c.faults) engine->AddFault(f);
         EXPECT_EQ(Run(X(c.dataFile)), c.msg.empty());
         EXPECT_EQ(Sent(), Seq(X(c.sent)));
-        EXPECT_EQ(observer.statements.size(), Sent().size());   // the guards' statements too
+        EXPECT_EQ(observer.statements.size(), Sent().size()); // the guards' statements too
         EXPECT_EQ(app->cMsg, c.msg[0] == '#' ? engine->Transcript().at(std::stoul(c.msg.substr(1))).message : c.msg);
         if (!c.files.empty()) {
             EXPECT_EQ(Files(), X(c.files));

@@ -47,7 +47,8 @@ public:
         inner_->Cancel();
     }
     qm::SqlResult Execute(const std::string& sql) override {
-        if (sql.find("DATABASEPROPERTY") == std::string::npos) log.push_back(sql + " @" + std::to_string(CommandTimeout()));
+        if (sql.find("DATABASEPROPERTY") == std::string::npos)
+            log.push_back(sql + " @" + std::to_string(CommandTimeout()));
         else if (log.empty() || log.back() != "Q") log.push_back("Q");
         dropped_ = dropped_ || (!dropAt.empty() && sql.find(dropAt) != std::string::npos);
         cancelled_ = false;
@@ -124,7 +125,9 @@ protected:
             out.push_back(n == "Q"   ? n
                           : n == "I" ? "select @@spid as spid @300"
                           : n == "K" ? "dbcc checkdb(N'" + quoted + "') with no_infomsgs @0"
-                                     : Seq(n, db)[0] + (guard ? " @30" : n == "P" ? " @0" : " @300"));
+                                     : Seq(n, db)[0] + (guard      ? " @30"
+                                                        : n == "P" ? " @0"
+                                                                   : " @300"));
         }
         return out;
     }
@@ -143,13 +146,14 @@ TEST_F(RepairDriver, RowsThatAreNotRepaired) {
     engine->AddFault({"Rebuild Log", 1, 5000, ""});
     engine->AddFault({"DATABASEPROPERTYEX ('UFDATA_004_2015'", 1, 50000, "查询失败"});
     Run();
-    EXPECT_EQ(Column(qm::kColReport), (std::vector<std::string>{"", "", "", "数据库状态正常，无需修复",
-                                                                 "未修复：不支持的数据库状态（脱机）", "修复失败", "查询失败"}));
+    EXPECT_EQ(Column(qm::kColReport),
+              (std::vector<std::string>{"", "", "", "数据库状态正常，无需修复", "未修复：不支持的数据库状态（脱机）",
+                                        "修复失败", "查询失败"}));
     EXPECT_EQ(m.labReport.caption, "尚有3个账套年度数据未能修复");
     EXPECT_EQ(m.labReport.color, qm::kRed);
     EXPECT_THAT(progress.started, ElementsAre(7));
-    EXPECT_EQ(progress.done, 7);   // every row moves the bar, ticked or not
-    EXPECT_EQ(RepairStatements(), Seq("L F E S R M", Acc(3)));   // row 6 alone, to its failure and the guard
+    EXPECT_EQ(progress.done, 7);                               // every row moves the bar, ticked or not
+    EXPECT_EQ(RepairStatements(), Seq("L F E S R M", Acc(3))); // row 6 alone, to its failure and the guard
     EXPECT_EQ(app->cMsg, "");
 }
 
@@ -166,13 +170,14 @@ TEST_F(RepairDriver, FieldLayoutsRepairOnlyWhatTheyMayAndLeaveNoDatabaseWorse) {
         const char* file;
         const char* product;
         std::vector<std::string> reports, reloaded;
-        const char* summary;   // an earlier run's success below the listed rows counts too
-        std::vector<std::string> sent = {};   // each row's statements (see Seq), when given
+        const char* summary;                // an earlier run's success below the listed rows counts too
+        std::vector<std::string> sent = {}; // each row's statements (see Seq), when given
         bool tds = false;
-        const char* held = "";   // a log the server holds once: the first rebuild finds it there
+        const char* held = ""; // a log the server holds once: the first rebuild finds it there
     };
     const std::vector<std::string> modern2014 = {"W P I K", "W P L F E S R M O K", "W L F E S R M O K", "W M O K"},
                                    modern2022 = {"W P L F E S R R M O I K", "W L F E S R M O K"};
+    // clang-format off
     const Case cases[] = {
         {"sql2005-safety.json", "U8", {"成功修复", "成功修复", noLogPath, lockFailed, "已超过了锁请求超时时段。"},
          {"UFDATA_005_2015", "UFDATA_006_2015", "UFDATA_007_2015"}, "已成功修复3个账套年度数据 尚有3个账套年度数据未能修复"},
@@ -185,9 +190,10 @@ TEST_F(RepairDriver, FieldLayoutsRepairOnlyWhatTheyMayAndLeaveNoDatabaseWorse) {
         {"sql2022-en.json", "U8", {"成功修复", "成功修复"}, {}, "已成功修复3个账套年度数据 ", modern2022, false,
          "UFDATA_001_2022_LOG.LDF"},
     };
+    // clang-format on
     std::vector<Case> runs(std::begin(cases), std::end(cases));
     for (const Case& c : cases)
-        if (!c.sent.empty()) runs.push_back(c), runs.back().tds = true;   // the modern ones again, over TDS
+        if (!c.sent.empty()) runs.push_back(c), runs.back().tds = true; // the modern ones again, over TDS
     for (const auto& c : runs) {
         SCOPED_TRACE(std::string(c.file) + (c.tds ? " over TDS" : ""));
         LoadFile(c.file, c.product);
@@ -234,24 +240,26 @@ TEST_F(RepairDriver, FieldLayoutsRepairOnlyWhatTheyMayAndLeaveNoDatabaseWorse) {
 // and nothing more is sent (no guard either).
 TEST_F(RepairDriver, TheCheckAfterARepairAStopAndALostServer) {
     const std::string lost = qm::kLinkLostReport;
-    const std::string awkward = "UFDATA_001'2015", suspect = "无法打开数据库 'UFDATA_001_2015'。恢复操作已将该数据库标记为 SUSPECT。";
+    const std::string awkward = "UFDATA_001'2015",
+                      suspect = "无法打开数据库 'UFDATA_001_2015'。恢复操作已将该数据库标记为 SUSPECT。";
     const std::string found = R"({"allocation_errors": 3, "consistency_errors": 5})", notRebuilt = "日志未能重新生成。";
     const sqlsim::Fault rebuildFails{"Rebuild Log", 1, 5000, notRebuilt};
     struct Case {
         const char* what;
         int major = 9;
         const char* language = "zh-CN";
-        std::string db = kDb, checkdb = "";   // the first database and what its check finds
+        std::string db = kDb, checkdb = ""; // the first database and what its check finds
         const char* state = "SUSPECT";
         bool verify = true;
         std::vector<sqlsim::Fault> faults = {};
-        const char* cancelAt = "";   // 停止 is pressed while this statement runs
-        const char* dropAt = "";     // the server goes away on receiving this statement
-        int stopAfter = -1;          // or the progress asks for a stop after this many rows
+        const char* cancelAt = ""; // 停止 is pressed while this statement runs
+        const char* dropAt = "";   // the server goes away on receiving this statement
+        int stopAfter = -1;        // or the progress asks for a stop after this many rows
         std::string report = "成功修复", cell = "";
-        const char* log = "Q L F E S R M O I K";   // row 1's statements (all of them when the run ended there)
+        const char* log = "Q L F E S R M O I K"; // row 1's statements (all of them when the run ended there)
         int cancels = 0;
     };
+    // clang-format off
     const Case cases[] = {
         {.what = "clean", .cell = "校验通过"},
         {.what = "clean on 2000", .major = 8, .cell = "校验通过", .log = "Q L F T A1 C E2 R2 D A0 C K"},
@@ -280,15 +288,17 @@ TEST_F(RepairDriver, TheCheckAfterARepairAStopAndALostServer) {
         {.what = "stop during the normal recovery", .major = 12, .state = "RECOVERY_PENDING", .cancelAt = " set online",
          .report = "操作已取消。", .log = "W P", .cancels = 1},
     };
+    // clang-format on
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
-        Load(c.major, {Db(c.db, c.state, c.checkdb.empty() ? "" : R"(, "checkdb": )" + c.checkdb), Db(Acc(2), "SUSPECT")},
-             "U8", c.language);
+        Load(c.major,
+             {Db(c.db, c.state, c.checkdb.empty() ? "" : R"(, "checkdb": )" + c.checkdb), Db(Acc(2), "SUSPECT")}, "U8",
+             c.language);
         ResetGrid();
-        AddRow(c.db, "Y", "", "校验通过");   // an earlier run's cell
+        AddRow(c.db, "Y", "", "校验通过"); // an earlier run's cell
         AddRow(Acc(2), "Y");
         m.bVerify = c.verify;
-        app->stop.Request();   // a request left from before the run does not count
+        app->stop.Request(); // a request left from before the run does not count
         progress.Reset(c.stopAfter);
         for (const auto& f : c.faults) engine->AddFault(f);
         NetworkStandIn& net = OverNetwork();
@@ -299,13 +309,19 @@ TEST_F(RepairDriver, TheCheckAfterARepairAStopAndALostServer) {
         const bool stopped = *c.cancelAt || c.stopAfter >= 0, ended = stopped || *c.dropAt;
         const auto want = Log(c.log, c.db);
         if (c.db != kDb) EXPECT_THAT(net.log, Contains(want[0]));
-        else EXPECT_EQ(std::vector<std::string>(net.log.begin(), net.log.begin() + std::min(net.log.size(), want.size())), want);
+        else
+            EXPECT_EQ(
+                std::vector<std::string>(net.log.begin(), net.log.begin() + std::min(net.log.size(), want.size())),
+                want);
         EXPECT_EQ(net.log.size() == want.size(), ended);
         EXPECT_EQ(net.cancels, c.cancels);
-        EXPECT_EQ(Column(qm::kColReport), (std::vector<std::string>{c.report, stopped ? "" : *c.dropAt ? lost : "成功修复"}));
+        EXPECT_EQ(Column(qm::kColReport), (std::vector<std::string>{c.report, stopped     ? ""
+                                                                              : *c.dropAt ? lost
+                                                                                          : "成功修复"}));
         EXPECT_EQ(Column(qm::kColVerify), (std::vector<std::string>{c.cell, ended || !c.verify ? "" : "校验通过"}));
         if (*c.dropAt) {
-            EXPECT_EQ(observer.statements.back().error, "Write to the server failed");   // the driver's words, for the tooltip
+            EXPECT_EQ(observer.statements.back().error,
+                      "Write to the server failed"); // the driver's words, for the tooltip
         }
         EXPECT_EQ(app->oMaster->CommandTimeout(), 300);
     }
@@ -346,7 +362,8 @@ struct StandInSystem : qm::SystemInfo {
     size_t at = 0;
     for (const auto& w : want) {
         const size_t found = text.find(w, at);
-        if (found == std::string::npos) return ::testing::AssertionFailure() << "missing after " << at << ": " << w << "\n" << text;
+        if (found == std::string::npos)
+            return ::testing::AssertionFailure() << "missing after " << at << ": " << w << "\n" << text;
         at = found + w.size();
     }
     return ::testing::AssertionSuccess();
@@ -368,10 +385,12 @@ TEST_F(RepairDriver, TheRunRecordKeepsWhatTheRunDid) {
         const char* what;
         int stopAfter = -1;
         const char* dropAt = "";
-        std::string readOnly = "", file = "", ending = "运行完成", row2 = "报告：日志未能重新生成。", summary = "已成功修复1个账套年度数据 尚有1个账套年度数据未能修复";
+        std::string readOnly = "", file = "", ending = "运行完成", row2 = "报告：日志未能重新生成。",
+                    summary = "已成功修复1个账套年度数据 尚有1个账套年度数据未能修复";
         std::string check = "  [成功] #  select @@spid as spid\r\n  [成功] #  dbcc checkdb(N'" + kDb +
                             "') with no_infomsgs\r\n报告：成功修复\r\n校验：校验通过\r\n";
     };
+    // clang-format off
     const Case cases[] = {
         {.what = "beside the tool", .file = tool + "/运行记录" + name + ".txt"},
         {.what = "stopped", .stopAfter = 1, .file = tool + "/运行记录" + name + "-1.txt", .ending = "操作员按“停止”结束了运行",
@@ -382,6 +401,7 @@ TEST_F(RepairDriver, TheRunRecordKeepsWhatTheRunDid) {
         {.what = "tool folder read-only", .readOnly = tool, .file = root + "/LOCAL/Quillmere/运行记录" + name + ".txt"},
         {.what = "nothing writable", .readOnly = root},
     };
+    // clang-format on
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         Load(9, {Db(Acc(1), "SUSPECT"), Db(Acc(2), "SUSPECT")});
@@ -412,17 +432,20 @@ TEST_F(RepairDriver, TheRunRecordKeepsWhatTheRunDid) {
         EXPECT_EQ(bytes.find("Pw;秘密"), std::string::npos);
         const std::string text = std::regex_replace(bytes, std::regex("\\d+\\.\\d{3} 秒"), "#");
         const std::string log = P(kDb + "_LOG.LDF"), alter = "alter database " + kDb;
-        EXPECT_TRUE(InOrder(text, {"Quillmere 运行记录\r\n程序版本：Quillmere ", "\r\n计算机：SRV-ACCT\r\nWindows 用户：Administrator\r\n"
-                                   "服务器：127.0.0.1,1433（登录名：sa）\r\n数据库版本：SQL Server 2005 SP3 标准版\r\n产品：U8\r\n"
-                                   "开始时间：2015-01-02 03:04:05\r\n结束时间：2015-01-02 03:04:05\r\n结束方式：" + c.ending + "\r\n",
-                                   "\r\n[第 1 行] " + kDb + "\r\n账套号：001  账套名称：演示  年度：2015\r\n数据文件：" + P(kDb + ".MDF") +
-                                   "\r\n状态：置疑\r\n语句和文件：\r\n  [成功] #  --password \r\n",
-                                   "  [已移开文件] " + log + " → " + log + "." + kStamp + ".bak\r\n",
-                                   "  [成功] #  " + alter + " set emergency \r\n", c.check,
-                                   "\r\n[第 2 行] " + Acc(2) + "\r\n", c.row2 + "\r\n", "\r\n汇总：" + c.summary + "\r\n"}));
+        EXPECT_TRUE(InOrder(
+            text, {"Quillmere 运行记录\r\n程序版本：Quillmere ",
+                   "\r\n计算机：SRV-ACCT\r\nWindows 用户：Administrator\r\n"
+                   "服务器：127.0.0.1,1433（登录名：sa）\r\n数据库版本：SQL Server 2005 SP3 标准版\r\n产品：U8\r\n"
+                   "开始时间：2015-01-02 03:04:05\r\n结束时间：2015-01-02 03:04:05\r\n结束方式：" +
+                       c.ending + "\r\n",
+                   "\r\n[第 1 行] " + kDb + "\r\n账套号：001  账套名称：演示  年度：2015\r\n数据文件：" +
+                       P(kDb + ".MDF") + "\r\n状态：置疑\r\n语句和文件：\r\n  [成功] #  --password \r\n",
+                   "  [已移开文件] " + log + " → " + log + "." + kStamp + ".bak\r\n",
+                   "  [成功] #  " + alter + " set emergency \r\n", c.check, "\r\n[第 2 行] " + Acc(2) + "\r\n",
+                   c.row2 + "\r\n", "\r\n汇总：" + c.summary + "\r\n"}));
         if (!*c.dropAt && c.stopAfter < 0) {
-            EXPECT_TRUE(InOrder(text, {"  [失败] #  alter database " + Acc(2) + " Rebuild Log", "      消息 5000：日志未能重新生成。\r\n",
-                                       "校验：（无）\r\n"}));
+            EXPECT_TRUE(InOrder(text, {"  [失败] #  alter database " + Acc(2) + " Rebuild Log",
+                                       "      消息 5000：日志未能重新生成。\r\n", "校验：（无）\r\n"}));
         }
         EXPECT_EQ(text.find(Acc(3)), std::string::npos);
     }
@@ -451,15 +474,18 @@ TEST_F(RepairDriver, PreviewListsWhatTheRunDoesAndChangesNothing) {
         }
         EXPECT_EQ(Files(), before);
         EXPECT_TRUE(files.changed.empty());
-        EXPECT_TRUE(observer.statements.empty());   // the plan's statements are not the window's
+        EXPECT_TRUE(observer.statements.empty()); // the plan's statements are not the window's
         EXPECT_EQ(Column(qm::kColReport), std::vector<std::string>(size_t(m.iAccCount), ""));
         ASSERT_EQ(int(preview.size()), m.iAccCount);
         EXPECT_EQ(preview[0].state, state);
         EXPECT_EQ(preview[0].route, "重建事务日志");
         const std::string text = qm::PreviewText(preview);
-        EXPECT_NE(text.find(std::string("\r\n   状态：") + state + "\r\n   处理：重建事务日志\r\n   将发送的语句：\r\n     1. " +
-                            (std::string(state) == "置疑" ? "--password \r\n        SELECT" : "select DATABASEPROPERTY")),
-                  std::string::npos) << text;
+        EXPECT_NE(
+            text.find(std::string("\r\n   状态：") + state +
+                      "\r\n   处理：重建事务日志\r\n   将发送的语句：\r\n     1. " +
+                      (std::string(state) == "置疑" ? "--password \r\n        SELECT" : "select DATABASEPROPERTY")),
+            std::string::npos)
+            << text;
 
         Run();
         int same = 0;

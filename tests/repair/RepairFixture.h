@@ -35,7 +35,7 @@ struct RecordingObserver : qm::StatementObserver {
     }
     std::vector<qm::StatementEvent> statements;
     std::vector<Move> moves;
-    std::vector<std::string> events;   // statements and moves, in the order they happened
+    std::vector<std::string> events; // statements and moves, in the order they happened
 };
 
 inline const std::string kDb = "UFDATA_001_2015";
@@ -62,7 +62,7 @@ class RepairFixture : public SignedIn {
 protected:
     void SetUp() override {
         SignedIn::SetUp();
-        ::setenv("TZ", "UTC", 1);   // the stand-in clock stamps moved files kStamp in UTC
+        ::setenv("TZ", "UTC", 1); // the stand-in clock stamps moved files kStamp in UTC
         ::tzset();
         app->platform.files = files;
         app->observer = &observer;
@@ -76,8 +76,10 @@ protected:
     // Loads a scenario for the server `major` (8, 9, 10; 12 for 2014) and signs in as `product`.
     void Load(int major, const std::vector<std::string>& dbs, const std::string& product = "U8",
               const std::string& language = "zh-CN") {
-        const char* version = major == 8 ? "8.00.2039" : major == 9 ? "9.00.4035.00" : major == 10 ? "10.00.5500.00"
-                              : "12.0.2000.8";
+        const char* version = major == 8    ? "8.00.2039"
+                              : major == 9  ? "9.00.4035.00"
+                              : major == 10 ? "10.00.5500.00"
+                                            : "12.0.2000.8";
         std::string all;
         for (const auto& db : dbs) all += (all.empty() ? "" : ",") + db;
         LoadFile(Scenario(version, all, R"(, "language": ")" + language + "\""), product);
@@ -98,8 +100,9 @@ protected:
         std::string error;
         ASSERT_TRUE(tds->Start(0, error)) << error;
         app->oMaster = odbc.Create();
-        ASSERT_TRUE(app->oMaster->Open(qm::BuildConnectionString("127.0.0.1," + std::to_string(tds->Port()), "master",
-                                                                 "sa", ""), error)) << error;
+        ASSERT_TRUE(app->oMaster->Open(
+            qm::BuildConnectionString("127.0.0.1," + std::to_string(tds->Port()), "master", "sa", ""), error))
+            << error;
     }
 
     // One character per statement sent: 'X' failed, '.' succeeded.
@@ -120,7 +123,9 @@ protected:
         std::ifstream f(path, std::ios::binary);
         return std::string(std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>());
     }
-    static void WriteFile(const std::string& path, const std::string& text) { std::ofstream(path, std::ios::binary) << text; }
+    static void WriteFile(const std::string& path, const std::string& text) {
+        std::ofstream(path, std::ios::binary) << text;
+    }
 
     // The statements of the repair sequences on `db` by short name, so that a transcript reads as a line:
     // "L F E S R M O" is the 2005 rebuild, "L F T A1 C E2 R2 D A0 C" the 2000 one, "W P" the state query of
@@ -132,16 +137,25 @@ protected:
         const std::string byName = " from sysdatabases as a inner join sysaltfiles as b on a.dbid=b.dbid where ";
         const std::string logOf = byName + "b.fileid=2 and a.name='" + db + "'";
         const std::map<std::string, std::string> fixed = {
-            {"L", "select b.filename" + logOf}, {"N", "select b.name as filename" + logOf},
+            {"L", "select b.filename" + logOf},
+            {"N", "select b.name as filename" + logOf},
             {"F", "select b.filename" + byName + "a.name<>'" + db + "'"},
             {"T", "select status from master..sysdatabases where name='" + db + "'"},
-            {"E", alter + " set emergency "}, {"S", alter + " set single_user with rollback immediate "},
-            {"M", alter + " set multi_user"}, {"O", alter + " set ONLINE"}, {"P", alter + " set online"},
-            {"W", "--password \r\nSELECT case state when 0 then '在线' when 1 then '还原' when 2 then '恢复' when 3 then "
-                  "'恢复挂起' when 4 then '置疑' when 5 then '紧急只读状态' when 6 then '脱机' else '正常' end as cValue from "
-                  "master.sys.databases where name=N'" + db + "'"},
-            {"K", "dbcc checkdb(N'" + db + "') with no_infomsgs"}, {"I", "select @@spid as spid"},
-            {"A1", "sp_configure 'allow updates',1"}, {"A0", "sp_configure 'allow updates',0"},
+            {"E", alter + " set emergency "},
+            {"S", alter + " set single_user with rollback immediate "},
+            {"M", alter + " set multi_user"},
+            {"O", alter + " set ONLINE"},
+            {"P", alter + " set online"},
+            {"W",
+             "--password \r\nSELECT case state when 0 then '在线' when 1 then '还原' when 2 then '恢复' when 3 then "
+             "'恢复挂起' when 4 then '置疑' when 5 then '紧急只读状态' when 6 then '脱机' else '正常' end as cValue "
+             "from "
+             "master.sys.databases where name=N'" +
+                 db + "'"},
+            {"K", "dbcc checkdb(N'" + db + "') with no_infomsgs"},
+            {"I", "select @@spid as spid"},
+            {"A1", "sp_configure 'allow updates',1"},
+            {"A0", "sp_configure 'allow updates',0"},
             {"C", "reconfigure with override"},
             {"E2", "update sysdatabases set status=-32768 where dbid=DB_ID('" + db + "') "},
             {"U2", "update sysdatabases set status=4194328 where dbid=DB_ID('" + db + "')"},
@@ -158,8 +172,7 @@ protected:
                 out.push_back("dbcc rebuild_log('" + db + " ','" + P(arg.empty() ? db + ".LDF" : arg) + "')");
             else if (name == "B")
                 out.push_back("update sysdatabases set status=" + arg + " where dbid=DB_ID('" + db + "')");
-            else
-                out.push_back(fixed.at(name));
+            else out.push_back(fixed.at(name));
         }
         return out;
     }

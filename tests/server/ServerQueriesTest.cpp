@@ -34,18 +34,26 @@ struct ServerFixture : ::testing::Test {
 };
 
 SqlResult Version(const char* pv, const char* edition = "Standard Edition") {
-    return FakeConnection::Rows({"productversion", "version"}, {{pv ? Value::Text(pv) : Value::Null(), Value::Text(edition)}});
+    return FakeConnection::Rows({"productversion", "version"},
+                                {{pv ? Value::Text(pv) : Value::Null(), Value::Text(edition)}});
 }
 
 } // namespace
 
 TEST_F(ServerFixture, VersionTextFromOneQueryOrEmptyWithTheReason) {
-    const struct { SqlResult answer; const char* text; const char* msg; VersionClass cls = VersionClass::None; } cases[] = {
+    const struct {
+        SqlResult answer;
+        const char* text;
+        const char* msg;
+        VersionClass cls = VersionClass::None;
+    } cases[] = {
         {Version("9.00.4035.00"), "SQL Server 2005 SP3 标准版", "", VersionClass::Sql2005},
-        {Version("15.0.4153.1", "Standard Edition (64-bit)"), "SQL Server 2019  Standard Edition (64-bit)", "", VersionClass::Modern},
+        {Version("15.0.4153.1", "Standard Edition (64-bit)"), "SQL Server 2019  Standard Edition (64-bit)", "",
+         VersionClass::Modern},
         {Version("17.0.1000.7"), "SQL Server 2025  标准版", "", VersionClass::Modern},
-        {Version("18.0.1000.1"), "18.0.1000.1. 标准版", ""},   // not known yet: no class, the raw number
-        {FakeConnection::Fail("'SERVERPROPERTY' 不是可以识别的 函数名。", 195), "", "'SERVERPROPERTY' 不是可以识别的 函数名。"},
+        {Version("18.0.1000.1"), "18.0.1000.1. 标准版", ""}, // not known yet: no class, the raw number
+        {FakeConnection::Fail("'SERVERPROPERTY' 不是可以识别的 函数名。", 195), "",
+         "'SERVERPROPERTY' 不是可以识别的 函数名。"},
         {Version(nullptr), "", "无效使用 Null"},
         {Version("9.00.40000.00"), "", "溢出"},
         {FakeConnection::Rows({"productversion", "version"}, {}), "",
@@ -61,7 +69,7 @@ TEST_F(ServerFixture, VersionTextFromOneQueryOrEmptyWithTheReason) {
         EXPECT_EQ(app.versionClass, c.cls);
     }
     EXPECT_EQ(conn->sent.size(), std::size(cases));
-    ASSERT_FALSE(recorder.events.empty());   // the statement is reported like any other
+    ASSERT_FALSE(recorder.events.empty()); // the statement is reported like any other
     EXPECT_TRUE(recorder.events[0].ok);
 
     conn->state = 0;
@@ -75,7 +83,8 @@ TEST_F(ServerFixture, ProductKindFromTheCatalogueOrFromTheLogin) {
     for (const bool refused : {false, true}) {
         conn->handler = [&](const std::string& sql) {
             const bool uft = sql.find("name='uftsystem'") != std::string::npos;
-            return refused ? FakeConnection::Fail(uft ? "uftsystem" : "ufsystem", 208) : FakeConnection::Rows({"name"}, {});
+            return refused ? FakeConnection::Fail(uft ? "uftsystem" : "ufsystem", 208)
+                           : FakeConnection::Rows({"name"}, {});
         };
         EXPECT_EQ(GetProductKind(app), "");
         EXPECT_EQ(app.cMsg, refused ? "uftsystem" : "");
@@ -88,6 +97,6 @@ TEST_F(ServerFixture, ProductKindFromTheCatalogueOrFromTheLogin) {
         l->version = "T6";
         return l;
     };
-    EXPECT_EQ(GetProductKind(signedIn), "T6");   // the login's kind needs no query
+    EXPECT_EQ(GetProductKind(signedIn), "T6"); // the login's kind needs no query
     EXPECT_TRUE(conn->sent.empty());
 }

@@ -6,6 +6,7 @@ using namespace qm;
 
 // Numbers beyond sixteen bits fail with the overflow text and no name.
 TEST(VersionName, ServicePackBoundariesUnknownMajorsAndOverflow) {
+    // clang-format off
     const std::pair<const char*, const char*> cases[] = {
         {"8.00.383", "SQL Server 2000 "},     {"8.00.384", "SQL Server 2000 SP1"},
         {"8.00.533", "SQL Server 2000 SP1"},  {"8.00.534", "SQL Server 2000 SP2"},
@@ -29,6 +30,7 @@ TEST(VersionName, ServicePackBoundariesUnknownMajorsAndOverflow) {
         {"9.00.32767.0", "SQL Server 2005 SP3"}, {"9.00.32766.5", "SQL Server 2005 SP3"},
         {"9.00.32768.0", ""}, {"9.00.32767.5", ""}, {"40000.0.1.0", ""}, {"9.00.1e9.0", ""},
     };
+    // clang-format on
     VersionClass cls;
     for (const auto& [pv, want] : cases) {
         std::string text = pv, err;
@@ -44,8 +46,9 @@ TEST(VersionName, ServicePackBoundariesUnknownMajorsAndOverflow) {
 
 TEST(EditionName, KnownEditionsAfterTrimmingBlanksOthersUntouched) {
     const std::pair<const char*, const char*> cases[] = {
-        {"Desktop Engine", "MSDE"}, {"Developer Edition", "开发版"}, {"Enterprise Edition", "企业版"},
-        {"Enterprise Evaluation Edition", "企业评估版"}, {"Personal Edition", "个人版"}, {"  Standard Edition ", "标准版"}};
+        {"Desktop Engine", "MSDE"},       {"Developer Edition", "开发版"},
+        {"Enterprise Edition", "企业版"}, {"Enterprise Evaluation Edition", "企业评估版"},
+        {"Personal Edition", "个人版"},   {"  Standard Edition ", "标准版"}};
     for (const auto& [edition, name] : cases) EXPECT_EQ(GetEditionName(edition), name) << edition;
     for (const char* other : {" Express Edition ", "standard edition", "\tStandard Edition", ""})
         EXPECT_EQ(GetEditionName(other), other);

@@ -8,7 +8,8 @@ class CheckdbTest : public SimTest {};
 
 TEST_F(CheckdbTest, OutcomesFollowTheScenarioTheStateAndTheRelease) {
     const std::string findings = R"(, "checkdb": {"allocation_errors": 2, "consistency_errors": 12})";
-    Load(Scenario("9.00.4035.00", Db("A", "ONLINE", findings) + "," + Db("it's", "ONLINE") + "," + Db("E", "EMERGENCY")));
+    Load(Scenario("9.00.4035.00",
+                  Db("A", "ONLINE", findings) + "," + Db("it's", "ONLINE") + "," + Db("E", "EMERGENCY")));
     Play({
         // One error per finding, at most ten, then the counts and the repair level.
         {"dbcc checkdb(N'A') with no_infomsgs", "!8939,8939,8939,8939,8939,8939,8939,8939,8939,8939,8989,8958"},

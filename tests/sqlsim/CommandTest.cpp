@@ -29,7 +29,7 @@ TEST_F(CommandTest, RebuildSequenceRefusalsAndFaultsOnSql2005) {
     });
     auto r = Run(Rebuild("U1", P("U1_LOG.LDF")));
     EXPECT_EQ(Line(r), "5029");
-    EXPECT_EQ(r.messages.at(0).severity, 10);   // informational: the driver must not see a failure
+    EXPECT_EQ(r.messages.at(0).severity, 10); // informational: the driver must not see a failure
     EXPECT_TRUE(Exists(P("U1_LOG.LDF")));
     Play({
         {StateOf("U1"), "ONLINE"},
@@ -37,7 +37,8 @@ TEST_F(CommandTest, RebuildSequenceRefusalsAndFaultsOnSql2005) {
         {Alter("U1", "set ONLINE"), ""},
         {"select DATABASEPROPERTYEX('U1','UserAccess')", "MULTI_USER"},
         // Online from emergency needs the log file; without it the database turns suspect.
-        {Alter("U3", "set ONLINE"), "!5105,945,5069", "文件激活失败。物理文件名称\"" + P("U3_LOG.LDF") + "\"可能不正确。"},
+        {Alter("U3", "set ONLINE"), "!5105,945,5069",
+         "文件激活失败。物理文件名称\"" + P("U3_LOG.LDF") + "\"可能不正确。"},
         {StateOf("U3"), "SUSPECT"},
         {Alter("U2", "set ONLINE"), "!926,5069"},
         // A rebuild at a new path records it as the log.
@@ -62,6 +63,7 @@ TEST_F(CommandTest, RebuildSequenceRefusalsAndFaultsOnSql2005) {
 
     Load(R"({"language": "en", "databases": [{"name": "A", "state": "EMERGENCY"}]})");
     Play({{Rebuild("A", P("A_LOG.LDF")), "!5025,5069",
-           "The file '" + P("A_LOG.LDF") + "' already exists. It should be renamed or deleted so that a new log file can be created."}});
+           "The file '" + P("A_LOG.LDF") +
+               "' already exists. It should be renamed or deleted so that a new log file can be created."}});
     EXPECT_EQ(engine->CheckLogin("sa", "x")->text, "Login failed for user 'sa'.");
 }

@@ -28,8 +28,8 @@ TEST_F(QueryTest, ListingsStatesAndLogPathsOfAwkwardNames) {
         {LogPathOf("nosuch"), ""},
         {LogPathOf("my]db"), P("my]db_LOG.LDF")},
     });
-    EXPECT_EQ(Got(qm::kLoadAccQ2, 2), "001,NULL");   // joined on the database name, without letter case
-    EXPECT_EQ(Run(qm::kLoadAccQ2).results[0].columns[4].type, sqlsim::ColumnType::Int);   // the year is a number
+    EXPECT_EQ(Got(qm::kLoadAccQ2, 2), "001,NULL"); // joined on the database name, without letter case
+    EXPECT_EQ(Run(qm::kLoadAccQ2).results[0].columns[4].type, sqlsim::ColumnType::Int); // the year is a number
     Load(R"({"version": "8.00.2039"})");
     Play({{"select name from sys.databases where name='ufsystem'", "!208", "对象名 'sys.databases' 无效。"}});
 }

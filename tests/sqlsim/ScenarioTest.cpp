@@ -20,7 +20,7 @@ TEST_F(ScenarioTest, ShippedScenariosLoadAndMalformedOnesAreRefusedWithAReason) 
         EXPECT_FALSE(sqlsim::Engine::FromJson(bad, dir, error)) << bad;
         EXPECT_FALSE(error.empty()) << bad;
     }
-    EXPECT_NE(error.find("checkdb of A"), std::string::npos);   // the reason names what is wrong
+    EXPECT_NE(error.find("checkdb of A"), std::string::npos); // the reason names what is wrong
 }
 
 TEST_F(ScenarioTest, InProcessLoginsAreRefusedWithTheServerTexts) {

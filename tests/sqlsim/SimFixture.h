@@ -43,7 +43,9 @@ inline std::string Line(const sqlsim::BatchResult& r, size_t col = 0) {
     }
     for (const auto& row : r.results[0].rows) {
         const auto& cell = row[col];
-        add(cell.isNull ? "NULL" : r.results[0].columns[col].type == sqlsim::ColumnType::Int ? std::to_string(cell.i) : cell.s);
+        add(cell.isNull                                                 ? "NULL"
+            : r.results[0].columns[col].type == sqlsim::ColumnType::Int ? std::to_string(cell.i)
+                                                                        : cell.s);
     }
     return out;
 }
@@ -86,7 +88,9 @@ protected:
     }
 
     // `want` is the batch's Line; `text`, when given, the text of its first message.
-    struct Step { std::string sql, want, text = ""; };
+    struct Step {
+        std::string sql, want, text = "";
+    };
     void Play(const std::vector<Step>& steps) {
         for (const Step& s : steps) {
             SCOPED_TRACE(s.sql);

@@ -8,8 +8,8 @@ using namespace simtest;
 
 namespace {
 
-const char* kFlags[] = {"IsReadOnly", "IsSingleUser", "IsShutdown", "IsEmergencyMode", "IsInStandBy", "IsDetached",
-                        "IsDboOnly", "IsInLoad", "IsInRecovery", "IsOffline", "IsSuspect"};
+const char* kFlags[] = {"IsReadOnly", "IsSingleUser", "IsShutdown",   "IsEmergencyMode", "IsInStandBy", "IsDetached",
+                        "IsDboOnly",  "IsInLoad",     "IsInRecovery", "IsOffline",       "IsSuspect"};
 
 std::string Update(const std::string& status, const std::string& db) {
     return "update sysdatabases set status=" + status + " where dbid=DB_ID('" + db + "') ";
@@ -29,7 +29,8 @@ protected:
     std::string Flags(const std::string& db) {
         std::string out;
         for (const char* f : kFlags) {
-            const std::string probe = "select DATABASEPROPERTY(name,'" + std::string(f) + "') from sysdatabases where name='" + db + "'";
+            const std::string probe =
+                "select DATABASEPROPERTY(name,'" + std::string(f) + "') from sysdatabases where name='" + db + "'";
             if (Got(probe) == "1") out += std::string(out.empty() ? "" : ",") + f;
         }
         return out;
@@ -57,11 +58,11 @@ TEST_F(Sql2000Test, RebuildSequenceNeedsAllowUpdatesAndReconfigureAndClearsEvery
     EXPECT_EQ(Flags("U1"), "IsDboOnly");
     Play({
         {"sp_dboption 'U1 ','dbo use only','false'", ""},
-        {Update("4194328", "U3"), ""},   // the read-only recovery's status word
+        {Update("4194328", "U3"), ""}, // the read-only recovery's status word
         {"sp_configure 'allow updates',0", "2528,15457"},
         {"reconfigure with override", ""},
-        {qm::kLoadAccQ6, "U2"},   // the other one stays listed
+        {qm::kLoadAccQ6, "U2"}, // the other one stays listed
     });
     EXPECT_EQ(Flags("U1"), "");
-    EXPECT_EQ(Flags("U3"), "");   // 0x400018 carries no state bit, standby included
+    EXPECT_EQ(Flags("U3"), ""); // 0x400018 carries no state bit, standby included
 }

@@ -56,7 +56,7 @@ struct Fixture {
     std::unique_ptr<AppState> app;
     Windows windows;
     std::unique_ptr<FakeLogin> owned = std::make_unique<FakeLogin>();
-    FakeLogin* login = owned.get();   // the application's once start-up asks for it
+    FakeLogin* login = owned.get(); // the application's once start-up asks for it
     // The server's side: the version answer and which system databases exist.
     SqlResult version = FakeConnection::Rows({"productversion", "version"},
                                              {{Value::Text("9.00.4035.00"), Value::Text("Standard Edition")}});
@@ -98,7 +98,7 @@ struct Road {
     const char* name;
     bool secondCopy = false, connect = false, configMdb = false, uf = false, uft = false;
     const char* configIni = nullptr;
-    bool signedIn = false;   // the product's own sign-in succeeds, with these:
+    bool signedIn = false; // the product's own sign-in succeeds, with these:
     const char* productServer = "";
     const char* productKind = "";
     const char* productThrows = nullptr;
@@ -108,8 +108,8 @@ struct Road {
 
     bool shown = true;
     Log log = {};
-    std::string signIn = "||";   // cDBServer|cDBUser|cDBPwd
-    std::string product = "|";   // cProduct|cSystemDB
+    std::string signIn = "||"; // cDBServer|cDBUser|cDBPwd
+    std::string product = "|"; // cProduct|cSystemDB
     Log opened = {};
     std::string version = "";
     std::string msg = "";
@@ -117,11 +117,12 @@ struct Road {
 };
 void PrintTo(const Road& r, std::ostream* os) { *os << r.name; }
 
-const std::string kAsked = "ConnSql ||";   // no Config.ini: the dialog's own defaults, nothing pre-filled
+const std::string kAsked = "ConnSql ||"; // no Config.ini: the dialog's own defaults, nothing pre-filled
 const std::string kDialog = "127.0.0.1,1433|sa|pw";
 const std::string k2005 = "SQL Server 2005 SP3 标准版";
-const Log kMasterTwice = {"Tempdb", "master", "master"};   // no product: a second connection to master
+const Log kMasterTwice = {"Tempdb", "master", "master"}; // no product: a second connection to master
 
+// clang-format off
 const Road kRoads[] = {
     {.name = "SecondCopyIsRefusedWithItsMessageAndNothingElse", .secondCopy = true, .shown = false,
      .log = {std::string("End ") + kAlreadyRunningText}, .msg = kAlreadyRunningText,
@@ -173,6 +174,7 @@ const Road kRoads[] = {
     {.name = "FailureInsideSqlRoadEndsWithItsDescription", .dialogThrows = "对话框无法创建", .shown = false,
      .log = {kAsked, "End 对话框无法创建"}, .msg = "对话框无法创建"},
 };
+// clang-format on
 
 class StartupRoad : public ::testing::TestWithParam<Road> {};
 
@@ -199,9 +201,10 @@ TEST_P(StartupRoad, ShowsOpensAndKeeps) {
     EXPECT_EQ(f.app->cProduct + "|" + f.app->cSystemDB, r.product);
     EXPECT_EQ(f.OpenedTargets(), r.opened);
     EXPECT_EQ(f.app->cSQLVersion, r.version);
-    EXPECT_EQ(f.app->versionClass, r.version.empty() ? VersionClass::None : VersionClass::Sql2005);   // kept with the text
+    EXPECT_EQ(f.app->versionClass,
+              r.version.empty() ? VersionClass::None : VersionClass::Sql2005); // kept with the text
     EXPECT_EQ(f.app->cMsg, r.msg);
-    for (auto& c : f.factory.created)   // the version is asked first: the catalogue to read depends on it
+    for (auto& c : f.factory.created) // the version is asked first: the catalogue to read depends on it
         if (!c->sent.empty()) {
             EXPECT_NE(c->sent.front().find("SERVERPROPERTY"), std::string::npos) << c->sent.front();
             break;
@@ -237,7 +240,7 @@ TEST(ReadmeRefresh, ReplacesOnlyWithARightBodyAndKeepsTheOldFile) {
     EXPECT_EQ(app.cMsg, "");
     http.body = "[说明]";
     EXPECT_FALSE(get("", target));
-    EXPECT_EQ(http.urls.size(), 1u);   // an empty address fetches nothing
+    EXPECT_EQ(http.urls.size(), 1u); // an empty address fetches nothing
     http.fail = "无法连接到服务器";
     EXPECT_FALSE(get("http://127.0.0.1/Readme.txt", target));
     EXPECT_EQ(app.cMsg, "无法连接到服务器");
@@ -245,14 +248,14 @@ TEST(ReadmeRefresh, ReplacesOnlyWithARightBodyAndKeepsTheOldFile) {
     EXPECT_EQ(TempFolder::read(target + ".tmp"), "");
 
     http.fail.clear();
-    http.body = "\xEF\xBB\xBF[说明]\r\nnew=2\r\n";   // UTF-8 declared: a bare one is read in the ANSI code page
+    http.body = "\xEF\xBB\xBF[说明]\r\nnew=2\r\n"; // UTF-8 declared: a bare one is read in the ANSI code page
     EXPECT_TRUE(get("http://127.0.0.1/Readme.txt", target));
     EXPECT_EQ(TempFolder::read(target), http.body);
     EXPECT_EQ(TempFolder::read(target + ".tmp"), old);
-    http.body = "[\xcb\xb5\xc3\xf7]\r\n";   // "[说明]" in GBK
+    http.body = "[\xcb\xb5\xc3\xf7]\r\n"; // "[说明]" in GBK
     EXPECT_TRUE(get("http://127.0.0.1/New.txt", f.folder / "New.txt"));
     EXPECT_EQ(TempFolder::read(f.folder / "New.txt"), http.body);
-    EXPECT_FALSE(f.files.Exists(f.folder / "New.txt.tmp"));   // a new target needs no .tmp
+    EXPECT_FALSE(f.files.Exists(f.folder / "New.txt.tmp")); // a new target needs no .tmp
 }
 
 } // namespace

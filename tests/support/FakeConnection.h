@@ -13,7 +13,10 @@ class FakeConnection : public qm::Connection {
 public:
     bool Open(const std::string& cs, std::string& error) override {
         connectionString = cs;
-        if (!openError.empty()) { error = openError; return false; }
+        if (!openError.empty()) {
+            error = openError;
+            return false;
+        }
         state = 1;
         return true;
     }

@@ -39,9 +39,9 @@ public:
         std::string text;
         int times;
     };
-    std::map<std::string, Refusal> refusals;   // by the path as compared
+    std::map<std::string, Refusal> refusals; // by the path as compared
     std::vector<std::string> changed;
-    std::string readOnly;  // a folder prefix, compared as given
+    std::string readOnly; // a folder prefix, compared as given
     int emptyPathCalls = 0;
     qm::LocalFileSystem real;
 

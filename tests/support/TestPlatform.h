@@ -18,8 +18,15 @@ namespace qmtest {
 // The stand-in clock's time, 2015-01-02 03:04:05 UTC, as a file moved aside is stamped in UTC.
 inline constexpr const char* kStamp = "20150102030405";
 
-struct NothingReal : qm::ConnectionFactory, qm::FileSystem, qm::HttpClient, qm::InstanceGuard, qm::Shell, qm::Clock,
-                     qm::Registry, qm::SystemInfo, qm::AutomationFactory {
+struct NothingReal : qm::ConnectionFactory,
+                     qm::FileSystem,
+                     qm::HttpClient,
+                     qm::InstanceGuard,
+                     qm::Shell,
+                     qm::Clock,
+                     qm::Registry,
+                     qm::SystemInfo,
+                     qm::AutomationFactory {
     using S = const std::string&;
     static bool Refuse(std::string& error, const char* what) { return error = what, false; }
 
@@ -54,8 +61,7 @@ struct NothingReal : qm::ConnectionFactory, qm::FileSystem, qm::HttpClient, qm::
 // outlives whatever it was handed to.
 class TestPlatform : private NothingReal, public qm::Platform {
 public:
-    TestPlatform()
-        : qm::Platform{*this, *this, *this, *this, *this, *this, *this, *this, *this, {}} {}
+    TestPlatform() : qm::Platform{*this, *this, *this, *this, *this, *this, *this, *this, *this, {}} {}
     TestPlatform(const TestPlatform&) = delete;
     TestPlatform& operator=(const TestPlatform&) = delete;
 };

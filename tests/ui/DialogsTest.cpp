@@ -43,7 +43,7 @@ struct MsgDialogTest : ::testing::Test {
 } // namespace
 
 TEST_F(MsgDialogTest, KindsShowTheirPictureAndButtonsGiveTheirResultsAndKindAndTextAreKept) {
-    EXPECT_EQ(Ask(kMsgWarning, "", "cmdConfirm"), -1);   // no text yet
+    EXPECT_EQ(Ask(kMsgWarning, "", "cmdConfirm"), -1); // no text yet
     EXPECT_EQ(message, "消息为空");
     const struct {
         int kind;
@@ -55,16 +55,16 @@ TEST_F(MsgDialogTest, KindsShowTheirPictureAndButtonsGiveTheirResultsAndKindAndT
                  {kMsgQuestion, "cmdNo", 0, "picQuery cmdYes cmdNo"},
                  {kMsgWarningYesNo, "cmdYes", 1, "picWarm cmdYes cmdNo"},
                  {kMsgWarning, "cmdConfirm", -1, "picWarm cmdConfirm"},
-                 {7, "picExit", 0, ""}};  // unknown kind: only the close picture
+                 {7, "picExit", 0, ""}}; // unknown kind: only the close picture
     for (const auto& c : cases) {
         EXPECT_EQ(Ask(c.kind, "连接失败", c.press), c.result) << c.kind << c.press;
         EXPECT_EQ(seen, c.visible) << c.kind;
-        EXPECT_EQ(dlg.Hwnd(), nullptr);  // the window exists only while it is shown
+        EXPECT_EQ(dlg.Hwnd(), nullptr); // the window exists only while it is shown
     }
 
     // Kind and text are kept between calls, and a nested call answers zero.
     Ask(kMsgError, "连接失败", "cmdConfirm");
-    EXPECT_EQ(Ask(0, "", "cmdConfirm"), -1);  // both omitted: the error kind and the last text again
+    EXPECT_EQ(Ask(0, "", "cmdConfirm"), -1); // both omitted: the error kind and the last text again
     EXPECT_EQ(seen + "|" + message, "picError cmdConfirm|连接失败");
 
     int nested = 99;
@@ -88,7 +88,8 @@ struct GatedFactory : ConnectionFactory {
         bool Open(const std::string& cs, std::string& error) override {
             f_.waiting = true;
             const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-            while (f_.hold && std::chrono::steady_clock::now() < deadline) std::this_thread::sleep_for(std::chrono::milliseconds(2));
+            while (f_.hold && std::chrono::steady_clock::now() < deadline)
+                std::this_thread::sleep_for(std::chrono::milliseconds(2));
             if (f_.refuse) openError = "[SQL Server]用户 'sa' 登录失败。";
             return FakeConnection::Open(cs, error);
         }
@@ -147,7 +148,7 @@ TEST_F(LoginDialogTest, WrongCredentialsKeepItOpenWithThePasswordSelectedThenThe
         EXPECT_EQ(msg.shown[0], std::make_pair(int(kMsgError), std::string(kLoginFailedMessage)));
         EXPECT_EQ(SendMessageW(FindControl(d, "txtPwd"), EM_GETSEL, 0, 0), MAKELRESULT(0, 5));
         EXPECT_EQ(GetFocus(), FindControl(d, "txtPwd"));
-        EXPECT_EQ(dlg.cLoginUser, "operator");  // nothing handed back on failure
+        EXPECT_EQ(dlg.cLoginUser, "operator"); // nothing handed back on failure
 
         factory.refuse = false;
         Type(d, "txtServerName", " srv ");
@@ -157,7 +158,7 @@ TEST_F(LoginDialogTest, WrongCredentialsKeepItOpenWithThePasswordSelectedThenThe
     EXPECT_TRUE(dlg.bConnected);
     EXPECT_EQ(msg.shown.size(), 1u);
     EXPECT_EQ(factory.created.back()->connectionString, BuildConnectionString(" srv ", "master", "sa", " pw;x "));
-    EXPECT_EQ(dlg.cLoginServer + "|" + dlg.cLoginUser + "|" + dlg.cLoginPwd, " srv |sa| pw;x ");  // blanks kept
+    EXPECT_EQ(dlg.cLoginServer + "|" + dlg.cLoginUser + "|" + dlg.cLoginPwd, " srv |sa| pw;x "); // blanks kept
     EXPECT_EQ(dlg.oConn->State(), 1);
 }
 
@@ -189,7 +190,8 @@ struct MessageBoxAnswerer {
     static void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD) { EnumThreadWindows(GetCurrentThreadId(), &Answer, 0); }
     static BOOL CALLBACK Answer(HWND w, LPARAM) {
         if (WindowTextOf(w) != "Quillmere" || !GetDlgItem(w, 0xFFFF)) return TRUE;
-        seen = WindowTextOf(GetDlgItem(w, 0xFFFF)) + (GetDlgItem(w, IDCANCEL) || GetDlgItem(w, IDYES) ? "|more" : "|OK");
+        seen =
+            WindowTextOf(GetDlgItem(w, 0xFFFF)) + (GetDlgItem(w, IDCANCEL) || GetDlgItem(w, IDYES) ? "|more" : "|OK");
         SendMessageW(w, WM_COMMAND, IDOK, 0);
         return FALSE;
     }
@@ -211,7 +213,7 @@ TEST(StartupWindows, LoginValuesEndMessageBoxAndAMainWindowMadeOnceHookedBeforeI
         return std::make_unique<FrmMain>(a, model, EngineOps{});
     });
 
-    LoginSettings values{"", "", "secret"};  // empty server and login: the dialog's defaults
+    LoginSettings values{"", "", "secret"}; // empty server and login: the dialog's defaults
     FrmSQLLogin::shownHook = [](FrmSQLLogin& d) { Click(d.Hwnd(), "cmdConfirm"); };
     EXPECT_TRUE(windows.ConnSql(values));
     FrmSQLLogin::shownHook = [](FrmSQLLogin& d) { Click(d.Hwnd(), "picExit"); };
@@ -224,7 +226,7 @@ TEST(StartupWindows, LoginValuesEndMessageBoxAndAMainWindowMadeOnceHookedBeforeI
     std::vector<std::string> ended;
     windows.endMessageShown = [&](const std::string& t) { ended.push_back(t); };
     {
-        MessageBoxAnswerer answer;  // a message box titled Quillmere with OK alone
+        MessageBoxAnswerer answer; // a message box titled Quillmere with OK alone
         windows.ShowEndMessage(kAlreadyRunningText);
     }
     EXPECT_EQ(ended, std::vector<std::string>{kAlreadyRunningText});
@@ -234,6 +236,6 @@ TEST(StartupWindows, LoginValuesEndMessageBoxAndAMainWindowMadeOnceHookedBeforeI
     windows.ShowMainWindow();
     windows.ShowMainWindow();
     EXPECT_EQ(made, 1);
-    EXPECT_EQ(hooked, 1);  // once, before the window shows
+    EXPECT_EQ(hooked, 1); // once, before the window shows
     EXPECT_TRUE(IsWindowVisible(windows.MainWindow()->Hwnd()));
 }

@@ -34,14 +34,14 @@ TEST(MainLayout, FollowsTheEdgesAndSkipsOnlyTheNegativeStepsWhenTooSmall) {
     EXPECT_FLOAT_EQ(wide.right.bottom(), wide.bottomRight.top);
 
     const MainFrameLayout narrow = LayoutMainFrame(150, 8820, wide);
-    EXPECT_FLOAT_EQ(narrow.top.width, wide.top.width);   // 150 − 105 − 105 < 0
+    EXPECT_FLOAT_EQ(narrow.top.width, wide.top.width); // 150 − 105 − 105 < 0
     EXPECT_FLOAT_EQ(narrow.bottom.width, wide.bottom.width);
     EXPECT_FLOAT_EQ(narrow.topRight.left, 45);
-    EXPECT_LT(narrow.about.left, 0);   // a negative position is a place like any other
+    EXPECT_LT(narrow.about.left, 0); // a negative position is a place like any other
 
     const MainFrameLayout low = LayoutMainFrame(210, 300);
-    EXPECT_FLOAT_EQ(low.top.width, 0);    // zero is a valid width
-    EXPECT_FLOAT_EQ(low.left.height, 0);  // initial value kept: 300 − 480 is negative
+    EXPECT_FLOAT_EQ(low.top.width, 0);   // zero is a valid width
+    EXPECT_FLOAT_EQ(low.left.height, 0); // initial value kept: 300 − 480 is negative
     EXPECT_EQ(TwipsToPixels(11970, 144), 1197);
     PublisherInfo publisher;
     publisher.company = "某公司";
@@ -52,7 +52,7 @@ TEST(MainLayout, FollowsTheEdgesAndSkipsOnlyTheNegativeStepsWhenTooSmall) {
 }
 
 TEST(GridFit, PathAndReportGiveUpWidthAndLongPathsLoseTheirMiddle) {
-    const std::vector<int> design{0, 38, 53, 133, 38, 267, 200, 133};  // 862 pixels in all
+    const std::vector<int> design{0, 38, 53, 133, 38, 267, 200, 133}; // 862 pixels in all
     EXPECT_EQ(FitGridColumns(design, 900, 100), design);
     EXPECT_EQ(FitGridColumns(design, 730, 100), (std::vector<int>{0, 38, 53, 133, 38, 185, 150, 133}));
     EXPECT_EQ(FitGridColumns(design, 300, 100), (std::vector<int>{0, 38, 53, 133, 38, 100, 100, 133}));
@@ -76,7 +76,7 @@ TEST(GridFit, PathAndReportGiveUpWidthAndLongPathsLoseTheirMiddle) {
 TEST(MsgState, FontAndColourAreTakenOnceAndTheFontRoundsToEven) {
     MsgState s;
     s.Take(1, "x", 10.5, 0x112233);
-    EXPECT_EQ(s.iMsgFontSize, 10);  // half goes to the even neighbour
+    EXPECT_EQ(s.iMsgFontSize, 10); // half goes to the even neighbour
     s.iMsgResult = 1;
     s.Take(4, "连接失败", 14.0, 0x445566);
     EXPECT_EQ(s.iMsgResult, 0);

@@ -43,7 +43,8 @@ TEST_F(MainWindow, LoadsOnFirstShowWithTitleReadmeTextsAndGridEvenWithoutWinHttp
     EXPECT_EQ(Text(main, "labReport"), "发现3个异常数据库");
     EXPECT_EQ(ControlTextColor(W("labReport")), RGB(255, 0, 0));
     const std::vector<std::string> readFrom = profileFiles;
-    EXPECT_EQ(std::set<std::string>(readFrom.begin(), readFrom.end()), std::set<std::string>{"C:\\quillmere-ui-tool\\Readme.txt"});
+    EXPECT_EQ(std::set<std::string>(readFrom.begin(), readFrom.end()),
+              std::set<std::string>{"C:\\quillmere-ui-tool\\Readme.txt"});
 
     HWND grid = W("grdTable");
     EXPECT_EQ(ListViewRows(grid), 3);
@@ -94,12 +95,12 @@ TEST_F(MainWindow, TicksByDoubleClickInColumnOneAndByTheButtonsAndCtrlSClearsThe
     EXPECT_EQ(model.grid.Cell(1, kColSelect), "Y");
     EXPECT_EQ(Cell(0, kColSelect), "Y");
     DoubleClick(0, kColSelect);
-    DoubleClick(1, kColAccName);  // only column one ticks
+    DoubleClick(1, kColAccName); // only column one ticks
     EXPECT_EQ(Cell(0, kColSelect) + Cell(1, kColSelect), "");
 
     Click(W("cmdSelect"));
     EXPECT_EQ(Cell(2, kColSelect), "Y");
-    EXPECT_EQ(model.grid.Cell(0, kColSelect), "选择");  // the header is not a row
+    EXPECT_EQ(model.grid.Cell(0, kColSelect), "选择"); // the header is not a row
     Click(W("cmdClear"));
     EXPECT_EQ(Cell(2, kColSelect), "");
 
@@ -108,7 +109,7 @@ TEST_F(MainWindow, TicksByDoubleClickInColumnOneAndByTheButtonsAndCtrlSClearsThe
     EXPECT_EQ(app->cProduct, "U8");
     KeyUp(W("grdTable"), 'S', kCtrlMask);
     EXPECT_EQ(app->cProduct, "");
-    EXPECT_EQ(window->Loads(), 1);  // nothing reloaded by itself
+    EXPECT_EQ(window->Loads(), 1); // nothing reloaded by itself
 
     // 刷新全部 clears the product and loads; the title keeps the product it showed.
     app->cProduct = "U8";
@@ -132,14 +133,14 @@ TEST_F(MainWindow, AboutLogoCancelAndClose) {
     FrmAbout* about = window->AboutBox();
     ASSERT_NE(about, nullptr);
     HWND box = about->Hwnd();
-    EXPECT_TRUE(IsWindowEnabled(window->Hwnd()));  // not modal
+    EXPECT_TRUE(IsWindowEnabled(window->Hwnd())); // not modal
     EXPECT_EQ(Text(box, "LabToolText"), "QuillmereV2.0");
     EXPECT_EQ(Text(box, "labMaker"), kDefaultWebPage);
     EXPECT_NE(Text(box, "labCopyRight").find("示例软件有限公司"), std::string::npos);
     Click(box, "imgLogo");
     Click(box, "picExit");
     Click(W("labAbout"));
-    EXPECT_EQ(window->AboutBox(), about);  // one box, opened again
+    EXPECT_EQ(window->AboutBox(), about); // one box, opened again
     Click(W("imgLogo"));
     Click(about->Hwnd(), "labMaker");
     EXPECT_EQ(shell.opened, std::vector<std::string>(3, kDefaultWebPage));
@@ -153,11 +154,11 @@ TEST_F(MainWindow, AboutLogoCancelAndClose) {
 
 TEST_F(MainWindow, FollowsTheEdgeMovesByTheBackgroundOnlyAndTicksVerificationByDefault) {
     HWND main = Shown().Hwnd();
-    SetWindowPos(main, nullptr, 0, 0, 10, 10, SWP_NOMOVE | SWP_NOZORDER);  // narrower than the corners
+    SetWindowPos(main, nullptr, 0, 0, 10, 10, SWP_NOMOVE | SWP_NOZORDER); // narrower than the corners
     RECT closeRect;
     GetWindowRect(W("imgExit"), &closeRect);
     MapWindowPoints(nullptr, main, reinterpret_cast<POINT*>(&closeRect), 2);
-    EXPECT_LT(closeRect.left, 0);   // the close picture follows the right edge
+    EXPECT_LT(closeRect.left, 0); // the close picture follows the right edge
 
     gMainProc = reinterpret_cast<WNDPROC>(SetWindowLongPtrW(main, GWLP_WNDPROC, LONG_PTR(&RecordNcPress)));
     gNcPresses.clear();

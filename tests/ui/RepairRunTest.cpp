@@ -11,8 +11,8 @@ namespace {
 
 struct RepairRunTest : MainWindowFixture {
     void ExpectButtonsEnabled(bool on) {
-        for (const char* name : {"cmdSelect", "cmdClear", "cmdShowAll", "cmdBrush", "cmdConfirm", "cmdPreview", "cmdCancel",
-                                 "imgExit", "chkVerify"})
+        for (const char* name : {"cmdSelect", "cmdClear", "cmdShowAll", "cmdBrush", "cmdConfirm", "cmdPreview",
+                                 "cmdCancel", "imgExit", "chkVerify"})
             EXPECT_EQ(bool(IsWindowEnabled(W(name))), on) << name;
         EXPECT_EQ(bool(IsWindowEnabled(W("cmdStop"))), !on);
     }
@@ -60,7 +60,7 @@ TEST_F(RepairRunTest, RunsOffTheWindowThreadWithButtonsLockedProgressStopTooltip
     EXPECT_EQ(ReportTip(1), "[失败] ALTER DATABASE UFDATA_002_2014 SET EMERGENCY —— 错误 5011：无法更改数据库状态");
     EXPECT_EQ(Cell(2, kColReport) + ReportTip(2), "");
     EXPECT_TRUE(verifyAtRun);
-    EXPECT_EQ(model.grid.Cell(1, kColSelect), "Y");  // the double-click during the run changed nothing
+    EXPECT_EQ(model.grid.Cell(1, kColSelect), "Y"); // the double-click during the run changed nothing
     EXPECT_EQ(Text(window->Hwnd(), "labReport"), "已成功修复1个账套年度数据 尚有1个账套年度数据未能修复");
     EXPECT_EQ(ControlTextColor(W("labReport")), RGB(255, 0, 0));
     // The record is named under the summary and opens on a click.
@@ -114,7 +114,7 @@ TEST_F(RepairRunTest, ClosingTheWindowDuringARunStopsAndWaitsForTheWorker) {
     Click(W("cmdSelect"));
     Click(W("cmdConfirm"));
     ASSERT_TRUE(window->Running());
-    window.reset();  // asks the worker to stop and waits: no worker left on a model that goes away
+    window.reset(); // asks the worker to stop and waits: no worker left on a model that goes away
     EXPECT_EQ(app->observer, nullptr);
     EXPECT_EQ(model.grid.Cell(1, kColReport), "");
 }

@@ -92,8 +92,9 @@ struct MainWindowFixture : ::testing::Test {
             for (const auto& r : rows) m.grid.AppendRow(r);
             if (m.grid.Rows() == 1) m.grid.InsertRow(1, "");
             m.iAccCount = int16_t(rows.size());
-            m.labReport = rows.empty() ? qm::ReportLabel{"未发现任何异常数据库", qm::kBlue}
-                                       : qm::ReportLabel{"发现" + std::to_string(rows.size()) + "个异常数据库", qm::kRed};
+            m.labReport = rows.empty()
+                              ? qm::ReportLabel{"未发现任何异常数据库", qm::kBlue}
+                              : qm::ReportLabel{"发现" + std::to_string(rows.size()) + "个异常数据库", qm::kRed};
             m.grid.colWidthsTwips = {0, 500, 800, 2000, 500, 4000, 3000};
             m.grid.currentRow = 1;
             return true;
@@ -104,7 +105,7 @@ struct MainWindowFixture : ::testing::Test {
             auto it = readme.find(key);
             return it == readme.end() ? def : it->second;
         };
-        ops.downloadFile = qm::ui::DefaultEngineOps().downloadFile;   // through the platform's adapters
+        ops.downloadFile = qm::ui::DefaultEngineOps().downloadFile; // through the platform's adapters
         ops.repair = [this](qm::AppState& a, qm::MainModel& m, qm::RepairProgress* p) { GatedRepair(a, m, p); };
         ops.preview = [this](qm::AppState&, const qm::MainModel& m, qm::RepairProgress* p) {
             workerThread = std::this_thread::get_id();
@@ -157,7 +158,8 @@ struct MainWindowFixture : ::testing::Test {
     std::string Cell(int item, int column) { return qm::ui::ListViewCell(W("grdTable"), item, column); }
     void DoubleClick(int item, int column) {
         const RECT r = qm::ui::ListViewCellRect(W("grdTable"), item, column);
-        SendMessageW(W("grdTable"), WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM((r.left + r.right) / 2, (r.top + r.bottom) / 2));
+        SendMessageW(W("grdTable"), WM_LBUTTONDBLCLK, MK_LBUTTON,
+                     MAKELPARAM((r.left + r.right) / 2, (r.top + r.bottom) / 2));
     }
 
     // A cell's tooltip as the tooltip control gets it, the mouse resting on the cell.
@@ -189,11 +191,11 @@ struct MainWindowFixture : ::testing::Test {
     int endCalls = 0;
     std::atomic<int> allowed{1000};
     std::shared_ptr<FakeConnection> inFlight = std::make_shared<FakeConnection>();
-    int& cancels = inFlight->cancels;   // on the window's thread, as 停止 is pressed
+    int& cancels = inFlight->cancels; // on the window's thread, as 停止 is pressed
     std::thread::id workerThread;
     std::atomic<bool> verifyAtRun{false};
-    qm::MainModel::RecordNote record;   // what the run's record came to
-    std::unique_ptr<qm::ui::FrmMain> window;  // last: gone before what its stand-ins use
+    qm::MainModel::RecordNote record;        // what the run's record came to
+    std::unique_ptr<qm::ui::FrmMain> window; // last: gone before what its stand-ins use
 };
 
 } // namespace qmtest

@@ -16,8 +16,13 @@ namespace {
 // {5D1C6A10-3B2E-4C51-9A7E-0000000000xx}: one class per ProgID, told apart by the last byte.
 const GUID kClassBase = {0x5d1c6a10, 0x3b2e, 0x4c51, {0x9a, 0x7e, 0, 0, 0, 0, 0, 0}};
 enum Kind { kFrontEnd = 1, kU8Login, kT3Login, kUfDatabase, kSystemDb, kInnerLogin };
-const wchar_t* const kNames[] = {L"", L"UFSoft.U8.Framework.Login.UI.clsLogin", L"U8Login.clsLogin",
-                                 L"UFLoginSQL.Login", L"USDbKit.UfDatabase", L"UfSystemDb", L"Login()"};
+const wchar_t* const kNames[] = {L"",
+                                 L"UFSoft.U8.Framework.Login.UI.clsLogin",
+                                 L"U8Login.clsLogin",
+                                 L"UFLoginSQL.Login",
+                                 L"USDbKit.UfDatabase",
+                                 L"UfSystemDb",
+                                 L"Login()"};
 LONG g_objects = 0;
 
 std::wstring Env(const std::wstring& name) {
@@ -26,7 +31,9 @@ std::wstring Env(const std::wstring& name) {
     return n > 0 && n < 4096 ? std::wstring(buf, n) : std::wstring();
 }
 
-void Log(const std::wstring& line) { SetEnvironmentVariableW(L"QM_COM_LOG", (Env(L"QM_COM_LOG") + line + L"\n").c_str()); }
+void Log(const std::wstring& line) {
+    SetEnvironmentVariableW(L"QM_COM_LOG", (Env(L"QM_COM_LOG") + line + L"\n").c_str());
+}
 
 std::wstring Text(const VARIANT& v) {
     VARIANT c;
@@ -70,7 +77,9 @@ private:
 
 class Object final : public Unknown<IDispatch, IID_IDispatch> {
 public:
-    Object(Kind kind, std::wstring accName) : kind_(kind), accName_(std::move(accName)) { InterlockedIncrement(&g_objects); }
+    Object(Kind kind, std::wstring accName) : kind_(kind), accName_(std::move(accName)) {
+        InterlockedIncrement(&g_objects);
+    }
     ~Object() override {
         if (inner_) inner_->Release();
         if (systemDb_) systemDb_->Release();
@@ -94,7 +103,7 @@ public:
                                      EXCEPINFO* info, UINT*) override {
         if (id < 1 || size_t(id) > members_.size()) return DISP_E_MEMBERNOTFOUND;
         const std::wstring member = members_[size_t(id - 1)];
-        std::vector<std::wstring> args;  // arrive last to first
+        std::vector<std::wstring> args; // arrive last to first
         for (UINT i = params->cArgs; i > 0; --i) args.push_back(Text(params->rgvarg[i - 1]));
         if (result) VariantInit(result);
         if (flags & (DISPATCH_PROPERTYPUT | DISPATCH_PROPERTYPUTREF)) {
@@ -168,7 +177,8 @@ public:
             const std::wstring list = Env(L"QM_COM_cAccName");
             const size_t bar = list.find(L'|');
             accName = list.substr(0, bar);
-            SetEnvironmentVariableW(L"QM_COM_cAccName", bar == std::wstring::npos ? nullptr : list.substr(bar + 1).c_str());
+            SetEnvironmentVariableW(L"QM_COM_cAccName",
+                                    bar == std::wstring::npos ? nullptr : list.substr(bar + 1).c_str());
         }
         Log(std::wstring(L"new ") + kNames[kind_]);
         Object* o = new Object(kind_, accName);

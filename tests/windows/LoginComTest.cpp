@@ -53,7 +53,9 @@ std::string Env(const char* name) {
 }
 
 struct Dialog : MsgDialog {
-    int ShowMsg(int kind, const std::string& message) override { return shown.push_back(std::to_string(kind) + " " + message), -1; }
+    int ShowMsg(int kind, const std::string& message) override {
+        return shown.push_back(std::to_string(kind) + " " + message), -1;
+    }
     std::vector<std::string> shown;
 };
 
@@ -65,7 +67,7 @@ protected:
             const std::string key = "HKCR\\CLSID\\" + ClassId(kind) + "\\InprocServer32";
             ASSERT_TRUE(Reg("add " + key + " /ve /d \"" + dll + "\" /f"));
             ASSERT_TRUE(Reg("add " + key + " /v ThreadingModel /d Apartment /f"));
-            Reg("delete HKCR\\" + std::string(kProgIds[kind - 1]) + " /f");  // none installed to begin with
+            Reg("delete HKCR\\" + std::string(kProgIds[kind - 1]) + " /f"); // none installed to begin with
         }
         Reg("delete \"HKLM\\SOFTWARE\\用友软件\" /f /reg:32");
         folder = new qmtest::TempFolder;
@@ -95,7 +97,7 @@ protected:
     static qmtest::TempFolder* folder;
     static qmtest::SimProcessWin* sim;
     std::set<std::string> installed;
-    DefaultPlatform real = MakeDefaultPlatform(folder->path());   // the real automation factory among them
+    DefaultPlatform real = MakeDefaultPlatform(folder->path()); // the real automation factory among them
 };
 qmtest::TempFolder* ProductLogin::folder = nullptr;
 qmtest::SimProcessWin* ProductLogin::sim = nullptr;
@@ -115,6 +117,7 @@ TEST_F(ProductLogin, EveryRoadOfTheAdministratorSignInAgainstTheRegisteredCompon
         std::vector<std::string> shown, logged;
     };
     const std::string mustBeAdmin = "1 登录失败：必须以系统管理员身份登录!";
+    // clang-format off
     const Road roads[] = {
         {"nothing installed", {}, {}, false, "", false, {}, {}},
         {"U8 10.x present", {progid::kU8FrontEnd, progid::kU8Login}, {}, false, "U8", false, {},
@@ -139,12 +142,13 @@ TEST_F(ProductLogin, EveryRoadOfTheAdministratorSignInAgainstTheRegisteredCompon
           {"QM_COM_sharestring", "系统管理员不能进行业务处理"}},
          true, "T6", true, {}, {}},
     };
+    // clang-format on
     for (const Road& road : roads) {
         SCOPED_TRACE(road.name);
         Install(road.installed);
-        for (const char* name : {"QM_COM_LOG", "QM_COM_DbConnect", "QM_COM_UfDbName", "QM_COM_cacc_id", "QM_COM_ciyear",
-                                 "QM_COM_cUsername", "QM_COM_REFUSE", "QM_COM_cAccName", "QM_COM_LogState",
-                                 "QM_COM_sharestring"})
+        for (const char* name :
+             {"QM_COM_LOG", "QM_COM_DbConnect", "QM_COM_UfDbName", "QM_COM_cacc_id", "QM_COM_ciyear",
+              "QM_COM_cUsername", "QM_COM_REFUSE", "QM_COM_cAccName", "QM_COM_LogState", "QM_COM_sharestring"})
             SetEnv(name, road.env.count(name) ? road.env.at(name) : "");
         Dialog dialog;
         ClsUFLogin login(real.platform, &dialog);
@@ -153,7 +157,8 @@ TEST_F(ProductLogin, EveryRoadOfTheAdministratorSignInAgainstTheRegisteredCompon
         EXPECT_EQ(login.Install(), road.install);
         EXPECT_EQ(dialog.shown, road.shown);
         const std::string log = Env("QM_COM_LOG");
-        for (const std::string& line : road.logged) EXPECT_NE(log.find(line + "\n"), std::string::npos) << line << " in:\n" << log;
+        for (const std::string& line : road.logged)
+            EXPECT_NE(log.find(line + "\n"), std::string::npos) << line << " in:\n" << log;
         if (road.result && road.env.count("QM_COM_cacc_id")) {
             EXPECT_EQ(login.Server() + "|" + login.DBUser() + "|" + login.DBPwd() + "|" + login.DBName(),
                       sim->Server() + "|SA|口令sa|UFdata_001_2015");
@@ -164,8 +169,9 @@ TEST_F(ProductLogin, EveryRoadOfTheAdministratorSignInAgainstTheRegisteredCompon
 }
 
 TEST_F(ProductLogin, TheU8InstallationKeysOpenInThe32BitViewAndStopTheSignIn) {
-    const char* const keys[] = {"SOFTWARE\\用友软件\\用友ERP-U8\\8.61.000\\", "SOFTWARE\\用友软件\\用友ERP-U8V10.0\\8.10.000\\",
-                                "SOFTWARE\\用友软件\\用友软件\\用友U8V10.1\\8.10.000\\", "SOFTWARE\\用友软件\\用友U8V10.0\\", kU8Key};
+    const char* const keys[] = {
+        "SOFTWARE\\用友软件\\用友ERP-U8\\8.61.000\\", "SOFTWARE\\用友软件\\用友ERP-U8V10.0\\8.10.000\\",
+        "SOFTWARE\\用友软件\\用友软件\\用友U8V10.1\\8.10.000\\", "SOFTWARE\\用友软件\\用友U8V10.0\\", kU8Key};
     LocalRegistry registry;
     for (const char* key : keys) {
         SCOPED_TRACE(key);
@@ -181,7 +187,7 @@ TEST_F(ProductLogin, TheU8InstallationKeysOpenInThe32BitViewAndStopTheSignIn) {
     EXPECT_TRUE(login.SpeLogin());
     EXPECT_FALSE(Run(login));
     EXPECT_EQ(login.Version(), "T6");
-    EXPECT_EQ(Env("QM_COM_LOG").find("Login("), std::string::npos);  // no sign-in was started
+    EXPECT_EQ(Env("QM_COM_LOG").find("Login("), std::string::npos); // no sign-in was started
     Reg("delete \"HKLM\\SOFTWARE\\用友软件\" /f /reg:32");
     EXPECT_FALSE(login.SpeLogin());
 }

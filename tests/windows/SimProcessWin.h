@@ -84,7 +84,7 @@ public:
         static const std::string prefix = "listening on 127.0.0.1:";
         for (const DWORD started = GetTickCount(); GetTickCount() - started < 20000; Sleep(10)) {
             const std::string out = TempFolder::read(folder + "/sim.out");
-            linuxPid_ = TempFolder::read(folder + "/sim.pid");  // "PID\n" once the shell wrote it whole
+            linuxPid_ = TempFolder::read(folder + "/sim.pid"); // "PID\n" once the shell wrote it whole
             if (out.rfind(prefix, 0) == 0 && out.find('\n') != out.npos && linuxPid_.find('\n') != linuxPid_.npos) {
                 linuxPid_.pop_back();
                 port_ = std::atoi(out.c_str() + prefix.size());
