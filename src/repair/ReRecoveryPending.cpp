@@ -8,7 +8,7 @@ namespace qm {
 
 namespace {
 
-bool Sequence(AppState& app, const std::string& db, std::string& path, const std::function<bool()>& stopRequested) {
+bool Sequence(AppState& app, const std::string& db, std::string& path) {
     app.cMsg.clear();
     if (DataFileMissing(app, path)) {
         app.cMsg = kDataFileMissing;
@@ -21,15 +21,14 @@ bool Sequence(AppState& app, const std::string& db, std::string& path, const std
     }
     if (online) return true;
     // The operator's 停止 or a broken link is no refusal of the server: nothing is rebuilt for it.
-    if (stopRequested() || app.masterLost) return false;
+    if (app.stop.Requested() || app.masterLost) return false;
     return ReShutdown_2005(app, db, path);
 }
 
 } // namespace
 
-bool ReRecoveryPending(AppState& app, const std::string& db, std::string& path,
-                       const std::function<bool()>& stopRequested) {
-    return RunTrapped(app, [&] { return Sequence(app, db, path, stopRequested); });
+bool ReRecoveryPending(AppState& app, const std::string& db, std::string& path) {
+    return RunTrapped(app, [&] { return Sequence(app, db, path); });
 }
 
 } // namespace qm

@@ -5,7 +5,6 @@
 // refuses is the log rebuilt.
 #include "app/AppState.h"
 
-#include <functional>
 #include <string>
 
 namespace qm {
@@ -13,9 +12,8 @@ namespace qm {
 // After the data-file test, "alter database <db> set online" with no command timeout (recovery of a
 // large log takes long; 停止 cancels it). Accepted: repaired, nothing moved, no log rebuilt. Refused
 // by the server: ReShutdown_2005 on `path`, whose outcome is the result (the refusal stays among the
-// row's statements). Cut short by 停止 (`stopRequested` then holds) or by a lost link, the row ends
-// with the refusal and nothing more is sent. Result and cMsg as ReShutdown's.
-bool ReRecoveryPending(AppState& app, const std::string& db, std::string& path,
-                       const std::function<bool()>& stopRequested);
+// row's statements). Cut short by 停止 (app.stop) or by a lost link, the row ends with the refusal and
+// nothing more is sent. Result and cMsg as ReShutdown's.
+bool ReRecoveryPending(AppState& app, const std::string& db, std::string& path);
 
 } // namespace qm

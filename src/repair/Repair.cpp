@@ -22,8 +22,7 @@ std::string RepairRow(AppState& app, const std::string& db, const std::string& d
     const Route route = RouteOf(state);
     if (route == Route::Rebuild) ok = ReShutdown(app, app.versionClass, db, path);
     else if (route == Route::ReadOnly) ok = ReReadOnly(app, app.versionClass, db);
-    else if (route == Route::RecoveryPending)
-        ok = ReRecoveryPending(app, db, path, [&] { return app.stop.Requested(); });
+    else if (route == Route::RecoveryPending) ok = ReRecoveryPending(app, db, path);
 
     // A failure text (of the routine, or of the state query itself) is the report.
     if (!app.cMsg.empty()) return app.cMsg;
