@@ -23,8 +23,4 @@ public:
     bool MakeFolder(const std::string& path, std::string& error) override;
 };
 
-// Splits decoded text into lines as ReadLines does: LF ends a line, CR before it is dropped, a final line
-// without LF counts, nothing after a final LF does.
-std::vector<std::string> SplitTextLines(const std::string& text);
-
 } // namespace qm

@@ -252,4 +252,20 @@ std::string EncloseConnectionValue(std::string_view value, char open) {
     return out;
 }
 
+std::vector<std::string> SplitTextLines(std::string_view text) {
+    std::vector<std::string> lines;
+    size_t start = 0;
+    while (start < text.size()) {
+        size_t end = text.find('\n', start);
+        const bool last = end == std::string::npos;
+        if (last) end = text.size();
+        size_t len = end - start;
+        if (len > 0 && text[start + len - 1] == '\r') --len;
+        lines.emplace_back(text.substr(start, len));
+        if (last) break;
+        start = end + 1;
+    }
+    return lines;
+}
+
 } // namespace qm

@@ -68,6 +68,10 @@ std::string AnsiToUtf8(std::string_view bytes);
 // Like AnsiToUtf8, but a UTF-8 or UTF-16 (LE or BE) byte-order mark decides the encoding when present.
 std::string DecodeTextFile(std::string_view bytes);
 
+// Text into lines, as a text file is read: LF ends a line, CR before it is dropped, a final line
+// without LF counts, nothing after a final LF does ("" has no line).
+std::vector<std::string> SplitTextLines(std::string_view text);
+
 // Connection texts ("k=v;k={v;w};k='v'"), ADO's and ODBC's alike. A value may be enclosed in {…}, "…"
 // or '…', the closing character doubled inside; an unenclosed value ends at the next ';' and loses
 // the blanks around it.

@@ -1,5 +1,6 @@
 #include "repair/Preview.h"
 
+#include "platform/Text.h"
 #include "repair/PlanMode.h"
 #include "repair/Repair.h"
 
@@ -46,20 +47,6 @@ private:
     StopToken& plan_;
     std::map<int, PreviewRow> rows_;
 };
-
-// A statement's lines (the state query opens with a comment line), without their line ends.
-std::vector<std::string> LinesOf(const std::string& text) {
-    std::vector<std::string> lines;
-    size_t start = 0;
-    for (;;) {
-        const size_t end = text.find('\n', start);
-        std::string line = text.substr(start, end == std::string::npos ? std::string::npos : end - start);
-        if (!line.empty() && line.back() == '\r') line.pop_back();
-        lines.push_back(std::move(line));
-        if (end == std::string::npos) return lines;
-        start = end + 1;
-    }
-}
 
 } // namespace
 
@@ -116,7 +103,8 @@ std::string PreviewText(const std::vector<PreviewRow>& rows) {
         for (size_t i = 0; i < r.statements.size(); ++i) {
             // Numbered, so that a statement of several lines still reads as one.
             const std::string number = "     " + std::to_string(i + 1) + ". ";
-            const std::vector<std::string> lines = LinesOf(r.statements[i]);
+            std::vector<std::string> lines = SplitTextLines(r.statements[i]); // the state query has two
+            if (lines.empty()) lines.emplace_back();
             for (size_t l = 0; l < lines.size(); ++l)
                 out += (l == 0 ? number : std::string(number.size(), ' ')) + lines[l] + "\r\n";
         }

@@ -3,6 +3,7 @@
 #include "platform/FileSystem.h"
 #include "platform/Paths.h"
 #include "platform/SystemServices.h"
+#include "platform/Text.h"
 #include "repair/Repair.h"
 
 #include <cstdio>
@@ -31,18 +32,13 @@ std::string Format(std::chrono::system_clock::time_point t, const char* pattern)
 
 std::string Shown(const std::string& value) { return value.empty() ? "（无）" : value; }
 
-// A text of several lines (the state query opens with a comment line) under one indent.
+// A text of several lines (the state query opens with a comment line) under one indent; an empty
+// text still gets its first line.
 void AddIndented(std::vector<std::string>& out, const std::string& first, const std::string& rest,
                  const std::string& text) {
-    size_t start = 0;
-    for (bool head = true;; head = false) {
-        const size_t end = text.find('\n', start);
-        std::string line = text.substr(start, end == std::string::npos ? std::string::npos : end - start);
-        if (!line.empty() && line.back() == '\r') line.pop_back();
-        out.push_back((head ? first : rest) + line);
-        if (end == std::string::npos) return;
-        start = end + 1;
-    }
+    std::vector<std::string> lines = SplitTextLines(text);
+    if (lines.empty()) lines.emplace_back();
+    for (size_t i = 0; i < lines.size(); ++i) out.push_back((i == 0 ? first : rest) + lines[i]);
 }
 
 // Creates each folder in turn, then writes the file under a name of its own in the last one.

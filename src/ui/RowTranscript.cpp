@@ -1,6 +1,6 @@
 #include "ui/RowTranscript.h"
 
-#include <sstream>
+#include "platform/Text.h"
 
 namespace qm::ui {
 
@@ -12,9 +12,7 @@ std::vector<std::string> DescribeStatement(const StatementEvent& e) {
         line += e.error.empty() ? std::string("未知错误") : e.error;
     }
     out.push_back(std::move(line));
-    std::istringstream in(e.messages);
-    for (std::string m; std::getline(in, m);) {
-        if (!m.empty() && m.back() == '\r') m.pop_back();
+    for (const std::string& m : SplitTextLines(e.messages)) {
         if (m.empty() || (!e.ok && m == e.error)) continue;
         out.push_back("    " + m);
     }
