@@ -2,6 +2,7 @@
 
 #include "platform/Threads.h"
 
+#include <cstdio>
 #include <cstdlib>
 
 #ifdef _WIN32
@@ -31,6 +32,14 @@ std::tm LocalTime(std::chrono::system_clock::time_point t) {
     LockGuard lock(m);
     const std::tm* p = std::localtime(&tt);
     return p ? *p : std::tm{};
+}
+
+std::string FormatLocalTime(std::chrono::system_clock::time_point t, const char* pattern) {
+    const std::tm tm = LocalTime(t);
+    char buf[64];
+    std::snprintf(buf, sizeof buf, pattern, tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday, tm.tm_hour, tm.tm_min,
+                  tm.tm_sec);
+    return buf;
 }
 
 std::string FindOnPath(const std::string& program) {

@@ -30,6 +30,9 @@ public:
 // `t` in the local time zone. std::localtime shares one buffer per process; this is the one caller of it,
 // under one lock, so the window and a repair run never mix their dates.
 std::tm LocalTime(std::chrono::system_clock::time_point t);
+// `t` in the local time zone through a printf pattern that takes year, month, day, hour, minute and
+// second in that order ("%04d%02d%02d%02d%02d%02d").
+std::string FormatLocalTime(std::chrono::system_clock::time_point t, const char* pattern);
 
 // Tests whether a key under HKEY_LOCAL_MACHINE can be opened for reading. Off Windows nothing opens.
 class Registry {

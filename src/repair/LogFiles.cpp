@@ -8,8 +8,6 @@
 
 #include <algorithm>
 #include <chrono>
-#include <cstdio>
-#include <ctime>
 #include <exception>
 #include <vector>
 
@@ -46,13 +44,7 @@ bool GetOtherDatabasesFiles(AppState& app, const std::string& db, std::vector<st
     return true;
 }
 
-std::string Stamp(AppState& app) {
-    const std::tm tm = LocalTime(app.platform.clock->Now());
-    char buf[32];
-    std::snprintf(buf, sizeof buf, "%04d%02d%02d%02d%02d%02d", tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday, tm.tm_hour,
-                  tm.tm_min, tm.tm_sec);
-    return buf;
-}
+std::string Stamp(AppState& app) { return FormatLocalTime(app.platform.clock->Now(), "%04d%02d%02d%02d%02d%02d"); }
 
 } // namespace
 

@@ -7,7 +7,6 @@
 #include "repair/Repair.h"
 
 #include <cstdio>
-#include <ctime>
 #include <exception>
 
 #ifndef QM_TOOL_VERSION
@@ -19,16 +18,9 @@ namespace qm {
 namespace {
 
 constexpr const char* kCrLf = "\r\n";
+constexpr const char* kDateTime = "%04d-%02d-%02d %02d:%02d:%02d"; // the start and end times
 
 std::chrono::system_clock::time_point Now(AppState& app) { return app.platform.clock->Now(); }
-
-std::string Format(std::chrono::system_clock::time_point t, const char* pattern) {
-    const std::tm tm = LocalTime(t);
-    char buf[32];
-    std::snprintf(buf, sizeof buf, pattern, tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday, tm.tm_hour, tm.tm_min,
-                  tm.tm_sec);
-    return buf;
-}
 
 std::string Shown(const std::string& value) { return value.empty() ? "（无）" : value; }
 
@@ -58,8 +50,8 @@ std::string WriteInto(AppState& app, const std::vector<std::string>& folders, co
 RunRecord::RunRecord(AppState& app, const MainModel& m, RepairProgress* outer)
     : app_(app), m_(m), outer_(outer), next_(app.observer) {
     const auto start = Now(app);
-    baseName_ = Format(start, "Quillmere-%04d%02d%02d-%02d%02d%02d");
-    started_ = Format(start, "%04d-%02d-%02d %02d:%02d:%02d");
+    baseName_ = FormatLocalTime(start, "Quillmere-%04d%02d%02d-%02d%02d%02d");
+    started_ = FormatLocalTime(start, kDateTime);
     SystemInfo& system = *app.platform.system;
     header_ = std::string("Quillmere 运行记录") + kCrLf + "程序版本：Quillmere " + QM_TOOL_VERSION + kCrLf +
               "计算机：" + Shown(system.ComputerName()) + kCrLf + "Windows 用户：" + Shown(system.UserName()) + kCrLf +
@@ -127,7 +119,7 @@ void RunRecord::End() {
     if (ended_) return;
     ended_ = true;
     app_.observer = next_;
-    finished_ = Format(Now(app_), "%04d-%02d-%02d %02d:%02d:%02d");
+    finished_ = FormatLocalTime(Now(app_), kDateTime);
     stopped_ = stopped_ || app_.stop.Requested();
     ending_ = app_.masterLost ? "与服务器的连接已断开" : stopped_ ? "操作员按“停止”结束了运行" : "运行完成";
     summary_ = m_.labReport.caption;
