@@ -2,7 +2,6 @@
 
 #include "platform/FileSystem.h"
 #include "platform/HttpClient.h"
-#include "platform/LocalFileSystem.h"
 #include "platform/Text.h"
 
 #include <exception>

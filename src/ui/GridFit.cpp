@@ -1,6 +1,7 @@
 #include "ui/GridFit.h"
 
 #include "discovery/AccountGrid.h"
+#include "platform/Text.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -32,8 +33,7 @@ bool IsSeparator(char c) { return c == '\\' || c == '/'; }
 // Where each UTF-8 character starts, and the text's end.
 std::vector<size_t> CharacterStarts(const std::string& s) {
     std::vector<size_t> starts;
-    for (size_t i = 0; i < s.size(); ++i)
-        if ((static_cast<unsigned char>(s[i]) & 0xC0) != 0x80) starts.push_back(i);
+    for (size_t i = 0; i < s.size(); i += DecodeUtf8(s, i).len) starts.push_back(i);
     starts.push_back(s.size());
     return starts;
 }
