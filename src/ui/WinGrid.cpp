@@ -94,14 +94,14 @@ void GridView::Fill(const AccountGrid& g, const std::vector<int>& defaultTwips,
 }
 
 void GridView::SetCell(int item, int column, const std::string& text) {
-    if (item < 0 || item >= int(rows_.size()) || column < 0 || column >= columns_) return;
+    if (!Has(item, column)) return;
     rows_[size_t(item)][size_t(column)] = Utf8ToWide(text);
     if (column == kColPath) shortPaths_[size_t(item)].first = -1;
     SendMessageW(list_, LVM_REDRAWITEMS, WPARAM(item), LPARAM(item));
 }
 
 std::string GridView::Text(int item, int column) const {
-    if (item < 0 || item >= int(rows_.size()) || column < 0 || column >= columns_) return {};
+    if (!Has(item, column)) return {};
     return WideToUtf8(rows_[size_t(item)][size_t(column)]);
 }
 
@@ -111,10 +111,9 @@ bool GridView::OnNotify(const NMHDR& n, LRESULT& result) {
     case LVN_GETDISPINFOW: {
         auto& d = const_cast<NMLVDISPINFOW&>(reinterpret_cast<const NMLVDISPINFOW&>(n));
         const int item = d.item.iItem, column = d.item.iSubItem;
-        if ((d.item.mask & LVIF_TEXT) && d.item.pszText && d.item.cchTextMax > 0) {
-            const bool known = item >= 0 && item < int(rows_.size()) && column >= 0 && column < columns_;
-            lstrcpynW(d.item.pszText, known ? rows_[size_t(item)][size_t(column)].c_str() : L"", d.item.cchTextMax);
-        }
+        if ((d.item.mask & LVIF_TEXT) && d.item.pszText && d.item.cchTextMax > 0)
+            lstrcpynW(d.item.pszText, Has(item, column) ? rows_[size_t(item)][size_t(column)].c_str() : L"",
+                      d.item.cchTextMax);
         result = 0;
         return true;
     }
@@ -138,7 +137,7 @@ LRESULT GridView::CustomDraw(NMLVCUSTOMDRAW& cd) {
 // Draws a path cell whose text is wider than the cell; false (the list draws it) when it fits.
 bool GridView::DrawElidedPath(const NMLVCUSTOMDRAW& cd) {
     const int item = int(cd.nmcd.dwItemSpec);
-    if (item < 0 || item >= int(rows_.size())) return false;
+    if (!Has(item, kColPath)) return false;
     const std::wstring& path = rows_[size_t(item)][size_t(kColPath)];
     RECT cell{};
     cell.top = kColPath;

@@ -31,6 +31,9 @@ public:
     bool OnNotify(const NMHDR& n, LRESULT& result);
 
 private:
+    bool Has(int item, int column) const {
+        return item >= 0 && item < int(rows_.size()) && column >= 0 && column < columns_;
+    }
     LRESULT CustomDraw(NMLVCUSTOMDRAW& cd);
     bool DrawElidedPath(const NMLVCUSTOMDRAW& cd);
     int ColumnWidthFor(const AccountGrid& grid, int column, const std::wstring& header,
