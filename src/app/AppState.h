@@ -14,6 +14,8 @@
 
 namespace qm {
 
+class ServerFiles;
+
 struct AppState {
     explicit AppState(const Platform& p) : platform(p) {}
 
@@ -52,6 +54,9 @@ struct AppState {
     // Receives every statement the engine sends; may be null.
     StatementObserver* observer = nullptr;
     int observerRow = 0; // grid row that the statements sent now belong to
+
+    // While a repair run goes: the files the server records, read once for the whole run.
+    std::shared_ptr<ServerFiles> runFiles;
 
 private:
     std::unique_ptr<LoginWrapper> oUFLogin_;

@@ -10,6 +10,7 @@
 #include <sqlext.h>
 
 #include <algorithm>
+#include <chrono>
 #include <vector>
 
 namespace qm {
@@ -226,6 +227,15 @@ public:
             r.messages.push_back(std::move(m));
             if (d.isError()) failed = true;
         }
+        // A driver that lost its way in the reply (a broken packet, say) marks the link dead without
+        // a link-failure state; nothing more can be sent over it either.
+        if (failed && !r.connectionLost) {
+            SQLUINTEGER dead = SQL_CD_FALSE;
+            if (SQL_SUCCEEDED(
+                    SQLGetConnectAttrW(dbc_.get(), SQL_ATTR_CONNECTION_DEAD, &dead, SQL_IS_UINTEGER, nullptr)) &&
+                dead == SQL_CD_TRUE)
+                r.connectionLost = true;
+        }
         r.ok = !failed;
         if (failed) {
             r.error = FirstError(diags);
@@ -239,8 +249,23 @@ public:
     }
 
     void Cancel() override {
-        LockGuard lock(runningLock_);
-        if (running_ != SQL_NULL_HANDLE) SQLCancel(running_);
+        // The driver writes its cancel on the link the request goes out on; a cancel sent while the
+        // request is still being written would land inside it. A request is out in moments, so a
+        // cancel that comes sooner waits for the rest of them.
+        for (;;) {
+            int wait = 0;
+            {
+                LockGuard lock(runningLock_);
+                if (running_ == SQL_NULL_HANDLE) return;
+                const auto ran = std::chrono::steady_clock::now() - runningSince_;
+                if (ran >= kCancelSettle) {
+                    SQLCancel(running_);
+                    return;
+                }
+                wait = int(std::chrono::duration_cast<std::chrono::milliseconds>(kCancelSettle - ran).count()) + 1;
+            }
+            SleepMilliseconds(wait);
+        }
     }
 
 private:
@@ -254,6 +279,7 @@ private:
         void Set(SQLHANDLE h) {
             LockGuard lock(c_.runningLock_);
             c_.running_ = h;
+            c_.runningSince_ = std::chrono::steady_clock::now();
         }
         OdbcConnection& c_;
     };
@@ -339,6 +365,8 @@ private:
     std::string text_;
     Mutex runningLock_;
     SQLHANDLE running_ = SQL_NULL_HANDLE;
+    std::chrono::steady_clock::time_point runningSince_;
+    static constexpr std::chrono::milliseconds kCancelSettle{50};
 };
 
 } // namespace

@@ -66,20 +66,23 @@ void CheckProgress::Start(Show show) {
     const std::string sql = CheckProgressQuery(spid);
     const bool started = p->thread.Start([p, sql, show = std::move(show)] {
         CommandTimeoutScope timeout(p->conn, kPollTimeoutSeconds);
-        do {
+        // A check that ended before the first poll is not asked about at all.
+        while (!p->stop.Wait(0)) {
             const SqlResult r = p->conn->Execute(sql);
             if (p->stop.Wait(0)) return;
             show(CheckProgressText(r));
             if (!r.ok) return; // on a server without the figure, once is enough
-        } while (!p->stop.Wait(kCheckPollMilliseconds));
+            if (p->stop.Wait(kCheckPollMilliseconds)) return;
+        }
     });
     if (started) poller_ = std::move(poller);
 }
 
 void CheckProgress::Stop() {
     if (!poller_) return;
+    // No cancel for a poll in flight: the driver would write the cancel into the poll's own request
+    // if that were still being sent, and a poll is answered in moments anyway.
     poller_->stop.Set();
-    poller_->conn->Cancel();
     poller_->thread.Join();
     poller_.reset();
 }

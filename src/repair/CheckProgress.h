@@ -34,7 +34,7 @@ public:
     // Shows "校验中" at once, then, on 2005 and later, each figure from a thread of its own until
     // Stop. Called on the run's thread just before the check is sent; `show` is called on either thread.
     void Start(Show show);
-    // Ends the polling (a poll in flight is cancelled) and waits for its thread.
+    // Ends the polling and waits for its thread (and so for a poll in flight, which is short).
     void Stop();
 
 private:

@@ -6,7 +6,6 @@
 #include "platform/Text.h"
 #include "server/SqlText.h"
 
-#include <algorithm>
 #include <chrono>
 #include <exception>
 #include <vector>
@@ -26,22 +25,6 @@ bool LookupLogFile(AppState& app, const std::string& column, const std::string& 
     const Value v = GetSqlValue(app, "filename", sql, app.oMaster);
     out = Trim(NullToStr(v));
     return !v.isEmpty();
-}
-
-bool GetOtherDatabasesFiles(AppState& app, const std::string& db, std::vector<std::string>& files) {
-    const SqlResult r = ExecuteSql(app, app.oMaster,
-                                   "select b.filename from sysdatabases as a inner join sysaltfiles as b on "
-                                   "a.dbid=b.dbid where a.name<>'" +
-                                       SqlLiteralBody(db) + "'");
-    if (!r.ok) {
-        app.cMsg = r.error;
-        return false;
-    }
-    const int col = r.recordset.columnIndex("filename");
-    files.clear();
-    for (const auto& row : r.recordset.rows)
-        if (col >= 0 && col < int(row.size())) files.push_back(AsciiUpper(Trim(NullToStr(row[col]))));
-    return true;
 }
 
 std::string Stamp(AppState& app) { return FormatLocalTime(app.platform.clock->Now(), "%04d%02d%02d%02d%02d%02d"); }
@@ -69,15 +52,16 @@ std::string DerivedLogPath(const std::string& dataPath) {
 }
 
 bool LogFilePlan::MayBeLog(const std::string& path) const {
-    const std::string upper = AsciiUpper(path);
-    if (upper.empty() || upper == AsciiUpper(dataPath)) return false;
-    return std::find(otherFiles.begin(), otherFiles.end(), upper) == otherFiles.end();
+    if (path.empty() || EqualsNoCase(path, dataPath)) return false;
+    return files && !files->OwnedByOther(path, db);
 }
 
 bool PlanLogFiles(AppState& app, const std::string& db, const std::string& dataPath, LogFilePlan& plan) {
+    plan.db = db;
     plan.dataPath = dataPath;
     plan.derivedPath = DerivedLogPath(dataPath);
-    return GetLogFilePath(app, db, plan.logPath) && GetOtherDatabasesFiles(app, db, plan.otherFiles);
+    plan.files = app.runFiles ? app.runFiles : std::make_shared<ServerFiles>();
+    return GetLogFilePath(app, db, plan.logPath) && plan.files->Read(app);
 }
 
 bool FileExists(AppState& app, const std::string& path) {

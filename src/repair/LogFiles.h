@@ -2,7 +2,9 @@
 // Names and paths of a database's transaction log, and the file operations the repair sequences
 // perform. Nothing here throws; failures come back as bool and descriptions.
 #include "app/AppState.h"
+#include "app/ServerFiles.h"
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -29,17 +31,18 @@ std::string DerivedLogPath(const std::string& dataPath);
 // What a log rebuild may touch, settled before it touches anything: only a stale log may be moved or
 // rebuilt at, never the data file and never a file the server records for another database.
 struct LogFilePlan {
-    std::string dataPath;                // as the row gives it; "" for the read-only fallback
-    std::string logPath;                 // the log file the server records for this database
-    std::string derivedPath;             // DerivedLogPath(dataPath)
-    std::vector<std::string> otherFiles; // every file the server records for another database, upper-cased
+    std::string db;
+    std::string dataPath;               // as the row gives it; "" for the read-only fallback
+    std::string logPath;                // the log file the server records for this database
+    std::string derivedPath;            // DerivedLogPath(dataPath)
+    std::shared_ptr<ServerFiles> files; // what the server records: the run's, or read for this row alone
 
     // Not empty, not the data file, no other database's file (paths compared without letter case).
     bool MayBeLog(const std::string& path) const;
 };
 
-// The log path lookup, then the files of every other database. False when a lookup failed (cMsg
-// holds its message).
+// The log path lookup, then the files of every database (once per run: app.runFiles, when a run has
+// one). False when a lookup failed (cMsg holds its message).
 bool PlanLogFiles(AppState& app, const std::string& db, const std::string& dataPath, LogFilePlan& plan);
 
 // True for an existing file or folder that is neither hidden nor system. The empty path is False.

@@ -93,6 +93,7 @@ bool Sequence2005(AppState& app, const std::string& db, std::string& path) {
     ExecStep(app, rebuild, pending);
 
     if (!RetryIfLogExists(app, kExists2005, plan, plan.logPath, rebuild, pending)) return FailureExit(app, pending);
+    plan.files->LogRebuilt(db, plan.logPath);
 
     // The log is rebuilt: both closing statements go out whatever the first one did.
     if (ExecStep(app, alter + " set multi_user", pending)) multiUser.Disarm();
@@ -148,6 +149,8 @@ bool Sequence2000(AppState& app, const std::string& db, std::string& path) {
 
     if (!RetryIfLogExists(app, kExists2000, plan, target, rebuild, pending)) return FailureExit(app, pending);
     statusBack.Disarm();
+    // Later rows of the run must know the new log as this database's file.
+    plan.files->LogRebuilt(db, target);
 
     // The closing statements turn 'allow updates' off themselves; each goes out whatever the one
     // before it did. The guard stands down only once both of the last two were accepted: one refused,

@@ -1,5 +1,6 @@
 #include "repair/Repair.h"
 
+#include "app/ServerFiles.h"
 #include "discovery/DbState.h"
 #include "platform/Text.h"
 #include "repair/CheckProgress.h"
@@ -43,6 +44,18 @@ std::string VerifyRow(AppState& app, MainModel& m, RepairProgress* progress, Che
     watch.Stop();
     return VerificationText(r, app.stop.Requested());
 }
+
+// The files the server records are read once, when the first row needs them, for the whole run.
+class RunFiles {
+public:
+    explicit RunFiles(AppState& app) : app_(app) { app_.runFiles = std::make_shared<ServerFiles>(); }
+    ~RunFiles() { app_.runFiles.reset(); }
+    RunFiles(const RunFiles&) = delete;
+    RunFiles& operator=(const RunFiles&) = delete;
+
+private:
+    AppState& app_;
+};
 
 } // namespace
 
@@ -88,6 +101,7 @@ void Repair(AppState& app, MainModel& m, RepairProgress* progress) {
     // A text left over from before the run must not become the first row's report.
     app.cMsg.clear();
     CheckProgress watch(app);
+    RunFiles files(app);
 
     for (int i = 1; i <= count; ++i) {
         const bool ticked = m.grid.Cell(i, kColSelect) == "Y";

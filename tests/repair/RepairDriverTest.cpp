@@ -175,8 +175,8 @@ TEST_F(RepairDriver, FieldLayoutsRepairOnlyWhatTheyMayAndLeaveNoDatabaseWorse) {
         bool tds = false;
         const char* held = ""; // a log the server holds once: the first rebuild finds it there
     };
-    const std::vector<std::string> modern2014 = {"W P I K", "W P L F E S R M O K", "W L F E S R M O K", "W M O K"},
-                                   modern2022 = {"W P L F E S R R M O I K", "W L F E S R M O K"};
+    const std::vector<std::string> modern2014 = {"W P I K", "W P L F E S R M O K", "W L E S R M O K", "W M O K"},
+                                   modern2022 = {"W P L F E S R R M O I K", "W L E S R M O K"};
     // clang-format off
     const Case cases[] = {
         {"sql2005-safety.json", "U8", {"成功修复", "成功修复", noLogPath, lockFailed, "已超过了锁请求超时时段。"},
@@ -231,6 +231,40 @@ TEST_F(RepairDriver, FieldLayoutsRepairOnlyWhatTheyMayAndLeaveNoDatabaseWorse) {
         }
         ASSERT_TRUE(qm::LoadAcc(*app, m));
         EXPECT_EQ(Column(qm::kColDb), c.reloaded);
+    }
+}
+
+// A run over many databases over TDS, the check's progress polled over tempdb beside each check: every
+// row is repaired and checked with the same statements, however many databases the server holds (their
+// files are read once for the run), and a poll ending with its check never cuts into a batch on the wire.
+TEST_F(RepairDriver, ManyDatabasesInOneRunCostTheSamePerRow) {
+    const int suspect = 60;
+    std::string dbs;
+    for (int i = 0; i < 2 * suspect; ++i) {
+        char folder[16];
+        std::snprintf(folder, sizeof folder, "ZT%03d/%d/", 1 + i / 10, 2010 + i % 10);
+        const std::string name = "UFDATA_" + std::string(folder + 2, 3) + "_" + std::to_string(2010 + i % 10);
+        dbs += (i ? "," : "") + DbAt(name, i % 2 ? "ONLINE" : "SUSPECT", folder + std::string("UFDATA.MDF"),
+                                     folder + std::string("UFDATA.LDF"));
+    }
+    LoadFile(Scenario("10.00.5500.00", dbs, R"(, "ua_account": [{"cAcc_id": "001", "cAcc_Name": "公司"}])"), "U8");
+    OverTds();
+    ASSERT_TRUE(qm::LoadAcc(*app, m));
+    ASSERT_EQ(m.iAccCount, suspect);
+    for (int i = 1; i <= m.iAccCount; ++i) m.grid.SetCell(i, qm::kColSelect, "Y");
+    observer.statements.clear();
+    Run();
+    EXPECT_EQ(Column(qm::kColReport), std::vector<std::string>(suspect, "成功修复"));
+    EXPECT_EQ(Column(qm::kColVerify), std::vector<std::string>(suspect, "校验通过"));
+    std::map<int, std::vector<std::string>> sent;
+    for (const auto& e : observer.statements)
+        if (e.sql.find("DATABASEPROPERTY") == std::string::npos) sent[e.row].push_back(e.sql); // not the state query
+    ASSERT_EQ(sent.size(), size_t(suspect));
+    const auto dbAt = Column(qm::kColDb);
+    for (int row = 1; row <= suspect; ++row) {
+        const std::string& db = dbAt[size_t(row - 1)]; // UFDATA_<nnn>_<yyyy>, its log at ZT<nnn>/<yyyy>/UFDATA.LDF
+        const std::string rebuild = " E S R=ZT" + db.substr(7, 3) + "/" + db.substr(11) + "/UFDATA.LDF M O ";
+        EXPECT_EQ(sent[row], Seq(row == 1 ? "L F" + rebuild + "I K" : "L" + rebuild + "K", db)) << row;
     }
 }
 
@@ -385,6 +419,7 @@ TEST_F(RepairDriver, TheRunRecordKeepsWhatTheRunDid) {
         const char* what;
         int stopAfter = -1;
         const char* dropAt = "";
+        const char* garbleAt = ""; // over the real driver, which cannot read the reply to this
         std::string readOnly = "", file = "", ending = "运行完成", row2 = "报告：日志未能重新生成。",
                     summary = "已成功修复1个账套年度数据 尚有1个账套年度数据未能修复";
         std::string check = "  [成功] #  select @@spid as spid\r\n  [成功] #  dbcc checkdb(N'" + kDb +
@@ -397,6 +432,8 @@ TEST_F(RepairDriver, TheRunRecordKeepsWhatTheRunDid) {
          .row2 = "报告：（未处理：运行已在此之前结束）", .summary = "已成功修复1个账套年度数据 ",
          .check = "报告：成功修复\r\n校验：校验已取消\r\n"},
         {.what = "server lost", .dropAt = "UFDATA_002_2015 set emergency", .file = tool + "/运行记录" + name + "-2.txt",
+         .ending = "与服务器的连接已断开", .row2 = "报告：未修复：与服务器的连接已断开"},
+        {.what = "driver failure", .garbleAt = "UFDATA_002_2015 set emergency", .file = tool + "/运行记录" + name + "-3.txt",
          .ending = "与服务器的连接已断开", .row2 = "报告：未修复：与服务器的连接已断开"},
         {.what = "tool folder read-only", .readOnly = tool, .file = root + "/LOCAL/Quillmere/运行记录" + name + ".txt"},
         {.what = "nothing writable", .readOnly = root},
@@ -418,6 +455,11 @@ TEST_F(RepairDriver, TheRunRecordKeepsWhatTheRunDid) {
         app->cDBUser = "sa";
         app->cDBPwd = "Pw;秘密";
         if (*c.dropAt) OverNetwork().dropAt = c.dropAt;
+        if (*c.garbleAt) {
+            sqlsim::tds::SessionConfig config;
+            config.garbleAt = c.garbleAt;
+            OverTds(config);
+        }
         files.readOnly = c.readOnly;
         progress.Reset(c.stopAfter);
         qm::RepairWithRecord(*app, m, &progress);
@@ -443,7 +485,7 @@ TEST_F(RepairDriver, TheRunRecordKeepsWhatTheRunDid) {
                    "  [已移开文件] " + log + " → " + log + "." + kStamp + ".bak\r\n",
                    "  [成功] #  " + alter + " set emergency \r\n", c.check, "\r\n[第 2 行] " + Acc(2) + "\r\n",
                    c.row2 + "\r\n", "\r\n汇总：" + c.summary + "\r\n"}));
-        if (!*c.dropAt && c.stopAfter < 0) {
+        if (!*c.dropAt && !*c.garbleAt && c.stopAfter < 0) {
             EXPECT_TRUE(InOrder(text, {"  [失败] #  alter database " + Acc(2) + " Rebuild Log",
                                        "      消息 5000：日志未能重新生成。\r\n", "校验：（无）\r\n"}));
         }

@@ -94,15 +94,16 @@ protected:
         files.refusals.clear();
         files.changed.clear();
     }
-    // From now on master is reached over TDS through the ODBC driver, as on a real server.
-    void OverTds() {
-        tds = std::make_unique<sqlsim::tds::TdsServer>(engine, sqlsim::tds::SessionConfig{});
+    // From now on master and tempdb are reached over TDS through the ODBC driver, as on a real server.
+    void OverTds(const sqlsim::tds::SessionConfig& config = {}) {
+        tds = std::make_unique<sqlsim::tds::TdsServer>(engine, config);
         std::string error;
         ASSERT_TRUE(tds->Start(0, error)) << error;
-        app->oMaster = odbc.Create();
-        ASSERT_TRUE(app->oMaster->Open(
-            qm::BuildConnectionString("127.0.0.1," + std::to_string(tds->Port()), "master", "sa", ""), error))
-            << error;
+        const std::string server = "127.0.0.1," + std::to_string(tds->Port());
+        for (auto [conn, db] : {std::pair{&app->oMaster, "master"}, {&app->oTempdb, "tempdb"}}) {
+            *conn = odbc.Create();
+            ASSERT_TRUE((*conn)->Open(qm::BuildConnectionString(server, db, "sa", ""), error)) << error;
+        }
     }
 
     // One character per statement sent: 'X' failed, '.' succeeded.
@@ -139,7 +140,8 @@ protected:
         const std::map<std::string, std::string> fixed = {
             {"L", "select b.filename" + logOf},
             {"N", "select b.name as filename" + logOf},
-            {"F", "select b.filename" + byName + "a.name<>'" + db + "'"},
+            {"F",
+             "select a.name,b.fileid,b.filename from sysdatabases as a inner join sysaltfiles as b on a.dbid=b.dbid"},
             {"T", "select status from master..sysdatabases where name='" + db + "'"},
             {"E", alter + " set emergency "},
             {"S", alter + " set single_user with rollback immediate "},

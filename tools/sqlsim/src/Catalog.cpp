@@ -135,6 +135,8 @@ Catalog::Catalog(const Model& model, const Messages& msgs) : model_(model), msgs
              " user_access_desc TEXT COLLATE SQLCI, is_read_only INTEGER, recovery_model_desc TEXT COLLATE SQLCI);"
              "CREATE TABLE sys_master_files (database_id INTEGER, file_id INTEGER, type INTEGER,"
              " type_desc TEXT COLLATE SQLCI, name TEXT COLLATE SQLCI, physical_name TEXT COLLATE SQLCI);"
+             "CREATE INDEX sysaltfiles_dbid ON sysaltfiles (dbid);"
+             "CREATE INDEX sys_master_files_id ON sys_master_files (database_id);"
              "CREATE TABLE sys_dm_exec_requests (session_id INTEGER, command TEXT COLLATE SQLCI,"
              " percent_complete REAL);",
              error);
@@ -150,13 +152,35 @@ Catalog::Catalog(const Model& model, const Messages& msgs) : model_(model), msgs
 
 Catalog::~Catalog() { sqlite3_close(db_); }
 
+// Everything a database's catalogue rows are made of, joined into one text: a database whose text
+// did not change since the last query keeps its rows.
+std::string Catalog::RowsKey(const Database& d) const {
+    std::string key;
+    auto add = [&key](const std::string& s) {
+        key += s;
+        key += '\x1f';
+    };
+    add(d.name);
+    add(std::to_string(model_.StatusWord(d)));
+    add(model_.paths.Shown(d.dataPath));
+    add(model_.paths.Shown(d.logPath));
+    add(d.dataName);
+    add(d.logName);
+    add(d.state);
+    add(d.userAccess);
+    add(std::to_string(model_.Property(d, "IsReadOnly").value_or(0)));
+    return key;
+}
+
 bool Catalog::Refresh(std::string& error) {
-    if (!Exec(db_,
-              "DELETE FROM sysdatabases; DELETE FROM sysaltfiles; DELETE FROM sys_databases; DELETE FROM "
-              "sys_master_files;"
-              " DELETE FROM sys_dm_exec_requests;",
-              error))
-        return false;
+    // Only what changed is written again: a server with thousands of databases is asked as many
+    // queries, and rewriting every row for each would make the simulator the slow part of a run.
+    if (!Exec(db_, "BEGIN", error)) return false;
+    struct Commit {
+        sqlite3* db;
+        ~Commit() { sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr); }
+    } commit{db_};
+    if (!Exec(db_, "DELETE FROM sys_dm_exec_requests", error)) return false;
     Stmt rq(db_, "INSERT INTO sys_dm_exec_requests VALUES (?, ?, ?)");
     if (!rq.ok()) {
         error = sqlite3_errmsg(db_);
@@ -171,23 +195,57 @@ bool Catalog::Refresh(std::string& error) {
         sqlite3_bind_double(rq.get(), 3, q.seconds > 0 ? std::min(100.0, 100.0 * elapsed / q.seconds) : 0.0);
         sqlite3_step(rq.get());
     }
+
+    std::map<int, std::string> now_keys;
+    std::vector<const Database*> changed;
+    for (const auto& d : model_.databases) {
+        std::string key = RowsKey(d);
+        auto it = written_.find(d.dbid);
+        if (it == written_.end() || it->second != key) changed.push_back(&d);
+        now_keys.emplace(d.dbid, std::move(key));
+    }
+    std::vector<int> gone;
+    for (const auto& [dbid, key] : written_)
+        if (!now_keys.count(dbid)) gone.push_back(dbid);
+    if (changed.empty() && gone.empty()) return true;
+
+    Stmt dels[] = {Stmt(db_, "DELETE FROM sysdatabases WHERE dbid=?"),
+                   Stmt(db_, "DELETE FROM sysaltfiles WHERE dbid=?"),
+                   Stmt(db_, "DELETE FROM sys_databases WHERE database_id=?"),
+                   Stmt(db_, "DELETE FROM sys_master_files WHERE database_id=?")};
     Stmt sd(db_, "INSERT INTO sysdatabases VALUES (?, ?, 0, ?, 0, '2015-01-01 00:00:00', 0, ?, ?, 539)");
     Stmt sf(db_, "INSERT INTO sysaltfiles VALUES (?, ?, 128, -1, 10, 2, 0, ?, ?, ?)");
     Stmt sx(db_, "INSERT INTO sys_databases VALUES (?, ?, ?, ?, ?, ?, ?, 'SIMPLE')");
     Stmt sm(db_, "INSERT INTO sys_master_files VALUES (?, ?, ?, ?, ?, ?)");
-    if (!sd.ok() || !sf.ok() || !sx.ok() || !sm.ok()) {
+    bool prepared = sd.ok() && sf.ok() && sx.ok() && sm.ok();
+    for (const Stmt& d : dels) prepared = prepared && d.ok();
+    if (!prepared) {
         error = sqlite3_errmsg(db_);
         return false;
     }
+    auto remove = [&](int dbid) {
+        for (const Stmt& d : dels) {
+            sqlite3_reset(d.get());
+            sqlite3_bind_int(d.get(), 1, dbid);
+            sqlite3_step(d.get());
+        }
+    };
+    for (int dbid : gone) remove(dbid);
     const int level = model_.major >= 10 ? model_.major * 10 : model_.major == 9 ? 90 : 80;
-    for (const auto& d : model_.databases) {
+    for (const Database* dp : changed) {
+        const Database& d = *dp;
+        remove(d.dbid);
         sqlite3_reset(sd.get());
         BindText(sd.get(), 1, d.name);
         sqlite3_bind_int(sd.get(), 2, d.dbid);
         sqlite3_bind_int64(sd.get(), 3, model_.StatusWord(d));
         sqlite3_bind_int(sd.get(), 4, level);
         BindText(sd.get(), 5, model_.paths.Shown(d.dataPath));
-        if (sqlite3_step(sd.get()) != SQLITE_DONE) break;
+        if (sqlite3_step(sd.get()) != SQLITE_DONE) {
+            error = sqlite3_errmsg(db_);
+            written_.clear(); // written again in full next time
+            return false;
+        }
         for (int fileid = 1; fileid <= 2; ++fileid) {
             const std::string& name = fileid == 1 ? d.dataName : d.logName;
             const std::string path = model_.paths.Shown(fileid == 1 ? d.dataPath : d.logPath);
@@ -217,6 +275,7 @@ bool Catalog::Refresh(std::string& error) {
         sqlite3_bind_int(sx.get(), 7, model_.Property(d, "IsReadOnly").value_or(0));
         sqlite3_step(sx.get());
     }
+    written_ = std::move(now_keys);
     return true;
 }
 

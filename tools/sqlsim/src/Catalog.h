@@ -1,10 +1,11 @@
 #pragma once
-// The catalogue as an in-memory SQLite database: the model's tables are written into it before each
-// query, and the server's built-in functions are registered so that translated SELECTs run as they are.
+// The catalogue as an in-memory SQLite database: the model's tables are brought up to date in it before
+// each query, and the server's built-in functions are registered so that translated SELECTs run as they are.
 #include "Messages.h"
 #include "Model.h"
 #include "sqlsim/Engine.h"
 
+#include <map>
 #include <string>
 
 struct sqlite3;
@@ -23,11 +24,13 @@ public:
 
 private:
     bool Refresh(std::string& error);
+    std::string RowsKey(const Database& d) const;
     Message MapError(const std::string& sqliteMessage, const std::string& original) const;
 
     const Model& model_;
     const Messages& msgs_;
     sqlite3* db_ = nullptr;
+    std::map<int, std::string> written_; // dbid → the RowsKey its rows were written from
 };
 
 } // namespace sqlsim

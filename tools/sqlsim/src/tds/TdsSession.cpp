@@ -175,6 +175,11 @@ private:
             dropServer_();
             return false;
         }
+        if (!config_.garbleAt.empty() && text::ContainsCI(sql, config_.garbleAt)) {
+            engine_.RecordDropped(sql);
+            if (config_.log) config_.log("garbled the reply to a batch containing \"" + config_.garbleAt + "\"");
+            return ch_.Send(kPktReply, Bytes{0x01, 0x00, 0x00, 0x00});
+        }
         ClientWatch watch(fd_, ch_);
         const BatchResult result = engine_.ExecuteWithPause(sql, watch, spid_);
         if (config_.onBatch) config_.onBatch(sql, result);

@@ -19,6 +19,9 @@ struct SessionConfig {
     // A batch containing this text (letter case ignored) is recorded and never answered: the server
     // goes away instead. Empty: never.
     std::string dropAt;
+    // A batch containing this text (letter case ignored) is recorded and answered with a reply the
+    // driver cannot read (a token no server sends); the connection stays up. Empty: never.
+    std::string garbleAt;
 };
 
 // `dropServer` closes every connection and stops the listener; `dropped` says it happened. A session
