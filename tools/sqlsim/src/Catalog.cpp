@@ -114,7 +114,7 @@ int StateNumber(const std::string& s) {
 
 } // namespace
 
-Catalog::Catalog(const Model& model, const Messages& msgs) : model_(model), msgs_(msgs) {
+Catalog::Catalog(Model& model, const Messages& msgs) : model_(model), msgs_(msgs) {
     if (sqlite3_open_v2(":memory:", &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr) != SQLITE_OK) {
         sqlite3_close(db_);
         db_ = nullptr;
@@ -152,26 +152,6 @@ Catalog::Catalog(const Model& model, const Messages& msgs) : model_(model), msgs
 
 Catalog::~Catalog() { sqlite3_close(db_); }
 
-// Everything a database's catalogue rows are made of, joined into one text: a database whose text
-// did not change since the last query keeps its rows.
-std::string Catalog::RowsKey(const Database& d) const {
-    std::string key;
-    auto add = [&key](const std::string& s) {
-        key += s;
-        key += '\x1f';
-    };
-    add(d.name);
-    add(std::to_string(model_.StatusWord(d)));
-    add(model_.paths.Shown(d.dataPath));
-    add(model_.paths.Shown(d.logPath));
-    add(d.dataName);
-    add(d.logName);
-    add(d.state);
-    add(d.userAccess);
-    add(std::to_string(model_.Property(d, "IsReadOnly").value_or(0)));
-    return key;
-}
-
 bool Catalog::Refresh(std::string& error) {
     // Only what changed is written again: a server with thousands of databases is asked as many
     // queries, and rewriting every row for each would make the simulator the slow part of a run.
@@ -196,18 +176,18 @@ bool Catalog::Refresh(std::string& error) {
         sqlite3_step(rq.get());
     }
 
-    std::map<int, std::string> now_keys;
+    // The first query writes every database; later ones only those the commands were given to change.
     std::vector<const Database*> changed;
-    for (const auto& d : model_.databases) {
-        std::string key = RowsKey(d);
-        auto it = written_.find(d.dbid);
-        if (it == written_.end() || it->second != key) changed.push_back(&d);
-        now_keys.emplace(d.dbid, std::move(key));
-    }
-    std::vector<int> gone;
-    for (const auto& [dbid, key] : written_)
-        if (!now_keys.count(dbid)) gone.push_back(dbid);
-    if (changed.empty() && gone.empty()) return true;
+    const bool full = written_ != model_.databases.size();
+    for (const auto& d : model_.databases)
+        if (full || model_.touched.count(d.dbid)) changed.push_back(&d);
+    model_.touched.clear();
+    if (changed.empty()) return true;
+    if (full && !Exec(db_,
+                      "DELETE FROM sysdatabases; DELETE FROM sysaltfiles; DELETE FROM sys_databases;"
+                      " DELETE FROM sys_master_files;",
+                      error))
+        return false;
 
     Stmt dels[] = {Stmt(db_, "DELETE FROM sysdatabases WHERE dbid=?"),
                    Stmt(db_, "DELETE FROM sysaltfiles WHERE dbid=?"),
@@ -221,6 +201,7 @@ bool Catalog::Refresh(std::string& error) {
     for (const Stmt& d : dels) prepared = prepared && d.ok();
     if (!prepared) {
         error = sqlite3_errmsg(db_);
+        written_ = 0;
         return false;
     }
     auto remove = [&](int dbid) {
@@ -230,11 +211,10 @@ bool Catalog::Refresh(std::string& error) {
             sqlite3_step(d.get());
         }
     };
-    for (int dbid : gone) remove(dbid);
     const int level = model_.major >= 10 ? model_.major * 10 : model_.major == 9 ? 90 : 80;
     for (const Database* dp : changed) {
         const Database& d = *dp;
-        remove(d.dbid);
+        if (!full) remove(d.dbid);
         sqlite3_reset(sd.get());
         BindText(sd.get(), 1, d.name);
         sqlite3_bind_int(sd.get(), 2, d.dbid);
@@ -243,7 +223,7 @@ bool Catalog::Refresh(std::string& error) {
         BindText(sd.get(), 5, model_.paths.Shown(d.dataPath));
         if (sqlite3_step(sd.get()) != SQLITE_DONE) {
             error = sqlite3_errmsg(db_);
-            written_.clear(); // written again in full next time
+            written_ = 0; // written again in full next time
             return false;
         }
         for (int fileid = 1; fileid <= 2; ++fileid) {
@@ -275,7 +255,7 @@ bool Catalog::Refresh(std::string& error) {
         sqlite3_bind_int(sx.get(), 7, model_.Property(d, "IsReadOnly").value_or(0));
         sqlite3_step(sx.get());
     }
-    written_ = std::move(now_keys);
+    written_ = model_.databases.size();
     return true;
 }
 

@@ -5,7 +5,6 @@
 #include "Model.h"
 #include "sqlsim/Engine.h"
 
-#include <map>
 #include <string>
 
 struct sqlite3;
@@ -14,7 +13,8 @@ namespace sqlsim {
 
 class Catalog {
 public:
-    Catalog(const Model& model, const Messages& msgs);
+    // Reads the model and takes note of what it marks as touched.
+    Catalog(Model& model, const Messages& msgs);
     ~Catalog();
     Catalog(const Catalog&) = delete;
     Catalog& operator=(const Catalog&) = delete;
@@ -24,13 +24,12 @@ public:
 
 private:
     bool Refresh(std::string& error);
-    std::string RowsKey(const Database& d) const;
     Message MapError(const std::string& sqliteMessage, const std::string& original) const;
 
-    const Model& model_;
+    Model& model_;
     const Messages& msgs_;
     sqlite3* db_ = nullptr;
-    std::map<int, std::string> written_; // dbid → the RowsKey its rows were written from
+    size_t written_ = 0; // how many databases the tables were last written in full for
 };
 
 } // namespace sqlsim

@@ -1,11 +1,14 @@
 #include "Model.h"
 
+#include <utility>
+
 #include "Text.h"
 
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <utility>
 
 namespace sqlsim {
 
@@ -128,13 +131,18 @@ void SetBit2000(Database& db, long long bit, bool on) {
 }
 
 Database* Model::Find(std::string_view name) {
-    for (auto& d : databases) {
+    const Database* found = std::as_const(*this).Find(name);
+    if (!found) return nullptr;
+    touched.insert(found->dbid);
+    return const_cast<Database*>(found);
+}
+
+const Database* Model::Find(std::string_view name) const {
+    for (const auto& d : databases) {
         if (text::NameEquals(d.name, name)) return &d;
     }
     return nullptr;
 }
-
-const Database* Model::Find(std::string_view name) const { return const_cast<Model*>(this)->Find(name); }
 
 const Database* Model::FindById(long long dbid) const {
     for (const auto& d : databases) {

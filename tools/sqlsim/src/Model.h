@@ -60,10 +60,12 @@ struct Model {
     int allowUpdatesConfig = 0, allowUpdatesRun = 0;
     PathStyle paths;
     std::vector<Request> requests;
+    // The databases handed out for change (by the non-const Find) since the catalogue last caught up.
+    std::set<int> touched;
 
     bool Modern() const { return major >= 9; } // 2005 and later: sys.databases, ALTER DATABASE states
     bool Since2012() const { return major >= 11; }
-    Database* Find(std::string_view name);
+    Database* Find(std::string_view name); // marks the database touched
     const Database* Find(std::string_view name) const;
     const Database* FindById(long long dbid) const;
 
