@@ -135,6 +135,9 @@ Catalog::Catalog(Model& model, const Messages& msgs) : model_(model), msgs_(msgs
              " user_access_desc TEXT COLLATE SQLCI, is_read_only INTEGER, recovery_model_desc TEXT COLLATE SQLCI);"
              "CREATE TABLE sys_master_files (database_id INTEGER, file_id INTEGER, type INTEGER,"
              " type_desc TEXT COLLATE SQLCI, name TEXT COLLATE SQLCI, physical_name TEXT COLLATE SQLCI);"
+             // The tool asks for one database by name at a time: without these each query reads them all.
+             "CREATE INDEX sysdatabases_name ON sysdatabases (name);"
+             "CREATE INDEX sys_databases_name ON sys_databases (name);"
              "CREATE INDEX sysaltfiles_dbid ON sysaltfiles (dbid);"
              "CREATE INDEX sys_master_files_id ON sys_master_files (database_id);"
              "CREATE TABLE sys_dm_exec_requests (session_id INTEGER, command TEXT COLLATE SQLCI,"

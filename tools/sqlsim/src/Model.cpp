@@ -138,10 +138,17 @@ Database* Model::Find(std::string_view name) {
 }
 
 const Database* Model::Find(std::string_view name) const {
-    for (const auto& d : databases) {
-        if (text::NameEquals(d.name, name)) return &d;
+    // Names are compared as the server does, without letter case and trailing blanks; a server with
+    // thousands of databases is asked for one by name many times a second.
+    if (indexedCount_ != databases.size() || indexed_ != databases.data()) {
+        byName_.clear();
+        for (size_t i = 0; i < databases.size(); ++i)
+            byName_.emplace(qm::AsciiLower(qm::TrimRightView(databases[i].name)), i); // the first of a name wins
+        indexed_ = databases.data();
+        indexedCount_ = databases.size();
     }
-    return nullptr;
+    const auto it = byName_.find(qm::AsciiLower(qm::TrimRightView(name)));
+    return it == byName_.end() ? nullptr : &databases[it->second];
 }
 
 const Database* Model::FindById(long long dbid) const {

@@ -9,6 +9,7 @@
 #include <optional>
 #include <set>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 namespace sqlsim {
@@ -73,6 +74,11 @@ struct Model {
     std::string StatusEx(const Database& db) const;
     std::optional<int> Property(const Database& db, std::string_view property) const;
     long long StatusWord(const Database& db) const; // sysdatabases.status
+
+private:
+    mutable std::unordered_map<std::string, size_t> byName_; // folded name -> index into databases
+    mutable const Database* indexed_ = nullptr;              // databases.data() when byName_ was built
+    mutable size_t indexedCount_ = 0;
 };
 
 // Canonical spelling of a DATABASEPROPERTY flag name, or empty when the simulator does not know it.
