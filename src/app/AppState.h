@@ -11,6 +11,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace qm {
 
@@ -57,6 +58,13 @@ struct AppState {
 
     // While a repair run goes: the files the server records, read once for the whole run.
     std::shared_ptr<ServerFiles> runFiles;
+    // While a repair run goes on SQL Server 2000, which cannot filter its error log: the log's entries,
+    // read at the first row that asks for its cause.
+    struct ErrorLogEntries {
+        bool read = false;
+        std::vector<std::string> entries;
+    };
+    std::shared_ptr<ErrorLogEntries> runErrorLog;
 
 private:
     std::unique_ptr<LoginWrapper> oUFLogin_;

@@ -26,7 +26,9 @@ bool IsQuery(const std::string& sql) {
         if (i == std::string::npos) return false;
     }
     const std::string word = AsciiUpper(sql.substr(i, 6));
-    return word == "SELECT" && (i + 6 == sql.size() || !std::isalnum(static_cast<unsigned char>(sql[i + 6])));
+    if (word == "SELECT") return i + 6 == sql.size() || !std::isalnum(static_cast<unsigned char>(sql[i + 6]));
+    // Reading the error log changes nothing either, and the cause it gives decides the row's road.
+    return AsciiUpper(sql.substr(i)).rfind("EXEC MASTER..XP_READERRORLOG", 0) == 0;
 }
 
 const std::string& PlanConnection::ConnectionString() const {

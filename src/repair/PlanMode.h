@@ -1,6 +1,6 @@
 #pragma once
 // Plan mode: the repair sequences run as they stand, but through a connection and a file layer that
-// change nothing. Queries (SELECT) reach the server, because what the sequences look up decides what
+// change nothing. Queries (SELECT, and the error log's reading) reach the server, because what the sequences look up decides what
 // they do; every other statement is kept back and answered as accepted, so a sequence goes the way
 // of a first attempt that meets no failure. A file move is noted and answered as done, and the file
 // layer answers as if it had been done; nothing on disk changes.
@@ -15,7 +15,8 @@
 
 namespace qm {
 
-// True when the batch is a query: its first word after blanks and "--" comment lines is SELECT.
+// True when the batch is a query: its first word after blanks and "--" comment lines is SELECT, or it
+// reads the error log (exec master..xp_readerrorlog).
 bool IsQuery(const std::string& sql);
 
 class PlanConnection final : public Connection {

@@ -32,6 +32,10 @@ public:
         rows_[row].state = state;
         PassStopOn();
     }
+    void RowCause(int row, const std::string& cause, const std::string& line) override {
+        rows_[row].cause = cause;
+        rows_[row].causeLine = line;
+    }
 
     PreviewRow& Row(int row) { return rows_[row]; }
 
@@ -77,7 +81,11 @@ std::vector<PreviewRow> PlanRepair(AppState& app, const MainModel& m, RepairProg
         row.accName = copy.grid.Cell(i, kColAccName);
         row.year = copy.grid.Cell(i, kColYear);
         row.path = copy.grid.Cell(i, kColPath);
-        row.route = RouteText(row.state);
+        Cause cause;
+        cause.kind = row.cause.empty() ? kCauseUnknown : row.cause;
+        cause.line = row.causeLine;
+        row.route = RoadText(RoadOf(RouteOf(row.state), row.state, cause, app.versionClass, AsciiUpper(row.path)),
+                             row.state, cause);
         row.report = report;
         rows.push_back(std::move(row));
     }
@@ -96,6 +104,8 @@ std::string PreviewText(const std::vector<PreviewRow>& rows) {
                                            {"年度：", r.year},
                                            {"数据文件：", r.path},
                                            {"状态：", r.state},
+                                           {"原因：", r.cause},
+                                           {"错误日志：", r.causeLine},
                                            {"处理：", r.route}})
             if (!value.empty()) out += std::string("   ") + label + value + "\r\n";
         if (r.report != kRepaired) out += "   结果：" + r.report + "\r\n";

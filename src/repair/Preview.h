@@ -17,6 +17,7 @@ struct PreviewRow {
     int row = 0;
     std::string db, accNo, accName, year, path;
     std::string state, route;
+    std::string cause, causeLine;                           // the error log's, when it was asked
     std::string report;                                     // the plan's report; kRepaired when it goes through
     std::vector<std::string> statements;                    // every statement a first attempt sends, in order
     std::vector<std::pair<std::string, std::string>> moves; // from, to

@@ -16,4 +16,8 @@ namespace qm {
 // nothing more is sent. Result and cMsg as ReShutdown's.
 bool ReRecoveryPending(AppState& app, const std::string& db, std::string& path);
 
+// The same first step where a rebuild would not help (the file is held by another program, or the
+// service may not read it): a refusal ends the row with `refusalReport` in cMsg and nothing rebuilt.
+bool ReOnlineOnly(AppState& app, const std::string& db, std::string& path, const std::string& refusalReport);
+
 } // namespace qm

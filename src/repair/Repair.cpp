@@ -3,6 +3,7 @@
 #include "app/ServerFiles.h"
 #include "discovery/DbState.h"
 #include "platform/Text.h"
+#include "repair/Cause.h"
 #include "repair/CheckProgress.h"
 #include "repair/ReReadOnly.h"
 #include "repair/ReRecoveryPending.h"
@@ -15,15 +16,28 @@ namespace qm {
 
 namespace {
 
-std::string RepairRow(AppState& app, const std::string& db, const std::string& dataPath, std::string& state) {
+// The row's routine by its road.
+bool RunRoad(AppState& app, Road road, const std::string& db, const Cause& cause, std::string& path) {
+    const std::string refusal = cause.kind == kCauseHeld ? kHeldReport : kDeniedReport;
+    switch (road) {
+    case Road::Rebuild: return ReShutdown(app, app.versionClass, db, path);
+    case Road::ReadOnly: return ReReadOnly(app, app.versionClass, db);
+    case Road::OnlineThenRebuild: return ReRecoveryPending(app, db, path);
+    case Road::OnlineOnly: return ReOnlineOnly(app, db, path, refusal);
+    case Road::NotRebuilt: app.cMsg = refusal; return false;
+    case Road::None: break;
+    }
+    return true;
+}
+
+std::string RepairRow(AppState& app, const std::string& db, const std::string& dataPath, std::string& state,
+                      Cause& cause) {
     std::string path = AsciiUpper(dataPath);
     state = GetDbState(app, app.versionClass, db, app.oMaster);
 
-    bool ok = true;
     const Route route = RouteOf(state);
-    if (route == Route::Rebuild) ok = ReShutdown(app, app.versionClass, db, path);
-    else if (route == Route::ReadOnly) ok = ReReadOnly(app, app.versionClass, db);
-    else if (route == Route::RecoveryPending) ok = ReRecoveryPending(app, db, path);
+    if (route != Route::None) cause = ReadCause(app, db, path);
+    const bool ok = RunRoad(app, RoadOf(route, state, cause, app.versionClass, path), db, cause, path);
 
     // A failure text (of the routine, or of the state query itself) is the report.
     if (!app.cMsg.empty()) return app.cMsg;
@@ -45,11 +59,18 @@ std::string VerifyRow(AppState& app, MainModel& m, RepairProgress* progress, Che
     return VerificationText(r, app.stop.Requested());
 }
 
-// The files the server records are read once, when the first row needs them, for the whole run.
+// The files the server records (and 2000's error log) are read once, when the first row needs them,
+// for the whole run.
 class RunFiles {
 public:
-    explicit RunFiles(AppState& app) : app_(app) { app_.runFiles = std::make_shared<ServerFiles>(); }
-    ~RunFiles() { app_.runFiles.reset(); }
+    explicit RunFiles(AppState& app) : app_(app) {
+        app_.runFiles = std::make_shared<ServerFiles>();
+        app_.runErrorLog = std::make_shared<AppState::ErrorLogEntries>();
+    }
+    ~RunFiles() {
+        app_.runFiles.reset();
+        app_.runErrorLog.reset();
+    }
     RunFiles(const RunFiles&) = delete;
     RunFiles& operator=(const RunFiles&) = delete;
 
@@ -68,23 +89,50 @@ Route RouteOf(const std::string& state) {
     return Route::None;
 }
 
-std::string RouteText(const std::string& state) {
-    switch (RouteOf(state)) {
-    case Route::Rebuild: return "重建事务日志";
-    case Route::ReadOnly: return "解除紧急、只读状态，恢复联机和多用户";
-    case Route::RecoveryPending: return "正常恢复（设为联机），服务器拒绝时重建事务日志";
+Road RoadOf(Route route, const std::string& state, const Cause& cause, VersionClass version,
+            const std::string& dataPath) {
+    const bool cannotBeHad = cause.kind == kCauseHeld || cause.kind == kCauseDenied;
+    const bool since2005 = version != VersionClass::Sql2000 && version != VersionClass::None;
+    switch (route) {
+    case Route::Rebuild:
+        // A file held by another program or refused to the service is not cured by a new log; where
+        // the cause may be gone by now, recovery alone brings the database back with nothing lost.
+        if (cannotBeHad) return since2005 && state == "置疑" ? Road::OnlineOnly : Road::NotRebuilt;
+        if (since2005 && state == "置疑" && cause.kind == kCauseMissing && CauseNamesFile(cause, dataPath))
+            return Road::OnlineThenRebuild;
+        return Road::Rebuild;
+    case Route::ReadOnly: return Road::ReadOnly;
+    case Route::RecoveryPending: return cannotBeHad ? Road::OnlineOnly : Road::OnlineThenRebuild;
     case Route::None: break;
+    }
+    return Road::None;
+}
+
+std::string RoadText(Road road, const std::string& state, const Cause& cause) {
+    switch (road) {
+    case Road::Rebuild: return "重建事务日志";
+    case Road::ReadOnly: return "解除紧急、只读状态，恢复联机和多用户";
+    case Road::OnlineThenRebuild: return "正常恢复（设为联机），服务器拒绝时重建事务日志";
+    case Road::OnlineOnly: return "正常恢复（设为联机），服务器拒绝时不重建事务日志（" + cause.kind + "）";
+    case Road::NotRebuilt: return "不重建事务日志（" + cause.kind + "）";
+    case Road::None: break;
     }
     return state == "正常" || state == "在线" ? "无需修复，不发送修改语句" : "不支持的状态，不处理";
 }
 
+std::string RouteText(const std::string& state) {
+    return RoadText(RoadOf(RouteOf(state), state, Cause{}, VersionClass::Sql2005, ""), state, Cause{});
+}
+
 // Once the link to the server is gone nothing more is sent (ExecuteSql sees to that), and no row can
 // say more than that; the driver's own words stay in the row's transcript.
-std::string RepairDatabase(AppState& app, const std::string& db, const std::string& dataPath, std::string& state) {
+std::string RepairDatabase(AppState& app, const std::string& db, const std::string& dataPath, std::string& state,
+                           Cause& cause) {
     std::string report;
     state.clear();
+    cause = Cause{};
     try {
-        report = RepairRow(app, db, dataPath, state);
+        report = RepairRow(app, db, dataPath, state, cause);
     } catch (const std::exception& e) {
         report = *e.what() ? e.what() : kRepairFailed;
     } catch (...) {
@@ -109,10 +157,12 @@ void Repair(AppState& app, MainModel& m, RepairProgress* progress) {
         if (ticked) {
             app.observerRow = i;
             std::string state;
-            report = RepairDatabase(app, m.grid.Cell(i, kColDb), m.grid.Cell(i, kColPath), state);
+            Cause cause;
+            report = RepairDatabase(app, m.grid.Cell(i, kColDb), m.grid.Cell(i, kColPath), state, cause);
             m.grid.SetCell(i, kColReport, report);
             m.grid.SetCell(i, kColVerify, ""); // an earlier run's check says nothing about this repair
             if (progress) progress->RowState(i, state);
+            if (progress && cause.asked) progress->RowCause(i, cause.kind, cause.line);
         }
         app.cMsg.clear();
         if (progress) progress->RowDone(i, i, report);

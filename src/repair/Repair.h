@@ -3,6 +3,7 @@
 // classified, the matching repair sequence, and a report; then the summary label is recomputed.
 #include "app/AppState.h"
 #include "discovery/AccountGrid.h"
+#include "repair/Cause.h"
 #include "repair/RepairProgress.h"
 
 #include <string>
@@ -20,13 +21,28 @@ std::string UnsupportedStateReport(const std::string& state);
 // What a ticked row's state text makes the run do.
 enum class Route { None, Rebuild, ReadOnly, RecoveryPending };
 Route RouteOf(const std::string& state);
-// The route a state selects, in the operator's words (the preview lists it).
+// The route a state selects, in the operator's words, before the error log is read.
 std::string RouteText(const std::string& state);
 
-// One ticked row's work: the state query (its text into `state`), the routine it selects and the
-// report. A run, and the preview in plan mode, both go through here. Once the link to the server is
-// gone the report is kLinkLostReport.
-std::string RepairDatabase(AppState& app, const std::string& db, const std::string& dataPath, std::string& state);
+// What is done to the row once its error log's cause is known.
+enum class Road {
+    None,
+    Rebuild,           // the log is rebuilt
+    ReadOnly,          // emergency / read-only lifted
+    OnlineThenRebuild, // set online first; rebuilt only when the server refuses
+    OnlineOnly,        // set online first; never rebuilt (the file is held or refused)
+    NotRebuilt,        // nothing sent: the file is held or refused, and a rebuild would not help
+};
+Road RoadOf(Route route, const std::string& state, const Cause& cause, VersionClass version,
+            const std::string& dataPath);
+// The road in the operator's words (the preview lists it).
+std::string RoadText(Road road, const std::string& state, const Cause& cause);
+
+// One ticked row's work: the state query (its text into `state`), for a state that needs repair the
+// error log's cause (into `cause`), the routine they select and the report. A run, and the preview in
+// plan mode, both go through here. Once the link to the server is gone the report is kLinkLostReport.
+std::string RepairDatabase(AppState& app, const std::string& db, const std::string& dataPath, std::string& state,
+                           Cause& cause);
 
 // Walks rows 1..iAccCount (ticked: column 1 exactly "Y"), writes each ticked row's report into column 6
 // and, while m.bVerify holds, checks each repaired database and writes the outcome into column 7 (empty

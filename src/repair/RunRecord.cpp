@@ -111,6 +111,13 @@ void RunRecord::RowState(int row, const std::string& state) {
     if (outer_) outer_->RowState(row, state);
 }
 
+void RunRecord::RowCause(int row, const std::string& cause, const std::string& line) {
+    Row& r = RowAt(row);
+    r.cause = cause;
+    r.causeLine = line;
+    if (outer_) outer_->RowCause(row, cause, line);
+}
+
 void RunRecord::VerifyProgress(int row, const std::string& text) {
     if (outer_) outer_->VerifyProgress(row, text);
 }
@@ -146,6 +153,8 @@ std::string RunRecord::Text() const {
             continue;
         }
         out += "状态：" + row.state + kCrLf;
+        if (!row.cause.empty()) out += "原因：" + row.cause + kCrLf;
+        if (!row.causeLine.empty()) out += "错误日志：" + row.causeLine + kCrLf;
         out += std::string(row.lines.empty() ? "语句和文件：（无）" : "语句和文件：") + kCrLf;
         for (const auto& line : row.lines) out += line + kCrLf;
         out += "报告：" + c[kColReport] + kCrLf;

@@ -3,7 +3,8 @@
 // support. UTF-8 with a byte-order mark, CR LF line ends, named after the run's start
 // (Quillmere-<yyyyMMdd-HHmmss>.txt) in the folder 运行记录 beside the tool, or, where that folder
 // cannot be written, in Quillmere\运行记录 under the user's local application data folder. It holds the
-// tool, computer, user, server and times; per ticked row the database, its statements with outcome
+// tool, computer, user, server and times; per ticked row the database, its state and the error log's
+// cause, its statements with outcome
 // and duration, the files moved aside or refused, the report and the check; last the summary. Never
 // a password: the record is built from the statements and the grid, which hold none.
 #include "app/AppState.h"
@@ -38,6 +39,7 @@ public:
     void Verifying(int row, const std::string& database) override;
     void Verified(int row, const std::string& outcome) override;
     void RowState(int row, const std::string& state) override;
+    void RowCause(int row, const std::string& cause, const std::string& line) override;
     void VerifyProgress(int row, const std::string& text) override;
 
     // The run is over: the end time, how it ended, the summary. Gives the observer back.
@@ -51,6 +53,7 @@ private:
     struct Row {
         std::vector<std::string> cells; // the grid row as the run left it
         std::string state;
+        std::string cause, causeLine;   // the error log's, when it was asked
         std::vector<std::string> lines; // statements and files, in order
         bool reached = false;
     };

@@ -20,6 +20,9 @@ public:
         e.report = report;
         run_.post_(std::move(e));
     }
+    void RowCause(int row, const std::string& cause, const std::string& line) override {
+        run_.transcript_.NoteCause(row, cause, line);
+    }
     // From the check's own thread as well: posting is all it does.
     void VerifyProgress(int row, const std::string& text) override { PostCheckCell(row, text); }
     // The outcome replaces the passing text at once, not only when the run has ended.

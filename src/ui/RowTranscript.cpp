@@ -52,19 +52,29 @@ void RowTranscript::OnFileMoved(int row, const std::string& path, const std::str
     if (next) next->OnFileMoved(row, path, newPath, error);
 }
 
+void RowTranscript::NoteCause(int row, const std::string& cause, const std::string& line) {
+    LockGuard lock(mutex_);
+    auto& lines = causes_[row];
+    lines = {"原因：" + cause};
+    if (!line.empty()) lines.push_back(line);
+}
+
 void RowTranscript::Clear() {
     LockGuard lock(mutex_);
     lines_.clear();
+    causes_.clear();
 }
 
 std::string RowTranscript::TooltipFor(int row) const {
     LockGuard lock(mutex_);
-    auto it = lines_.find(row);
-    if (it == lines_.end()) return {};
     std::string text;
-    for (const auto& l : it->second) {
-        if (!text.empty()) text += '\n';
-        text += l;
+    for (const auto* lines : {&causes_, &lines_}) {
+        auto it = lines->find(row);
+        if (it == lines->end()) continue;
+        for (const auto& l : it->second) {
+            if (!text.empty()) text += '\n';
+            text += l;
+        }
     }
     return text;
 }

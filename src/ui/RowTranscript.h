@@ -21,6 +21,9 @@ public:
     void OnStatement(const StatementEvent& e) override;
     void OnFileMoved(int row, const std::string& path, const std::string& newPath, const std::string& error) override;
 
+    // The error log's cause for the row: it heads the tooltip ("原因：<cause>", then the log entry).
+    void NoteCause(int row, const std::string& cause, const std::string& line);
+
     void Clear();
     // The row's lines joined by newlines; "" when nothing was recorded for it.
     std::string TooltipFor(int row) const;
@@ -30,6 +33,7 @@ private:
     mutable Mutex mutex_;
     StatementObserver* next_ = nullptr;
     std::map<int, std::vector<std::string>> lines_;
+    std::map<int, std::vector<std::string>> causes_;
 };
 
 // One statement as a tooltip line (followed by indented server messages that are not the error itself).

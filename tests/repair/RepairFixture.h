@@ -131,7 +131,7 @@ protected:
     // The statements of the repair sequences on `db` by short name, so that a transcript reads as a line:
     // "L F E S R M O" is the 2005 rebuild, "L F T A1 C E2 R2 D A0 C" the 2000 one, "W P" the state query of
     // 2012 and later and the normal recovery, "I" the session number read before the first check, "K" the
-    // check. "R=<file>" and "R2=<file>" rebuild at another file of the data folder, "B=<n>" writes the
+    // check, "G" the error log read for the cause ("G0" on 2000). "R=<file>" and "R2=<file>" rebuild at another file of the data folder, "B=<n>" writes the
     // status word n back.
     std::vector<std::string> Seq(const std::string& names, const std::string& db = kDb) const {
         const std::string alter = "alter database " + db;
@@ -156,6 +156,8 @@ protected:
                  db + "'"},
             {"K", "dbcc checkdb(N'" + db + "') with no_infomsgs"},
             {"I", "select @@spid as spid"},
+            {"G", "exec master..xp_readerrorlog 0, 1, N'" + db + "'"},
+            {"G0", "exec master..xp_readerrorlog"},
             {"A1", "sp_configure 'allow updates',1"},
             {"A0", "sp_configure 'allow updates',0"},
             {"C", "reconfigure with override"},
