@@ -12,10 +12,12 @@ TEST_F(ScenarioTest, ShippedScenariosLoadAndMalformedOnesAreRefusedWithAReason) 
     for (const auto& e : std::filesystem::directory_iterator(SQLSIM_SCENARIO_DIR))
         EXPECT_TRUE(Load(e.path().filename().string())) << e.path();
     std::string error;
-    for (const char* bad : {"{", R"({"databases": [{"name": "A"}, {"name": "a "}]})",
-                            R"({"databases": [{"name": "A", "flags": ["IsWobbly"]}]})",
-                            R"({"databases": [{"name": "A", "state": "BROKEN"}]})",
-                            R"({"databases": [{"name": "A", "checkdb": {"seconds": -1}}]})"}) {
+    for (const char* bad :
+         {"{", R"({"databases": [{"name": "A"}, {"name": "a "}]})",
+          R"({"databases": [{"name": "A", "flags": ["IsWobbly"]}]})",
+          R"({"databases": [{"name": "A", "state": "BROKEN"}]})", R"({"databases": [{"name": "A", "cause": "flood"}]})",
+          R"({"databases": [{"name": "A", "cause": "held", "cause_file": "disk"}]})",
+          R"({"databases": [{"name": "A", "checkdb": {"seconds": -1}}]})"}) {
         error.clear();
         EXPECT_FALSE(sqlsim::Engine::FromJson(bad, dir, error)) << bad;
         EXPECT_FALSE(error.empty()) << bad;

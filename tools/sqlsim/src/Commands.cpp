@@ -1,5 +1,6 @@
 #include "Commands.h"
 
+#include "ErrorLog.h"
 #include "Text.h"
 
 #include <climits>
@@ -57,13 +58,18 @@ bool Commands::Fail(BatchResult& out, Message m) {
 
 bool Commands::SyntaxError(const Cursor& c, BatchResult& out) { return Fail(out, msgs_.Syntax(c.NearToken())); }
 
-bool Commands::Run(const std::vector<Token>& tokens, BatchResult& out) {
+bool Commands::Run(const std::vector<Token>& tokens, BatchResult& out, int spid) {
+    spid_ = spid;
     Cursor c(tokens);
     bool exec = c.Keyword("exec") || c.Keyword("execute");
     const Token* first = c.Peek();
     if (!first) return SyntaxError(c, out);
     if (c.Keyword("sp_configure")) return Configure(c, out);
     if (c.Keyword("sp_dboption")) return DbOption(c, out);
+    if (const size_t n = ErrorLogProcedure(c)) {
+        c.Skip(n);
+        return ReadErrorLog(c, out);
+    }
     if (!exec) {
         if (c.Keyword("alter")) return AlterDatabase(c, out);
         if (c.Keyword("dbcc")) return Dbcc(c, out);

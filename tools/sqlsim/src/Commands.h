@@ -1,6 +1,6 @@
 #pragma once
 // Statements other than SELECT: ALTER DATABASE, DBCC REBUILD_LOG, DBCC CHECKDB, sp_configure, RECONFIGURE,
-// sp_dboption, UPDATE sysdatabases, USE and SET options. Each changes the model as the server would.
+// sp_dboption, xp_readerrorlog, UPDATE sysdatabases, USE and SET options. Each changes the model as the server would.
 #include "Lexer.h"
 #include "Messages.h"
 #include "Model.h"
@@ -24,6 +24,7 @@ public:
     bool Name(std::string& out);   // identifier or [quoted]
     bool String(std::string& out); // 'literal'
     bool Integer(long long& out);  // [-|+] digits
+    void Skip(size_t n) { i_ += n; }
     // The token to name in a syntax error here: the next one, or the last one at the end.
     std::string NearToken() const;
 
@@ -35,8 +36,8 @@ private:
 class Commands {
 public:
     Commands(Model& model, const Messages& msgs) : m_(model), msgs_(msgs) {}
-    // Runs one statement; false when it failed (its messages are in out).
-    bool Run(const std::vector<Token>& tokens, BatchResult& out);
+    // Runs one statement for session `spid`; false when it failed (its messages are in out).
+    bool Run(const std::vector<Token>& tokens, BatchResult& out, int spid = 51);
     // How long the statement just run takes on this server (then zero again).
     std::chrono::milliseconds TakeBusyTime() { return std::exchange(busy_, std::chrono::milliseconds{0}); }
 
@@ -52,6 +53,7 @@ private:
     bool DbOption(Cursor& c, BatchResult& out);
     bool UpdateSysdatabases(Cursor& c, BatchResult& out);
     bool Use(Cursor& c, BatchResult& out);
+    bool ReadErrorLog(Cursor& c, BatchResult& out); // xp_readerrorlog, in ErrorLog.cpp
     bool Fail(BatchResult& out, Message m);
     bool SyntaxError(const Cursor& c, BatchResult& out);
     // Creates the new log file; false when the folder does not let it.
@@ -60,6 +62,7 @@ private:
     Model& m_;
     const Messages& msgs_;
     std::chrono::milliseconds busy_{0};
+    int spid_ = 51; // the session of the statement running
 };
 
 } // namespace sqlsim

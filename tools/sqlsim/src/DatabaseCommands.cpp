@@ -1,6 +1,7 @@
 // ALTER DATABASE (state, user access, REBUILD LOG) and DBCC REBUILD_LOG.
 #include "Commands.h"
 
+#include "ErrorLog.h"
 #include "Text.h"
 
 #include <filesystem>
@@ -100,16 +101,25 @@ bool Commands::SetOnline(Database& db, BatchResult& out) {
     };
     if (m_.Modern()) {
         if (db.state == "ONLINE") return true;
-        // Recovery was put off for want of a resource; it runs now, or is refused again as at start-up
-        // and the database stays as it was.
-        if (db.state == "RECOVERY_PENDING") {
+        // Recovery was put off for want of a resource, or a file of a suspect database would not open: it
+        // runs now (a disk mounted again, a lock let go, rights given back), or is refused again as at
+        // start-up and the database stays as it was. A suspect database of no known cause is refused as
+        // recovery marked it.
+        const auto fault = OpenFault(db);
+        const bool pending = db.state == "RECOVERY_PENDING";
+        if (pending || (db.state == "SUSPECT" && !db.cause.empty())) {
             if (db.onlineRecovers) {
+                if (fault && !FileExists(fault->Path(db))) CreateLogFile(fault->Path(db));
                 db.state = "ONLINE";
                 return true;
             }
-            out.messages.push_back(msgs_.FileNotFound(m_.paths.Shown(db.logPath)));
-            out.messages.push_back(msgs_.InaccessibleFiles(db.name));
-            return Fail(out, msgs_.AlterFailed());
+            if (pending || (fault && fault->os != 2)) {
+                const FileFault f = fault.value_or(FileFault{});
+                LogRefusedStart(m_, msgs_, db, f, "spid" + std::to_string(spid_));
+                out.messages.push_back(msgs_.OsFileError(m_.paths.Shown(f.Path(db)), f.os));
+                out.messages.push_back(msgs_.InaccessibleFiles(db.name));
+                return Fail(out, msgs_.AlterFailed());
+            }
         }
         // Opening the database needs both files; recovery cannot run without the log.
         if (!FileExists(db.dataPath)) return fileFailure(msgs_.CannotOpenFile(m_.paths.Shown(db.dataPath)));

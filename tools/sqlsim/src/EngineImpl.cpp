@@ -1,6 +1,7 @@
 // The engine: scenario state, faults, the batch loop and the transcript.
 #include "Catalog.h"
 #include "Commands.h"
+#include "ErrorLog.h"
 #include "Lexer.h"
 #include "Messages.h"
 #include "Model.h"
@@ -67,7 +68,9 @@ public:
         : model_(std::move(model)),
           msgs_(model_.english, model_.major),
           catalog_(model_, msgs_),
-          commands_(model_, msgs_) {}
+          commands_(model_, msgs_) {
+        WriteStartupLog(model_, msgs_);
+    }
 
     std::vector<Fault> faults;
 
@@ -212,7 +215,7 @@ private:
     }
 
     bool RunStatement(const std::vector<Token>& stmt, const std::string& sql, int spid, BatchResult& one) {
-        if (!stmt.front().Is("select")) return commands_.Run(stmt, one);
+        if (!stmt.front().Is("select")) return commands_.Run(stmt, one, spid);
         Translation t = TranslateSelect(stmt, model_, msgs_, spid);
         if (!t.error) return catalog_.Query(t.sql, sql, one);
         one.messages.push_back(*t.error);

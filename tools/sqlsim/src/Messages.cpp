@@ -213,10 +213,10 @@ Message Messages::CannotOpenFile(const std::string& p) const {
                 101);
 }
 
-Message Messages::FileNotFound(const std::string& p) const {
-    return Make(5120, 16, "无法打开物理文件 \"" + p + "\"。操作系统错误 2:\"2(系统找不到指定的文件。)\"。",
-                "Unable to open the physical file \"" + p +
-                    "\". Operating system error 2: \"2(The system cannot find the file specified.)\".",
+Message Messages::OsFileError(const std::string& p, int os) const {
+    const std::string n = std::to_string(os), why = OsErrorText(os);
+    return Make(5120, 16, "无法打开物理文件 \"" + p + "\"。操作系统错误 " + n + ":\"" + why + "\"。",
+                "Unable to open the physical file \"" + p + "\". Operating system error " + n + ": \"" + why + "\".",
                 101);
 }
 
@@ -284,6 +284,14 @@ Message Messages::CheckdbRepairLevel(const std::string& db) const {
 
 Message Messages::ContextChanged(const std::string& db) const {
     return Make(5701, 0, "已将数据库上下文更改为 '" + db + "'。", "Changed database context to '" + db + "'.", 2);
+}
+
+Message Messages::TooManyArguments(const std::string& p) const {
+    if (major_ < 9)
+        return Make(8144, 16, "为过程 " + p + " 指定了过多的参数。",
+                    "Procedure " + p + " has too many arguments specified.", 2);
+    return Make(8144, 16, "为过程或函数 " + p + " 指定了过多的参数。",
+                "Procedure or function " + p + " has too many arguments specified.", 2);
 }
 
 Message Messages::Internal(const std::string& what) const {

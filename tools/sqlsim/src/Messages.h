@@ -43,7 +43,7 @@ public:
     Message RollingBack() const;                                                          // 5060
     Message FileActivation(const std::string& path) const;                                // 5105
     Message CannotOpenFile(const std::string& path) const;                                // 5120, the folder is missing
-    Message FileNotFound(const std::string& path) const;                                  // 5120, the file is missing
+    Message OsFileError(const std::string& path, int os) const;                           // 5120, OS error 2, 5 or 32
     Message InaccessibleFiles(const std::string& db) const;                               // 945
     Message MarkedSuspect(const std::string& db) const;                                   // 926
     Message NotWhileRestoring(const std::string& db) const;                               // 5052
@@ -53,8 +53,26 @@ public:
     Message CheckdbRepairLevel(const std::string& db) const;                                        // 8958
     Message ContextChanged(const std::string& db) const;                                            // 5701
     Message Internal(const std::string& what) const;                                                // 50000
+    Message TooManyArguments(const std::string& procedure) const;                                   // 8144
+
+    // The errors start-up recovery writes in the error log (RecoveryMessages.cpp). `os` is 2, 5 or 32.
+    Message OpenLogFailed(const std::string& path, int os) const;       // 17207
+    Message OpenDataFailed(const std::string& path, int os) const;      // 17204
+    Message LogFull(const std::string& db) const;                       // 9002
+    Message ChecksumError(int dbid, const std::string& dataPath) const; // 824
+    Message RedoFailed(const std::string& db) const;                    // 3313
+    Message RecoveryFailed(const std::string& db, int dbid) const;      // 3414
+    Message FilesMismatch() const;                                      // 5173
+    Message LogMismatch(const std::string& logPath) const;              // 5108
+    // The error log's own lines.
+    std::string LogErrorLine(const Message& m) const; // "Error: n, Severity: s, State: t."
+    std::string LogStartingUp(const std::string& db) const;
+    std::string LogProcessId() const;
+    std::string LogRecoveryDone() const;
 
 private:
+    std::string OsErrorText(int os) const; // "2(The system cannot find the file specified.)"
+    std::string Pick(const std::string& zh, const std::string& en) const { return en_ ? en : zh; }
     Message Make(int number, int severity, const std::string& zh, const std::string& en, int state = 1) const;
     bool en_;
     int major_;

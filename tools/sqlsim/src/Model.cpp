@@ -34,6 +34,8 @@ const FlagBit kFlags[] = {
 const char* const kStates[] = {"ONLINE",           "OFFLINE", "RESTORING", "RECOVERING",
                                "RECOVERY_PENDING", "SUSPECT", "EMERGENCY"};
 const char* const kAccess[] = {"MULTI_USER", "SINGLE_USER", "RESTRICTED_USER"};
+const std::string kCauses[] = {"",         "missing",         "held",         "denied",
+                               "log_full", "recovery_failed", "log_mismatch", "io_error"};
 
 bool Absolute(const std::string& p) {
     return !p.empty() && (p[0] == '/' || p[0] == '\\' || (p.size() > 1 && p[1] == ':'));
@@ -158,6 +160,12 @@ const Database* Model::FindById(long long dbid) const {
     return nullptr;
 }
 
+const char* Model::Year() const {
+    static const char* const kYears[] = {"2000", "2005", "2008", "2012", "2014",
+                                         "2016", "2017", "2019", "2022", "2025"};
+    return major >= 8 && major <= 17 ? kYears[major - 8] : "";
+}
+
 std::string Model::StatusEx(const Database& db) const {
     if (Modern()) return db.state == "RECOVERY_PENDING" ? "SUSPECT" : db.state;
     const auto& f = db.flags;
@@ -265,6 +273,14 @@ bool LoadScenario(const std::string& json, const std::string& dataDir, Model& m,
             d.dataPath = FullPath(m.dataDir, Str(jd, "data_file", d.name + ".MDF"));
             d.logPath = FullPath(m.dataDir, Str(jd, "log_file", d.name + "_LOG.LDF"));
             d.onlineRecovers = Flag(jd, "online_recovers", false);
+            d.cause = Str(jd, "cause", "");
+            const std::string causeFile = Str(jd, "cause_file", "log");
+            d.causeInData = causeFile == "data";
+            if (std::find(std::begin(kCauses), std::end(kCauses), d.cause) == std::end(kCauses) ||
+                (causeFile != "log" && !d.causeInData)) {
+                error = "unknown cause or cause_file of " + d.name;
+                return false;
+            }
             if (Flag(jd, "data_file_exists", true) && !CreateFile(d.dataPath, error)) return false;
             if (Flag(jd, "log_file_exists", true) && !CreateFile(d.logPath, error)) return false;
             m.databases.push_back(std::move(d));

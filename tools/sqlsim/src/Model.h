@@ -34,7 +34,17 @@ struct Database {
     // RECOVERY_PENDING: whether "set online" finds what recovery was missing (a disk mounted again, a
     // lock let go), or is refused as when the log is gone.
     bool onlineRecovers = false;
+    // Why start-up recovery left the database so, as the error log tells: missing, held, denied (opening
+    // a file), log_full, io_error, recovery_failed, log_mismatch; empty when the scenario does not say.
+    std::string cause;
+    bool causeInData = false; // the file the cause lies in is the data file, not the log
     CheckdbOutcome checkdb;
+};
+
+// One entry of the server's error log: milliseconds after the log began, the process that wrote it, its text.
+struct LogEntry {
+    long long at = 0;
+    std::string source, text;
 };
 
 // A statement taking its time now, as sys.dm_exec_requests shows it (2005 and later).
@@ -61,11 +71,13 @@ struct Model {
     int allowUpdatesConfig = 0, allowUpdatesRun = 0;
     PathStyle paths;
     std::vector<Request> requests;
+    std::vector<LogEntry> errorLog; // oldest first
     // The databases handed out for change (by the non-const Find) since the catalogue last caught up.
     std::set<int> touched;
 
     bool Modern() const { return major >= 9; } // 2005 and later: sys.databases, ALTER DATABASE states
     bool Since2012() const { return major >= 11; }
+    const char* Year() const;              // the release's name: "2000", "2005", … "2025"
     Database* Find(std::string_view name); // marks the database touched
     const Database* Find(std::string_view name) const;
     const Database* FindById(long long dbid) const;

@@ -77,10 +77,7 @@ std::string VariableValue(const std::string& name, const Model& m, int spid, boo
     if (v == "@@servername") return "'QUILLMERE-SIM'";
     if (v == "@@language") return m.english ? "'us_english'" : "'简体中文'";
     if (v == "@@version") {
-        static const char* const kYears[] = {"2000", "2005", "2008", "2012", "2014",
-                                             "2016", "2017", "2019", "2022", "2025"};
-        const char* year = m.major >= 8 && m.major <= 17 ? kYears[m.major - 8] : "";
-        return QuoteLiteral(std::string("Microsoft SQL Server ") + year + " - " + m.version + " " + m.edition +
+        return QuoteLiteral(std::string("Microsoft SQL Server ") + m.Year() + " - " + m.version + " " + m.edition +
                             " (Quillmere simulator)");
     }
     known = false;
