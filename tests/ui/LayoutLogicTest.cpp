@@ -103,7 +103,10 @@ TEST(RowTranscript, KeepsStatementsPerRowAndHandsThemOn) {
               "[失败] dbcc checkdb —— 错误 5011：无法打开数据库\n"
               "    第二条消息\n"
               "[文件] 已将 D:\\X_LOG.LDF 移为 D:\\X_LOG.LDF.20240101120000.bak");
-    EXPECT_EQ(t.TooltipFor(3), "[成功] select 1\n    信息一\n[文件] 未能移开 D:\\Y.LDF —— 拒绝的权限");
+    t.NoteCause(3, "文件被占用", "2015-01-02 03:00:00.000 操作系统错误 32");
+    EXPECT_EQ(t.TooltipFor(3),
+              "原因：文件被占用\n2015-01-02 03:00:00.000 操作系统错误 32\n[成功] select 1\n    信息一\n"
+              "[文件] 未能移开 D:\\Y.LDF —— 拒绝的权限");
     EXPECT_EQ(t.TooltipFor(1), "");
     t.Clear();
     EXPECT_EQ(t.TooltipFor(2), "");
