@@ -157,6 +157,59 @@ TEST_F(RepairDriver, RowsThatAreNotRepaired) {
     EXPECT_EQ(app->cMsg, "");
 }
 
+// The error log's cause decides the road: a held or refused file is never rebuilt (2005 and later
+// try a normal recovery first, which works once the lock is let go); a suspect database whose data file
+// was missing is brought online first and rebuilt only when refused; other causes keep the rebuild. The
+// preview and the record name the cause.
+TEST_F(RepairDriver, TheErrorLogsCauseChoosesTheRoad) {
+    struct Case {
+        const char* what;
+        int major;
+        const char* state;
+        std::string extra, sent, report = "成功修复";
+    };
+    const std::string recovers = R"(, "online_recovers": true)";
+    // clang-format off
+    const Case cases[] = {
+        {"held, then let go", 10, "SUSPECT", R"(, "cause": "held")" + recovers, "G P"},
+        {"held by a scanner", 10, "SUSPECT", R"(, "cause": "held")", "G P", qm::kHeldReport},
+        {"refused to the service", 9, "SUSPECT", R"(, "cause": "denied")", "G P", qm::kDeniedReport},
+        {"held on 2000", 8, "SUSPECT", R"(, "cause": "held")", "G0", qm::kHeldReport},
+        {"held while recovery is pending", 12, "RECOVERY_PENDING", R"(, "cause": "held")", "W G P", qm::kHeldReport},
+        {"data file back", 10, "SUSPECT", R"(, "cause": "missing", "cause_file": "data")" + recovers, "G P"},
+        {"data file back, refused", 10, "SUSPECT", R"(, "cause": "missing", "cause_file": "data")", "G P L F E S R M O"},
+        {"log full", 10, "SUSPECT", R"(, "cause": "log_full")", "G L F E S R M O"},
+    };
+    // clang-format on
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        Load(c.major, {Db(kDb, c.state, c.extra)});
+        ResetGrid();
+        AddRow(kDb, "Y");
+        m.bVerify = false;
+        const auto preview = qm::PlanRepair(*app, m, nullptr);
+        observer.statements.clear();
+        Run();
+        EXPECT_EQ(Report(1), c.report);
+        std::vector<std::string> sent;
+        for (const auto& e : observer.statements)
+            if (c.major >= 11 || e.sql.find("DATABASEPROPERTY") == std::string::npos) sent.push_back(e.sql);
+        EXPECT_EQ(sent, Seq(c.sent));
+        ASSERT_EQ(preview.size(), 1u);
+        EXPECT_EQ(preview[0].cause, c.extra.find("held") != std::string::npos      ? qm::kCauseHeld
+                                    : c.extra.find("denied") != std::string::npos  ? qm::kCauseDenied
+                                    : c.extra.find("missing") != std::string::npos ? qm::kCauseMissing
+                                                                                   : qm::kCauseLogFull);
+        EXPECT_FALSE(preview[0].causeLine.empty());
+    }
+    Load(10, {Db(kDb, "SUSPECT", R"(, "cause": "held")")});
+    ResetGrid();
+    AddRow(kDb, "Y");
+    const auto preview = qm::PlanRepair(*app, m, nullptr);
+    EXPECT_EQ(preview[0].route, "正常恢复（设为联机），服务器拒绝时不重建事务日志（文件被占用）");
+    EXPECT_NE(qm::PreviewText(preview).find("   原因：文件被占用\r\n   错误日志：2015-"), std::string::npos);
+}
+
 // The shipped scenarios with the layouts met in the field, as the window runs them: load, tick every row,
 // repair, reload. Only stale logs move (and only by moving them aside); a failed row leaves its database
 // listed as it was. The first
