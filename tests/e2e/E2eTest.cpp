@@ -287,3 +287,62 @@ TEST(EndToEnd, U8FolderLayoutBeyondTheFirstScreenIsRepairedRowByRow) {
     auto keptAside = [](const json& f) { return f.get<std::string>().find("/2015/UFDATA.LDF.") != std::string::npos; };
     EXPECT_EQ(std::count_if(files.begin(), files.end(), keptAside), 30) << files.dump();
 }
+
+// The error log says why each database went bad, and the road follows: a file held by another program
+// or refused to the service is never rebuilt (a lock since let go recovers by set online alone), a data
+// file that is back recovers so too, the other causes keep the rebuild. The record names every cause;
+// SQL Server 2000 the same from its whole log.
+TEST(EndToEnd, TheErrorLogsCauseDecidesWhetherALogIsRebuilt) {
+    struct Row {
+        const char *cause, *extra, *kind, *report;
+        bool rebuilt;
+    };
+    const Row rows2008[] = {
+        {"held", R"(, "online_recovers": true)", "文件被占用", "成功修复", false},
+        {"held", "", "文件被占用", "数据库文件被其他程序占用（如杀毒软件），请关闭后重试", false},
+        {"denied", "", "拒绝访问", "SQL Server 服务账户无权访问数据库文件", false},
+        {"missing", R"(, "cause_file": "data", "online_recovers": true)", "文件不存在", "成功修复", false},
+        {"log_full", "", "日志已满", "成功修复", true},
+        {"io_error", "", "磁盘读写错误", "成功修复", true},
+        {"recovery_failed", "", "恢复失败", "成功修复", true},
+        {"log_mismatch", "", "日志不匹配", "成功修复", true},
+    };
+    const Row rows2000[] = {{"held", "", "文件被占用", "数据库文件被其他程序占用（如杀毒软件），请关闭后重试", false},
+                            {"log_full", "", "日志已满", "成功修复", true}};
+    struct Server {
+        const char* version;
+        const Row* rows;
+        size_t count;
+    };
+    for (const Server& s :
+         {Server{"10.50.4000.0", rows2008, std::size(rows2008)}, Server{"8.00.2039", rows2000, std::size(rows2000)}}) {
+        SCOPED_TRACE(s.version);
+        json scenario = {{"version", s.version}, {"edition", "Standard Edition"}, {"logins", {{"sa", ""}}}};
+        for (size_t i = 0; i < s.count; ++i) {
+            const std::string n = std::to_string(1001 + i).substr(1);
+            json db =
+                json::parse(std::string(R"({"name": "UFDATA_)") + n + R"(_2015", "state": "SUSPECT", "cause": ")" +
+                            s.rows[i].cause + "\"" + s.rows[i].extra + "}");
+            scenario["databases"].push_back(db);
+            scenario["ua_account"].push_back({{"cAcc_id", n}, {"cAcc_Name", "账套" + n}});
+        }
+        HarnessRun run = RunHarness(scenario.dump(), {"--tick", "all", "--verify", "off"});
+        ASSERT_EQ(run.status, 0) << run.result.dump(2);
+        const json& r = run.result;
+        const json& t = r["transcript"];
+        const std::string record = r["record"]["text"];
+        ASSERT_EQ(r["repair"]["rows"].size(), s.count);
+        for (size_t i = 0; i < s.count; ++i) {
+            const std::string db = r["repair"]["rows"][i][0];
+            EXPECT_EQ(r["repair"]["rows"][i][kReport], s.rows[i].report) << db;
+            EXPECT_EQ(CountSql(t, db + " rebuild log") + CountSql(t, "rebuild_log('" + db), s.rows[i].rebuilt ? 1 : 0)
+                << db;
+            const size_t section = record.find("] " + db + "\r\n");
+            EXPECT_NE(record.find(std::string("原因：") + s.rows[i].kind + "\r\n错误日志：", section),
+                      std::string::npos)
+                << db << "\n"
+                << record;
+        }
+        EXPECT_EQ(CountSql(t, "xp_readerrorlog"), s.rows == rows2000 ? 1 : int(s.count)); // 2000's log read once
+    }
+}
