@@ -19,7 +19,8 @@ constexpr size_t kSourceWidth = 8; // and pads the process to this width
 
 void Append(Model& m, const std::string& source, std::string text, bool sameTime = false) {
     const long long at = m.errorLog.empty() ? 0 : m.errorLog.back().at + (sameTime ? 0 : kStep);
-    m.errorLog.push_back({at, source, std::move(text)});
+    std::string folded = qm::AsciiLower(text);
+    m.errorLog.push_back({at, source, std::move(text), std::move(folded)});
 }
 
 bool FileExists(const std::string& path) {
@@ -129,8 +130,9 @@ bool Commands::ReadErrorLog(Cursor& c, BatchResult& out) {
     ResultSet rs;
     if (m_.Modern()) {
         rs.columns = {{"LogDate"}, {"ProcessInfo"}, {"Text"}};
+        const std::string folded = qm::AsciiLower(find);
         for (const LogEntry& e : m_.errorLog) {
-            if (current && (find.empty() || text::ContainsCI(e.text, find)))
+            if (current && (find.empty() || e.folded.find(folded) != std::string::npos))
                 rs.rows.push_back({Cell::Text(Stamp(e.at, false)), Cell::Text(e.source), Cell::Text(e.text)});
         }
     } else {

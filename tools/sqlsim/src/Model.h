@@ -45,6 +45,7 @@ struct Database {
 struct LogEntry {
     long long at = 0;
     std::string source, text;
+    std::string folded; // text in lower case: a search of a long log folds it only once
 };
 
 // A statement taking its time now, as sys.dm_exec_requests shows it (2005 and later).
