@@ -21,6 +21,11 @@ public:
     // A new file beside the target, flushed to the disk, then renamed over it.
     bool WriteAtomic(const std::string& path, const std::string& bytes, std::string& error) override;
     bool MakeFolder(const std::string& path, std::string& error) override;
+    // Written under a temporary name in the target's folder and renamed once whole and on the disk.
+    bool CopyNew(const std::string& from, const std::string& to, const CopyProgress& progress,
+                 std::string& error) override;
+    bool FreeBytes(const std::string& folder, std::uint64_t& bytes, std::string& error) override;
+    bool SizeOf(const std::string& path, std::uint64_t& bytes, std::string& error) override;
 };
 
 } // namespace qm

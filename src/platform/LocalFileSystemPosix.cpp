@@ -8,7 +8,9 @@
 #include <cstdio>
 #include <fcntl.h>
 #include <functional>
+#include <vector>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <unistd.h>
 
 namespace qm {
@@ -239,6 +241,78 @@ bool LocalFileSystem::MakeFolder(const std::string& path, std::string& error) {
     struct stat st;
     if (err == EEXIST && ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) return true;
     return Fail(error, err);
+}
+
+bool LocalFileSystem::CopyNew(const std::string& from, const std::string& to, const CopyProgress& progress,
+                              std::string& error) {
+    if (from.empty() || to.empty()) return Fail(error, ENOENT);
+    struct stat st;
+    if (::lstat(to.c_str(), &st) == 0) return Fail(error, EEXIST);
+    const int in = ::open(from.c_str(), O_RDONLY | O_CLOEXEC);
+    if (in < 0) return Fail(error, errno);
+    struct stat src {};
+    if (::fstat(in, &src) != 0 || S_ISDIR(src.st_mode)) {
+        const int err = S_ISDIR(src.st_mode) ? EISDIR : errno;
+        ::close(in);
+        return Fail(error, err);
+    }
+    static std::atomic<unsigned> counter{0};
+    const std::string temp = FolderOf(to) + "/." + LastComponent(to) + ".qm" + std::to_string(::getpid()) + "-" +
+                             std::to_string(counter.fetch_add(1));
+    const int out = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (out < 0) {
+        const int err = errno;
+        ::close(in);
+        return Fail(error, err);
+    }
+    const std::uint64_t total = std::uint64_t(src.st_size);
+    std::vector<char> buf(1 << 20);
+    std::uint64_t done = 0;
+    bool cancelled = progress && !progress(0, total);
+    int err = 0;
+    while (!cancelled && err == 0) {
+        const ssize_t n = ::read(in, buf.data(), buf.size());
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) {
+            err = n < 0 ? errno : 0;
+            break;
+        }
+        if (!WriteAllTo(out, buf.data(), size_t(n))) err = errno;
+        done += std::uint64_t(n);
+        cancelled = err == 0 && progress && !progress(done, total);
+    }
+    if (!cancelled && err == 0 && ::fsync(out) != 0) err = errno;
+    if (::close(out) != 0 && err == 0) err = errno;
+    ::close(in);
+    if (!cancelled && err == 0) {
+        if (::renameat2(AT_FDCWD, temp.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return true;
+        err = errno;
+        if ((err == EINVAL || err == ENOSYS) && ::lstat(to.c_str(), &st) != 0) {
+            if (::rename(temp.c_str(), to.c_str()) == 0) return true;
+            err = errno;
+        }
+    }
+    ::unlink(temp.c_str());
+    if (cancelled) {
+        error = kTextCopyCancelled;
+        return false;
+    }
+    return Fail(error, err);
+}
+
+bool LocalFileSystem::FreeBytes(const std::string& folder, std::uint64_t& bytes, std::string& error) {
+    struct statvfs vs;
+    if (folder.empty() || ::statvfs(folder.c_str(), &vs) != 0) return Fail(error, folder.empty() ? ENOENT : errno);
+    bytes = std::uint64_t(vs.f_bavail) * std::uint64_t(vs.f_frsize);
+    return true;
+}
+
+bool LocalFileSystem::SizeOf(const std::string& path, std::uint64_t& bytes, std::string& error) {
+    struct stat st;
+    if (path.empty() || ::stat(path.c_str(), &st) != 0) return Fail(error, path.empty() ? ENOENT : errno);
+    if (S_ISDIR(st.st_mode)) return Fail(error, EISDIR);
+    bytes = std::uint64_t(st.st_size);
+    return true;
 }
 
 } // namespace qm

@@ -139,5 +139,70 @@ bool LocalFileSystem::MakeFolder(const std::string& path, std::string& error) {
     return Fail(error, code);
 }
 
+namespace {
+
+struct CopyState {
+    const FileSystem::CopyProgress* progress;
+    bool cancelled = false;
+};
+
+DWORD CALLBACK OnCopyProgress(LARGE_INTEGER total, LARGE_INTEGER done, LARGE_INTEGER, LARGE_INTEGER, DWORD, DWORD,
+                              HANDLE, HANDLE, LPVOID data) {
+    auto* state = static_cast<CopyState*>(data);
+    if (*state->progress && !(*state->progress)(std::uint64_t(done.QuadPart), std::uint64_t(total.QuadPart))) {
+        state->cancelled = true;
+        return PROGRESS_CANCEL; // the system deletes the part written
+    }
+    return PROGRESS_CONTINUE;
+}
+
+} // namespace
+
+bool LocalFileSystem::CopyNew(const std::string& from, const std::string& to, const CopyProgress& progress,
+                              std::string& error) {
+    if (from.empty() || to.empty()) return Fail(error, ERROR_FILE_NOT_FOUND);
+    const std::wstring target = Utf8ToWide(to);
+    if (GetFileAttributesW(target.c_str()) != INVALID_FILE_ATTRIBUTES) return Fail(error, ERROR_FILE_EXISTS);
+    // Under a temporary name, so that no one takes a half-written file for the copy.
+    static std::atomic<unsigned> counter{0};
+    const std::wstring temp =
+        target + L".~qm" + std::to_wstring(GetCurrentProcessId()) + L"-" + std::to_wstring(counter.fetch_add(1));
+    CopyState state{&progress};
+    if (!CopyFileExW(Utf8ToWide(from).c_str(), temp.c_str(), OnCopyProgress, &state, nullptr,
+                     COPY_FILE_FAIL_IF_EXISTS)) {
+        const DWORD code = GetLastError();
+        DeleteFileW(temp.c_str());
+        if (state.cancelled || code == ERROR_REQUEST_ABORTED) {
+            error = kTextCopyCancelled;
+            return false;
+        }
+        return Fail(error, code);
+    }
+    SetFileAttributesW(temp.c_str(), FILE_ATTRIBUTE_NORMAL);
+    if (!MoveFileExW(temp.c_str(), target.c_str(), MOVEFILE_WRITE_THROUGH)) {
+        const DWORD code = GetLastError();
+        DeleteFileW(temp.c_str());
+        return Fail(error, code);
+    }
+    return true;
+}
+
+bool LocalFileSystem::FreeBytes(const std::string& folder, std::uint64_t& bytes, std::string& error) {
+    ULARGE_INTEGER available{};
+    if (folder.empty() || !GetDiskFreeSpaceExW(Utf8ToWide(folder).c_str(), &available, nullptr, nullptr))
+        return Fail(error, folder.empty() ? ERROR_PATH_NOT_FOUND : GetLastError());
+    bytes = available.QuadPart;
+    return true;
+}
+
+bool LocalFileSystem::SizeOf(const std::string& path, std::uint64_t& bytes, std::string& error) {
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    if (path.empty() || !GetFileAttributesExW(Utf8ToWide(path).c_str(), GetFileExInfoStandard, &data))
+        return Fail(error, path.empty() ? ERROR_FILE_NOT_FOUND : GetLastError());
+    if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) return Fail(error, ERROR_ACCESS_DENIED);
+    bytes = (std::uint64_t(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+    return true;
+}
+
 } // namespace qm
 #endif

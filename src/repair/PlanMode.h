@@ -56,6 +56,14 @@ public:
     bool Remove(const std::string&, std::string&) override { return true; }
     bool WriteAtomic(const std::string&, const std::string&, std::string&) override { return true; }
     bool MakeFolder(const std::string&, std::string&) override { return true; }
+    bool CopyNew(const std::string&, const std::string&, const CopyProgress&, std::string&) override { return true; }
+    // What there is to copy and room for it are read from the disk: they decide the plan.
+    bool FreeBytes(const std::string& folder, std::uint64_t& bytes, std::string& error) override {
+        return real_.FreeBytes(folder, bytes, error);
+    }
+    bool SizeOf(const std::string& path, std::uint64_t& bytes, std::string& error) override {
+        return real_.SizeOf(path, bytes, error);
+    }
     bool ReadLines(const std::string& path, std::vector<std::string>& lines) override;
     bool ReadAll(const std::string& path, std::string& bytes, std::string& error) override;
 

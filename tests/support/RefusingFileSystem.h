@@ -1,5 +1,5 @@
 #pragma once
-// The real file layer, except that moves and deletions of chosen files are refused with a chosen
+// The real file layer, except that moves, deletions and copies of chosen files are refused with a chosen
 // description, as those of a file the server holds open are: `times` times, or for ever (< 0); nothing is
 // written under `readOnly` (a folder the user may not write). Paths compare as Windows compares them
 // (either separator, any letter case). Records every path a change touched, and the calls that were
@@ -28,6 +28,11 @@ public:
         return !ReadOnly(p, e) && (changed.push_back(p), real.WriteAtomic(p, b, e));
     }
     bool MakeFolder(S p, std::string& e) override { return !ReadOnly(p, e) && real.MakeFolder(p, e); }
+    bool CopyNew(S f, S t, const CopyProgress& p, std::string& e) override {
+        return !Refused(f, e) && !ReadOnly(t, e) && (changed.push_back(t), real.CopyNew(f, t, p, e));
+    }
+    bool FreeBytes(S p, std::uint64_t& b, std::string& e) override { return real.FreeBytes(p, b, e); }
+    bool SizeOf(S p, std::uint64_t& b, std::string& e) override { return real.SizeOf(p, b, e); }
     bool Move(S from, S to, std::string& e) override {
         emptyPathCalls += from.empty();
         if (Refused(from, e)) return false;
