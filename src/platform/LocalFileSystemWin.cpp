@@ -7,6 +7,7 @@
 #include <windows.h>
 
 #include <atomic>
+#include <vector>
 
 namespace qm {
 namespace {
@@ -141,50 +142,81 @@ bool LocalFileSystem::MakeFolder(const std::string& path, std::string& error) {
 
 namespace {
 
-struct CopyState {
-    const FileSystem::CopyProgress* progress;
-    bool cancelled = false;
+class OwnedHandle {
+public:
+    explicit OwnedHandle(HANDLE h) : h_(h) {}
+    ~OwnedHandle() { Close(); }
+    OwnedHandle(const OwnedHandle&) = delete;
+    OwnedHandle& operator=(const OwnedHandle&) = delete;
+    bool ok() const { return h_ != INVALID_HANDLE_VALUE; }
+    HANDLE get() const { return h_; }
+    bool Close() {
+        const bool closed = h_ == INVALID_HANDLE_VALUE || CloseHandle(h_);
+        h_ = INVALID_HANDLE_VALUE;
+        return closed;
+    }
+
+private:
+    HANDLE h_;
 };
 
-DWORD CALLBACK OnCopyProgress(LARGE_INTEGER total, LARGE_INTEGER done, LARGE_INTEGER, LARGE_INTEGER, DWORD, DWORD,
-                              HANDLE, HANDLE, LPVOID data) {
-    auto* state = static_cast<CopyState*>(data);
-    if (*state->progress && !(*state->progress)(std::uint64_t(done.QuadPart), std::uint64_t(total.QuadPart))) {
-        state->cancelled = true;
-        return PROGRESS_CANCEL; // the system deletes the part written
+// The bytes of `in` into `out` in large pieces, telling `progress` after each; false with the system's
+// code, or with `cancelled` set.
+bool CopyHandle(HANDLE in, HANDLE out, std::uint64_t total, const FileSystem::CopyProgress& progress, bool& cancelled,
+                DWORD& code) {
+    std::vector<char> buf(1 << 20);
+    std::uint64_t done = 0;
+    cancelled = progress && !progress(0, total);
+    while (!cancelled) {
+        DWORD got = 0;
+        if (!ReadFile(in, buf.data(), DWORD(buf.size()), &got, nullptr)) return code = GetLastError(), false;
+        if (got == 0) return true;
+        if (!WriteAllTo(out, buf.data(), got)) return code = GetLastError(), false;
+        done += got;
+        cancelled = progress && !progress(done, total);
     }
-    return PROGRESS_CONTINUE;
+    return false;
 }
 
 } // namespace
 
+// Its own loop rather than CopyFileExW: the progress routine is not called everywhere the program runs
+// (Wine), and the operator must see the copy move and be able to stop it.
 bool LocalFileSystem::CopyNew(const std::string& from, const std::string& to, const CopyProgress& progress,
                               std::string& error) {
     if (from.empty() || to.empty()) return Fail(error, ERROR_FILE_NOT_FOUND);
     const std::wstring target = Utf8ToWide(to);
     if (GetFileAttributesW(target.c_str()) != INVALID_FILE_ATTRIBUTES) return Fail(error, ERROR_FILE_EXISTS);
+    // SQL Server shares its open files for reading only: a reader must let it keep writing.
+    OwnedHandle in(CreateFileW(Utf8ToWide(from).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                               OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    if (!in.ok()) return Fail(error, GetLastError());
+    LARGE_INTEGER size{};
+    if (!GetFileSizeEx(in.get(), &size)) return Fail(error, GetLastError());
     // Under a temporary name, so that no one takes a half-written file for the copy.
     static std::atomic<unsigned> counter{0};
     const std::wstring temp =
         target + L".~qm" + std::to_wstring(GetCurrentProcessId()) + L"-" + std::to_wstring(counter.fetch_add(1));
-    CopyState state{&progress};
-    if (!CopyFileExW(Utf8ToWide(from).c_str(), temp.c_str(), OnCopyProgress, &state, nullptr,
-                     COPY_FILE_FAIL_IF_EXISTS)) {
-        const DWORD code = GetLastError();
-        DeleteFileW(temp.c_str());
-        if (state.cancelled || code == ERROR_REQUEST_ABORTED) {
-            error = kTextCopyCancelled;
-            return false;
-        }
-        return Fail(error, code);
+    OwnedHandle out(
+        CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    if (!out.ok()) return Fail(error, GetLastError());
+    bool cancelled = false;
+    DWORD code = 0;
+    bool ok = CopyHandle(in.get(), out.get(), std::uint64_t(size.QuadPart), progress, cancelled, code);
+    if (ok) {
+        FILETIME created, accessed, written;
+        if (GetFileTime(in.get(), &created, &accessed, &written)) SetFileTime(out.get(), &created, &accessed, &written);
+        if (!FlushFileBuffers(out.get())) ok = false, code = GetLastError();
     }
-    SetFileAttributesW(temp.c_str(), FILE_ATTRIBUTE_NORMAL);
-    if (!MoveFileExW(temp.c_str(), target.c_str(), MOVEFILE_WRITE_THROUGH)) {
-        const DWORD code = GetLastError();
-        DeleteFileW(temp.c_str());
-        return Fail(error, code);
+    if (!out.Close() && ok) ok = false, code = GetLastError();
+    if (ok && !MoveFileExW(temp.c_str(), target.c_str(), MOVEFILE_WRITE_THROUGH)) ok = false, code = GetLastError();
+    if (ok) return true;
+    DeleteFileW(temp.c_str());
+    if (cancelled) {
+        error = kTextCopyCancelled;
+        return false;
     }
-    return true;
+    return Fail(error, code);
 }
 
 bool LocalFileSystem::FreeBytes(const std::string& folder, std::uint64_t& bytes, std::string& error) {
