@@ -3,6 +3,7 @@
 // them; tests put in stand-ins that answer at once.
 #include "platform/Connection.h"
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -67,9 +68,19 @@ struct StatementEvent {
     double seconds = 0;                       // from sending to the answer
 };
 
+// A file the engine copied before changing a database, or failed to copy.
+struct FileCopyEvent {
+    int row = 0;
+    std::string from, to;
+    std::uint64_t bytes = 0;
+    double seconds = 0;
+    std::string error; // "" when the copy is whole
+};
+
 class StatementObserver {
 public:
     virtual ~StatementObserver() = default;
+    virtual void OnFileCopied(const FileCopyEvent&) {}
     virtual void OnStatement(const StatementEvent& e) = 0;
     // A file the engine moved aside or failed to move: path, new path ("" on failure), error.
     virtual void OnFileMoved(int row, const std::string& path, const std::string& newPath,

@@ -25,10 +25,12 @@ bool ServerFiles::Read(AppState& app) {
               id = r.recordset.columnIndex("fileid");
     owners_.clear();
     logs_.clear();
+    files_.clear();
     for (const auto& row : r.recordset.rows) {
         if (name < 0 || file < 0 || name >= int(row.size()) || file >= int(row.size())) continue;
         const std::string key = NameKey(NullToStr(row[name])), path = PathKey(NullToStr(row[file]));
         Add(key, path);
+        if (!path.empty()) Remember(key, Trim(NullToStr(row[file])));
         if (id >= 0 && id < int(row.size()) && NullToStr(row[id]) == "2") logs_[key] = path;
     }
     read_ = true;
@@ -56,8 +58,24 @@ void ServerFiles::LogRebuilt(const std::string& db, const std::string& path) {
         if (auto own = std::find(owners.begin(), owners.end(), key); own != owners.end()) owners.erase(own);
         if (owners.empty()) owners_.erase(it);
     }
+    auto& files = files_[key];
+    files.erase(std::remove_if(files.begin(), files.end(), [&](const std::string& f) { return PathKey(f) == log; }),
+                files.end());
     log = upper;
     Add(key, upper);
+    Remember(key, Trim(path));
+}
+
+void ServerFiles::Remember(const std::string& dbKey, const std::string& path) {
+    auto& files = files_[dbKey];
+    const std::string key = PathKey(path);
+    if (std::none_of(files.begin(), files.end(), [&](const std::string& f) { return PathKey(f) == key; }))
+        files.push_back(path);
+}
+
+std::vector<std::string> ServerFiles::FilesOf(const std::string& db) const {
+    const auto it = files_.find(NameKey(db));
+    return it == files_.end() ? std::vector<std::string>{} : it->second;
 }
 
 } // namespace qm

@@ -26,12 +26,17 @@ public:
     // The log of `db` was rebuilt at `path`: the server now records that file for it instead of the old one.
     void LogRebuilt(const std::string& db, const std::string& path);
 
+    // Every file the server records for `db`, as it writes them, each once.
+    std::vector<std::string> FilesOf(const std::string& db) const;
+
 private:
     void Add(const std::string& dbKey, const std::string& path);
+    void Remember(const std::string& dbKey, const std::string& path);
 
     bool read_ = false;
     std::unordered_map<std::string, std::vector<std::string>> owners_; // upper-cased path -> a database key per record
     std::unordered_map<std::string, std::string> logs_;                // database key -> its log (file 2)
+    std::unordered_map<std::string, std::vector<std::string>> files_;  // database key -> its files as written
 };
 
 } // namespace qm

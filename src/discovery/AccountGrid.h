@@ -65,6 +65,8 @@ struct MainModel {
     ReportLabel labReport;
     // The window's 修复后校验 (chkVerify): check every database the run repaired. Read by the run as it reaches each.
     std::atomic<bool> bVerify{true};
+    // The window's 修复前备份 (chkBackup): copy a database's files before the first change to it.
+    std::atomic<bool> bBackup{true};
     // The last run's record: the file written, or why it could not be (both empty before any run).
     struct RecordNote {
         std::string path, error;

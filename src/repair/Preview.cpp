@@ -1,5 +1,6 @@
 #include "repair/Preview.h"
 
+#include "platform/FileSystem.h"
 #include "platform/Text.h"
 #include "repair/PlanMode.h"
 #include "repair/Repair.h"
@@ -19,6 +20,11 @@ public:
     void OnStatement(const StatementEvent& e) override { rows_[e.row].statements.push_back(e.sql); }
     void OnFileMoved(int row, const std::string& path, const std::string& newPath, const std::string&) override {
         rows_[row].moves.emplace_back(path, newPath);
+    }
+    void OnFileCopied(const FileCopyEvent& e) override {
+        PreviewRow& r = rows_[e.row];
+        r.copies.push_back({e.from, e.to, e.bytes});
+        r.copyBytes += e.bytes;
     }
 
     void RunStarted(int maximum) override {
@@ -66,6 +72,7 @@ std::vector<PreviewRow> PlanRepair(AppState& app, const MainModel& m, RepairProg
     copy.iAccCount = m.iAccCount;
     copy.labReport = m.labReport;
     copy.bVerify = m.bVerify.load();
+    copy.bBackup = m.bBackup.load();
     Repair(plan.App(), copy, &watcher);
     // A link the plan found broken is the real connection's: the next load or run reopens it.
     if (plan.App().masterLost) app.masterLost = true;
@@ -87,6 +94,11 @@ std::vector<PreviewRow> PlanRepair(AppState& app, const MainModel& m, RepairProg
         row.route = RoadText(RoadOf(RouteOf(row.state), row.state, cause, app.versionClass, AsciiUpper(row.path)),
                              row.state, cause);
         row.report = report;
+        if (!row.copies.empty()) {
+            std::string ignored;
+            const std::string& from = row.copies.front().from;
+            app.platform.files->FreeBytes(from.substr(0, from.find_last_of("\\/")), row.freeBytes, ignored);
+        }
         rows.push_back(std::move(row));
     }
     return rows;
@@ -117,6 +129,11 @@ std::string PreviewText(const std::vector<PreviewRow>& rows) {
             if (lines.empty()) lines.emplace_back();
             for (size_t l = 0; l < lines.size(); ++l)
                 out += (l == 0 ? number : std::string(number.size(), ' ')) + lines[l] + "\r\n";
+        }
+        if (!r.copies.empty()) {
+            out += "   修复前备份（需要 " + std::to_string((r.copyBytes + (1 << 20) - 1) >> 20) + " MB，可用 " +
+                   std::to_string(r.freeBytes >> 20) + " MB）：\r\n";
+            for (const auto& c : r.copies) out += "     " + c.from + " → " + c.to + "\r\n";
         }
         if (r.moves.empty()) {
             out += "   不移动任何文件。\r\n";

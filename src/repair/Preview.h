@@ -7,6 +7,7 @@
 #include "discovery/AccountGrid.h"
 #include "repair/RepairProgress.h"
 
+#include <cstdint>
 #include <string>
 #include <utility>
 #include <vector>
@@ -21,6 +22,12 @@ struct PreviewRow {
     std::string report;                                     // the plan's report; kRepaired when it goes through
     std::vector<std::string> statements;                    // every statement a first attempt sends, in order
     std::vector<std::pair<std::string, std::string>> moves; // from, to
+    struct Copy {
+        std::string from, to;
+        std::uint64_t bytes = 0;
+    };
+    std::vector<Copy> copies;                    // the copy taken before the first change, when asked for
+    std::uint64_t copyBytes = 0, freeBytes = 0; // what it needs and what the disk has
 };
 
 // Runs the plan over the ticked rows of `m` (left as they are). `progress` (may be null) sees the run

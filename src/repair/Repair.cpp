@@ -3,6 +3,7 @@
 #include "app/ServerFiles.h"
 #include "discovery/DbState.h"
 #include "platform/Text.h"
+#include "repair/Backup.h"
 #include "repair/Cause.h"
 #include "repair/CheckProgress.h"
 #include "repair/ReReadOnly.h"
@@ -17,8 +18,12 @@ namespace qm {
 namespace {
 
 // The row's routine by its road.
-bool RunRoad(AppState& app, Road road, const std::string& db, const Cause& cause, std::string& path) {
+bool RunRoad(AppState& app, Road road, const std::string& db, const Cause& cause, std::string& path,
+             const RowOptions& options) {
     const std::string refusal = cause.kind == kCauseHeld ? kHeldReport : kDeniedReport;
+    // Every road but these changes the database: its files are copied first.
+    if (options.backup && road != Road::None && road != Road::NotRebuilt && !BackUp(app, db, path, options.show))
+        return false;
     switch (road) {
     case Road::Rebuild: return ReShutdown(app, app.versionClass, db, path);
     case Road::ReadOnly: return ReReadOnly(app, app.versionClass, db);
@@ -31,13 +36,13 @@ bool RunRoad(AppState& app, Road road, const std::string& db, const Cause& cause
 }
 
 std::string RepairRow(AppState& app, const std::string& db, const std::string& dataPath, std::string& state,
-                      Cause& cause) {
+                      Cause& cause, const RowOptions& options) {
     std::string path = AsciiUpper(dataPath);
     state = GetDbState(app, app.versionClass, db, app.oMaster);
 
     const Route route = RouteOf(state);
     if (route != Route::None) cause = ReadCause(app, db, path);
-    const bool ok = RunRoad(app, RoadOf(route, state, cause, app.versionClass, path), db, cause, path);
+    const bool ok = RunRoad(app, RoadOf(route, state, cause, app.versionClass, path), db, cause, path, options);
 
     // A failure text (of the routine, or of the state query itself) is the report.
     if (!app.cMsg.empty()) return app.cMsg;
@@ -127,12 +132,12 @@ std::string RouteText(const std::string& state) {
 // Once the link to the server is gone nothing more is sent (ExecuteSql sees to that), and no row can
 // say more than that; the driver's own words stay in the row's transcript.
 std::string RepairDatabase(AppState& app, const std::string& db, const std::string& dataPath, std::string& state,
-                           Cause& cause) {
+                           Cause& cause, const RowOptions& options) {
     std::string report;
     state.clear();
     cause = Cause{};
     try {
-        report = RepairRow(app, db, dataPath, state, cause);
+        report = RepairRow(app, db, dataPath, state, cause, options);
     } catch (const std::exception& e) {
         report = *e.what() ? e.what() : kRepairFailed;
     } catch (...) {
@@ -158,7 +163,12 @@ void Repair(AppState& app, MainModel& m, RepairProgress* progress) {
             app.observerRow = i;
             std::string state;
             Cause cause;
-            report = RepairDatabase(app, m.grid.Cell(i, kColDb), m.grid.Cell(i, kColPath), state, cause);
+            RowOptions options;
+            options.backup = m.bBackup.load();
+            options.show = [progress, i](const std::string& text) {
+                if (progress) progress->ReportProgress(i, text);
+            };
+            report = RepairDatabase(app, m.grid.Cell(i, kColDb), m.grid.Cell(i, kColPath), state, cause, options);
             m.grid.SetCell(i, kColReport, report);
             m.grid.SetCell(i, kColVerify, ""); // an earlier run's check says nothing about this repair
             if (progress) progress->RowState(i, state);

@@ -6,6 +6,7 @@
 #include "repair/Cause.h"
 #include "repair/RepairProgress.h"
 
+#include <functional>
 #include <string>
 
 namespace qm {
@@ -41,8 +42,12 @@ std::string RoadText(Road road, const std::string& state, const Cause& cause);
 // One ticked row's work: the state query (its text into `state`), for a state that needs repair the
 // error log's cause (into `cause`), the routine they select and the report. A run, and the preview in
 // plan mode, both go through here. Once the link to the server is gone the report is kLinkLostReport.
+struct RowOptions {
+    bool backup = false;                           // copy the database's files before changing it
+    std::function<void(const std::string&)> show; // the report cell's passing text ("备份中 N%"); may be empty
+};
 std::string RepairDatabase(AppState& app, const std::string& db, const std::string& dataPath, std::string& state,
-                           Cause& cause);
+                           Cause& cause, const RowOptions& options);
 
 // Walks rows 1..iAccCount (ticked: column 1 exactly "Y"), writes each ticked row's report into column 6
 // and, while m.bVerify holds, checks each repaired database and writes the outcome into column 7 (empty

@@ -21,6 +21,8 @@ public:
     // After RowState, for a row that was to be repaired: the cause its error log gave (a class such as
     // 文件被占用, or 未知) and the log entry it came from ("" when none).
     virtual void RowCause(int /*row*/, const std::string& /*cause*/, const std::string& /*line*/) {}
+    // While the row is worked on: the report cell's passing text ("备份中 N%" while its files are copied).
+    virtual void ReportProgress(int /*row*/, const std::string& /*text*/) {}
     // While the check runs: the verification cell's passing text ("校验中 N%"). The one call that may
     // come from another thread than the run's.
     virtual void VerifyProgress(int /*row*/, const std::string& /*text*/) {}

@@ -85,6 +85,19 @@ void RunRecord::OnFileMoved(int row, const std::string& path, const std::string&
     if (next_) next_->OnFileMoved(row, path, newPath, error);
 }
 
+void RunRecord::OnFileCopied(const FileCopyEvent& e) {
+    char seconds[32];
+    std::snprintf(seconds, sizeof seconds, "%.3f", e.seconds);
+    RowAt(e.row).lines.push_back(e.error.empty() ? "  [已备份] " + e.from + " → " + e.to + "（" + std::to_string(e.bytes) +
+                                                       " 字节，" + seconds + " 秒）"
+                                                 : "  [备份失败] " + e.from + " → " + e.to + "：" + e.error);
+    if (next_) next_->OnFileCopied(e);
+}
+
+void RunRecord::ReportProgress(int row, const std::string& text) {
+    if (outer_) outer_->ReportProgress(row, text);
+}
+
 void RunRecord::RunStarted(int maximum) {
     if (outer_) outer_->RunStarted(maximum);
 }

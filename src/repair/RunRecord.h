@@ -33,6 +33,7 @@ public:
 
     void OnStatement(const StatementEvent& e) override;
     void OnFileMoved(int row, const std::string& path, const std::string& newPath, const std::string& error) override;
+    void OnFileCopied(const FileCopyEvent& e) override;
 
     void RunStarted(int maximum) override;
     void RowDone(int row, int position, const std::string& report) override;
@@ -40,6 +41,7 @@ public:
     void Verified(int row, const std::string& outcome) override;
     void RowState(int row, const std::string& state) override;
     void RowCause(int row, const std::string& cause, const std::string& line) override;
+    void ReportProgress(int row, const std::string& text) override;
     void VerifyProgress(int row, const std::string& text) override;
 
     // The run is over: the end time, how it ended, the summary. Gives the observer back.

@@ -91,6 +91,8 @@ void FrmMain::BuildControls() {
     for (const auto& b : kButtons) add(WC_BUTTONW, b.id, b.text, WS_TABSTOP | BS_PUSHBUTTON);
     HWND verify = add(WC_BUTTONW, Ctl::chkVerify, "修复后校验", WS_TABSTOP | BS_AUTOCHECKBOX);
     SendMessageW(verify, BM_SETCHECK, model_.bVerify ? BST_CHECKED : BST_UNCHECKED, 0);
+    HWND backup = add(WC_BUTTONW, Ctl::chkBackup, "修复前备份", WS_TABSTOP | BS_AUTOCHECKBOX);
+    SendMessageW(backup, BM_SETCHECK, model_.bBackup ? BST_CHECKED : BST_UNCHECKED, 0);
 
     HWND bar = add(PROGRESS_CLASSW, Ctl::ProDB, "", 0);
     SendMessageW(bar, PBM_SETRANGE32, 0, 1);
@@ -171,6 +173,9 @@ void FrmMain::OnCommand(int id, int code) {
     case Ctl::imgExit: EndTool(); return;
     case Ctl::labAbout: ShowAbout(); return;
     case Ctl::imgLogo: OpenUrl(publisherAddress_, Hwnd(), shell_); return;
+    case Ctl::chkBackup:
+        model_.bBackup = SendMessageW(Control(Ctl::chkBackup), BM_GETCHECK, 0, 0) == BST_CHECKED;
+        return;
     case Ctl::chkVerify:
         model_.bVerify = SendMessageW(Control(Ctl::chkVerify), BM_GETCHECK, 0, 0) == BST_CHECKED;
         return;
@@ -256,6 +261,7 @@ void FrmMain::SetRunning(bool running) {
     for (const auto& b : kButtons) EnableWindow(Control(b.id), b.id == Ctl::cmdStop ? running : !running);
     EnableWindow(Control(Ctl::imgExit), !running);
     EnableWindow(Control(Ctl::chkVerify), !running);
+    EnableWindow(Control(Ctl::chkBackup), !running);
 }
 
 void FrmMain::OnRunEvent(const RunEvent& e) {
@@ -271,6 +277,7 @@ void FrmMain::OnRunEvent(const RunEvent& e) {
         SendMessageW(bar, PBM_SETPOS, WPARAM(e.position), 0);
         return;
     case RunEvent::Kind::Checking: SetCell(e.row - 1, kVerifyColumn, e.report); return;
+    case RunEvent::Kind::Reporting: SetCell(e.row - 1, kColReport, e.report); return;
     case RunEvent::Kind::Finished:
         // The worker has returned: the model is the window's again and holds the final results.
         run_->Finish();

@@ -22,7 +22,8 @@ void FrmMain::OnPreviewEvent(const RunEvent& e) {
         // The plan's reports are no row's outcome: only the bar moves.
         SendMessageW(bar, PBM_SETPOS, WPARAM(e.position), 0);
         return;
-    case RunEvent::Kind::Checking: return;
+    case RunEvent::Kind::Checking:
+    case RunEvent::Kind::Reporting: return;
     case RunEvent::Kind::Finished:
         preview_->Finish();
         SendMessageW(bar, PBM_SETPOS, 0, 0);

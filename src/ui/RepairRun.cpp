@@ -23,6 +23,13 @@ public:
     void RowCause(int row, const std::string& cause, const std::string& line) override {
         run_.transcript_.NoteCause(row, cause, line);
     }
+    void ReportProgress(int row, const std::string& text) override {
+        RunEvent e;
+        e.kind = RunEvent::Kind::Reporting;
+        e.row = row;
+        e.report = text;
+        run_.post_(std::move(e));
+    }
     // From the check's own thread as well: posting is all it does.
     void VerifyProgress(int row, const std::string& text) override { PostCheckCell(row, text); }
     // The outcome replaces the passing text at once, not only when the run has ended.

@@ -16,12 +16,13 @@
 namespace qm::ui {
 
 struct RunEvent {
-    enum class Kind { Started, RowDone, Checking, Finished };
+    enum class Kind { Started, RowDone, Checking, Reporting, Finished };
     Kind kind = Kind::Started;
     int maximum = 0;    // Started
     int row = 0;        // RowDone, Checking
     int position = 0;   // RowDone
-    std::string report; // RowDone: the report; Checking: the verification cell's text, passing or final
+    std::string report; // RowDone: the report; Checking: the verification cell's text, passing or final;
+                        // Reporting: the report cell's passing text
 };
 
 class RepairRun {

@@ -52,6 +52,17 @@ void RowTranscript::OnFileMoved(int row, const std::string& path, const std::str
     if (next) next->OnFileMoved(row, path, newPath, error);
 }
 
+void RowTranscript::OnFileCopied(const FileCopyEvent& e) {
+    StatementObserver* next = nullptr;
+    {
+        LockGuard lock(mutex_);
+        lines_[e.row].push_back(e.error.empty() ? "[备份] 已将 " + e.from + " 复制为 " + e.to
+                                                : "[备份] 未能复制 " + e.from + " —— " + e.error);
+        next = next_;
+    }
+    if (next) next->OnFileCopied(e);
+}
+
 void RowTranscript::NoteCause(int row, const std::string& cause, const std::string& line) {
     LockGuard lock(mutex_);
     auto& lines = causes_[row];

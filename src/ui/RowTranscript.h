@@ -20,6 +20,7 @@ public:
 
     void OnStatement(const StatementEvent& e) override;
     void OnFileMoved(int row, const std::string& path, const std::string& newPath, const std::string& error) override;
+    void OnFileCopied(const FileCopyEvent& e) override;
 
     // The error log's cause for the row: it heads the tooltip ("原因：<cause>", then the log entry).
     void NoteCause(int row, const std::string& cause, const std::string& line);

@@ -78,6 +78,7 @@ protected:
     void SetUp() override {
         RepairFixture::SetUp();
         progress.stop = &app->stop;
+        m.bBackup = false; // the copy before a change has a test of its own
         ResetGrid();
     }
     void ResetGrid() {
