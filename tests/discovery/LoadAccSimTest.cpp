@@ -4,6 +4,7 @@
 #include "discovery/DbState.h"
 #include "discovery/LoadAcc.h"
 #include "SimHarness.h"
+#include "support/Seams.h"
 
 #include <gtest/gtest.h>
 
@@ -59,16 +60,13 @@ struct LoadAccSim : SignedIn {
 TEST_F(LoadAccSim, Sql2005U8FamilyListsAbnormalAccountDatabasesWithTheirAccounts) {
     ASSERT_TRUE(Start(Scenario("9.00.4035.00", kMixedEx, kUa)));
     ASSERT_EQ(app->cProduct, "T");
-    struct Recorder : StatementObserver {
-        std::vector<int> rows;
-        void OnStatement(const StatementEvent& e) override { rows.push_back(e.row); }
-        void OnFileMoved(int, const std::string&, const std::string&, const std::string&) override {}
-    } observer;
+    StatementLog observer;
     app->observer = &observer;
     app->observerRow = 4;
     EXPECT_TRUE(LoadAcc(*app, m)) << m.labReport.caption;
     EXPECT_EQ(Sent(), (Rows{kProbeEx + "name='ufsystem'", kProbeEx + "name='uftsystem'", kLoadAccQ1}));
-    EXPECT_EQ(observer.rows, (std::vector<int>{0, 0, 0})); // discovery statements belong to no grid row
+    ASSERT_EQ(observer.statements.size(), 3u);
+    for (const auto& e : observer.statements) EXPECT_EQ(e.row, 0) << e.sql; // discovery belongs to no grid row
     EXPECT_EQ(app->observerRow, 4);
     EXPECT_FALSE(AnyFailure());
     ASSERT_EQ(m.grid.Rows(), 3);

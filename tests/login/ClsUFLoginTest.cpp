@@ -8,6 +8,7 @@
 #include "platform/SystemServices.h"
 #include "platform/Text.h"
 #include "support/FakeConnection.h"
+#include "support/Seams.h"
 #include "support/TestPlatform.h"
 
 #include <gtest/gtest.h>
@@ -36,10 +37,8 @@ public:
         return args.empty() ? Get(m, r, e) : (e = AutoError::Make(qm::autoerr::kNoMember), false);
     }
     bool Get(const std::string& p, AutoValue& r, AutoError& e) override {
-        auto f = props.find(p);
-        if (f == props.end()) e = AutoError::Make(qm::autoerr::kNoMember);
-        else r = f->second;
-        return f != props.end();
+        const auto f = props.find(p);
+        return f != props.end() ? (r = f->second, true) : (e = AutoError::Make(qm::autoerr::kNoMember), false);
     }
     bool Set(const std::string& p, const AutoValue& v, AutoError&) override { return props[p] = v, true; }
 
@@ -61,14 +60,6 @@ struct FakeAutomationFactory : qm::AutomationFactory {
     std::map<std::string, std::function<std::shared_ptr<FakeObject>()>> classes;
     std::map<std::string, AutoError> failures;
     std::vector<std::shared_ptr<FakeObject>> created;
-};
-
-struct RecordingDialog : qm::MsgDialog {
-    int ShowMsg(int kind, const std::string& message) override {
-        shown.push_back(std::to_string(kind) + " " + message);
-        return -1;
-    }
-    std::vector<std::string> shown; // "kind message"
 };
 
 // The login object of T6 ("U8Login.clsLogin") or T3 ("UFLoginSQL.Login") as a test scripts it: an
@@ -116,13 +107,7 @@ protected:
     void Install(const char* id) {
         automation.classes[id] = [this, id] { return component.Make(id); };
     }
-    void InstallU8FrontEnd() {
-        automation.classes[progid::kU8FrontEnd] = [] { return std::make_shared<FakeObject>(progid::kU8FrontEnd); };
-    }
-    bool Run() {
-        std::string a[7];
-        return login->Regedit(a[0], a[1], a[2], a[3], a[4], a[5], a[6]);
-    }
+    bool Run() { return SignIn(*login); }
     std::string ProvingText() { return connections.created.at(0)->connectionString; }
 
     FakeAutomationFactory automation;
@@ -217,7 +202,8 @@ TEST_F(LoginTest, TheProvingDatabaseIsTheAccountsOrTheSystemDatabase) {
     }
 }
 
-TEST_F(LoginTest, SQLConnIsANewUnopenedConnectionAndNoneBeforeTheSignIn) {
+// SQLConn: none before the sign-in, then a new unopened one each time; a second Regedit starts afresh.
+TEST_F(LoginTest, SQLConnIsANewUnopenedConnectionAndASecondRegeditStartsFromAFreshOutcome) {
     EXPECT_EQ(login->SQLConn(), nullptr);
     ASSERT_TRUE(Run());
     auto conn = login->SQLConn();
@@ -225,11 +211,7 @@ TEST_F(LoginTest, SQLConnIsANewUnopenedConnectionAndNoneBeforeTheSignIn) {
     EXPECT_EQ(conn->State(), 0); // made by the factory, not opened
     EXPECT_EQ(conn->ConnectionString(), ProvingText());
     EXPECT_NE(login->SQLConn(), conn);
-}
-
-TEST_F(LoginTest, SecondRegeditStartsFromAFreshOutcome) {
-    ASSERT_TRUE(Run());
-    InstallU8FrontEnd();
+    Install(progid::kU8FrontEnd);
     EXPECT_FALSE(Run());
     EXPECT_FALSE(login->Success());
     EXPECT_EQ(login->Version(), "U8");

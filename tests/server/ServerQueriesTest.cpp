@@ -4,7 +4,7 @@
 #include "server/ProductDetection.h"
 #include "server/ServerVersion.h"
 #include "support/FakeConnection.h"
-#include "support/FakeLogin.h"
+#include "support/Seams.h"
 #include "support/TestPlatform.h"
 
 #include <gtest/gtest.h>
@@ -14,17 +14,11 @@ using namespace qmtest;
 
 namespace {
 
-struct Recorder : StatementObserver {
-    std::vector<StatementEvent> events;
-    void OnStatement(const StatementEvent& e) override { events.push_back(e); }
-    void OnFileMoved(int, const std::string&, const std::string&, const std::string&) override {}
-};
-
 struct ServerFixture : ::testing::Test {
     qmtest::TestPlatform platform;
     AppState app{platform};
     std::shared_ptr<FakeConnection> conn = std::make_shared<FakeConnection>();
-    Recorder recorder;
+    StatementLog recorder;
 
     void SetUp() override {
         conn->state = 1;
@@ -69,8 +63,8 @@ TEST_F(ServerFixture, VersionTextFromOneQueryOrEmptyWithTheReason) {
         EXPECT_EQ(app.versionClass, c.cls);
     }
     EXPECT_EQ(conn->sent.size(), std::size(cases));
-    ASSERT_FALSE(recorder.events.empty()); // the statement is reported like any other
-    EXPECT_TRUE(recorder.events[0].ok);
+    ASSERT_FALSE(recorder.statements.empty()); // the statement is reported like any other
+    EXPECT_TRUE(recorder.statements[0].ok);
 
     conn->state = 0;
     EXPECT_EQ(GetServerVersion(app, app.cMsg, app.oMaster, app.versionClass), "");

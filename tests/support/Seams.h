@@ -1,5 +1,6 @@
 #pragma once
-// A product login wrapper whose answers a test sets; it records what it was given.
+// Stand-ins for the engine's seams (app/Interfaces.h) that answer as a test sets and record what they were
+// given: the product login wrapper, the message dialog and the statement observer.
 #include "app/Interfaces.h"
 
 #include <stdexcept>
@@ -26,6 +27,27 @@ struct FakeLogin : qm::LoginWrapper {
     const char* throwText = nullptr;
     std::string version, server;
     std::vector<std::string> received;
+};
+
+// The administrator sign-in as start-up asks for it: every text empty.
+inline bool SignIn(qm::LoginWrapper& login) {
+    std::string a[7];
+    return login.Regedit(a[0], a[1], a[2], a[3], a[4], a[5], a[6]);
+}
+
+// Each message as "kind text"; answers as if closed.
+struct RecordingDialog : qm::MsgDialog {
+    int ShowMsg(int kind, const std::string& text) override { return shown.push_back(Line(kind, text)), -1; }
+    static std::string Line(int kind, const std::string& text) { return std::to_string(kind) + " " + text; }
+    std::vector<std::string> shown;
+};
+
+// The statements reported, and how many file moves.
+struct StatementLog : qm::StatementObserver {
+    void OnStatement(const qm::StatementEvent& e) override { statements.push_back(e); }
+    void OnFileMoved(int, const std::string&, const std::string&, const std::string&) override { ++moves; }
+    std::vector<qm::StatementEvent> statements;
+    int moves = 0;
 };
 
 } // namespace qmtest

@@ -7,22 +7,11 @@
 #include "ui/MsgState.h"
 #include "ui/PublisherInfo.h"
 #include "ui/RowTranscript.h"
-
-#include <algorithm>
-#include <atomic>
+#include "platform/Text.h"
+#include "support/Seams.h"
 
 using namespace qm;
 using namespace qm::ui;
-
-namespace {
-
-struct CountingObserver : StatementObserver {
-    void OnStatement(const StatementEvent&) override { ++statements; }
-    void OnFileMoved(int, const std::string&, const std::string&, const std::string&) override { ++files; }
-    std::atomic<int> statements{0}, files{0};
-};
-
-} // namespace
 
 // The frame follows the window's right and bottom edges. When the window is too small, a step that would
 // give a negative extent keeps its earlier place while every other step still runs.
@@ -59,9 +48,7 @@ TEST(GridFit, PathAndReportGiveUpWidthAndLongPathsLoseTheirMiddle) {
 
     // Room counted in characters.
     auto elide = [](const std::string& path, size_t room) {
-        return ElidePathMiddle(path, [room](const std::string& t) {
-            return size_t(std::count_if(t.begin(), t.end(), [](char c) { return (c & 0xC0) != 0x80; })) <= room;
-        });
+        return ElidePathMiddle(path, [room](const std::string& t) { return Utf8Chars(t).size() <= room; });
     };
     const std::string u8 = "D:\\U8SOFT\\Admin\\ZT001\\2015\\UFDATA.MDF";
     EXPECT_EQ(elide(u8, 37), u8);
@@ -89,15 +76,15 @@ TEST(MsgState, FontAndColourAreTakenOnceAndTheFontRoundsToEven) {
 
 TEST(RowTranscript, KeepsStatementsPerRowAndHandsThemOn) {
     RowTranscript t;
-    CountingObserver next;
+    qmtest::StatementLog next;
     t.SetNext(&next);
     t.OnStatement({2, "alter database [X] set emergency", true, 0, "", ""});
     t.OnStatement({2, "dbcc checkdb", false, 5011, "无法打开数据库", "无法打开数据库\n第二条消息"});
     t.OnStatement({3, "select 1", true, 0, "", "信息一"});
     t.OnFileMoved(2, "D:\\X_LOG.LDF", "D:\\X_LOG.LDF.20240101120000.bak", "");
     t.OnFileMoved(3, "D:\\Y.LDF", "", "拒绝的权限");
-    EXPECT_EQ(next.statements, 3);
-    EXPECT_EQ(next.files, 2);
+    EXPECT_EQ(next.statements.size(), 3u);
+    EXPECT_EQ(next.moves, 2);
     EXPECT_EQ(t.TooltipFor(2),
               "[成功] alter database [X] set emergency\n"
               "[失败] dbcc checkdb —— 错误 5011：无法打开数据库\n"
