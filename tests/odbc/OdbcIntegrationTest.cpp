@@ -116,23 +116,19 @@ TEST(OdbcOverTds, InformationalMessagesAndErrorsAreAllReported) {
     EXPECT_EQ(alter.error, exists);
     EXPECT_EQ(alter.errorNumber, 5025);
     // The driver ranks error records before informational ones; the errors keep their order.
-    ASSERT_EQ(alter.messages.size(), 3u);
-    EXPECT_EQ(alter.messages[0].number, 5025);
-    EXPECT_GT(alter.messages[0].severity, 10);
-    EXPECT_EQ(alter.messages[1].number, 5069);
-    EXPECT_EQ(alter.messages[2].number, 5060);
-    EXPECT_LE(alter.messages[2].severity, 10);
+    std::string ranked;
+    for (const auto& m : alter.messages) ranked += std::to_string(m.number) + (m.severity > 10 ? "! " : " ");
+    EXPECT_EQ(ranked, "5025! 5069! 5060 ");
 
     qm::SqlResult both = c->Execute("select name from sysdatabases; select name from sys.databases");
     EXPECT_FALSE(both.ok);
     EXPECT_EQ(both.error, "对象名 'sys.databases' 无效。");
     EXPECT_EQ(both.recordset.rows.size(), 2u);
 
-    qm::SqlResult update = c->Execute("update sysdatabases set status=-32768 where name='x'");
-    EXPECT_TRUE(update.ok) << update.error;
     // No row touched is still success (the driver answers SQL_NO_DATA).
-    qm::SqlResult none = c->Execute("update sysdatabases set status=0 where name='nobody'");
-    EXPECT_TRUE(none.ok) << none.error;
+    for (const char* update : {"update sysdatabases set status=-32768 where name='x'",
+                               "update sysdatabases set status=0 where name='nobody'"})
+        EXPECT_TRUE(c->Execute(update).ok) << update;
 }
 
 using Clock = std::chrono::steady_clock;

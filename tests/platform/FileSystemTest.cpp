@@ -26,11 +26,8 @@ namespace {
 std::vector<std::string> Names(const std::string& folder) {
     std::vector<std::string> out;
     for (auto& e : std::filesystem::directory_iterator(qmtest::Native(folder))) {
-#ifdef _WIN32
-        out.push_back(WideToUtf8(e.path().filename().wstring()));
-#else
-        out.push_back(e.path().filename().string());
-#endif
+        const std::u8string name = e.path().filename().u8string(); // UTF-8 on either system
+        out.emplace_back(name.begin(), name.end());
     }
     std::sort(out.begin(), out.end());
     return out;
@@ -97,9 +94,7 @@ TEST_F(FileTest, RefusalsCarryTheirDescriptionsAndChangeNothing) {
     for (const auto& [op, description] : refused) {
         error.clear();
         EXPECT_FALSE(op()) << description;
-        if (!description.empty()) {
-            EXPECT_EQ(error, description);
-        }
+        EXPECT_TRUE(description.empty() || error == description) << error;
     }
     std::vector<std::string> lines{"stale"};
     EXPECT_FALSE(fs.ReadLines(missing, lines));

@@ -1,23 +1,16 @@
 // The system's HTTP client (WinHTTP on Windows, libcurl elsewhere) against a server in the test process.
 #ifdef _WIN32
 #include "platform/WinHttpClient.h"
+using SystemHttp = qm::WinHttpClient;
 #else
 #include "platform/CurlHttpClient.h"
+using SystemHttp = qm::CurlHttpClient;
 #endif
 #include "LocalHttpServer.h"
 
 #include <gtest/gtest.h>
 
-using namespace qm;
 using qmtest::LocalHttpServer;
-
-namespace {
-#ifdef _WIN32
-using SystemHttp = WinHttpClient;
-#else
-using SystemHttp = CurlHttpClient;
-#endif
-} // namespace
 
 TEST(SystemHttp, WholeBodyRedirectsAndStatusErrors) {
     const std::string readme = std::string("[说明]\r\n公司=x\0y", 19);

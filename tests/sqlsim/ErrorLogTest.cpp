@@ -5,6 +5,7 @@
 #include "platform/Text.h"
 
 #include <cstring>
+#include <utility>
 
 using namespace simtest;
 
@@ -28,20 +29,16 @@ std::vector<std::string> Texts(const sqlsim::BatchResult& r) {
 std::string Summary(const sqlsim::BatchResult& r) {
     if (r.failed || r.results.empty()) return Line(r);
     std::string out = std::to_string(r.results[0].rows.size()) + ":", sep;
-    for (const auto& text : Texts(r)) {
-        for (const char* head : {"Error: ", "错误: "}) {
-            if (text.rfind(head, 0) != 0) continue;
-            out += sep + std::to_string(std::atoi(text.c_str() + std::strlen(head)));
-            sep = ",";
-        }
-    }
+    for (const auto& text : Texts(r))
+        for (const char* head : {"Error: ", "错误: "})
+            if (text.rfind(head, 0) == 0)
+                out += std::exchange(sep, ",") + std::to_string(std::atoi(text.c_str() + std::strlen(head)));
     return out;
 }
 
 bool Logged(const sqlsim::BatchResult& r, const std::string& phrase) {
-    for (const auto& text : Texts(r)) {
+    for (const auto& text : Texts(r))
         if (text.find(phrase) != std::string::npos) return true;
-    }
     return false;
 }
 
