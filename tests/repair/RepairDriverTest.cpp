@@ -4,6 +4,7 @@
 
 #include "discovery/LoadAcc.h"
 #include "platform/Text.h"
+#include "repair/Backup.h"
 #include "repair/Preview.h"
 #include "repair/Repair.h"
 #include "repair/RunRecord.h"
@@ -19,11 +20,17 @@ namespace {
 // Presses 停止 as the window would once `stopAfter` rows are done.
 struct FakeProgress : qm::RepairProgress {
     void RunStarted(int maximum) override { started.push_back(maximum); }
+    void ReportProgress(int, const std::string& text) override {
+        passing.push_back(text);
+        if (stopWhilePassing) stop->Request();
+    }
     void RowDone(int, int, const std::string&) override {
         if (++done == stopAfter) stop->Request();
     }
-    void Reset(int stopAt) { started.clear(), done = 0, stopAfter = stopAt; }
+    void Reset(int stopAt) { started.clear(), passing.clear(), done = 0, stopAfter = stopAt; }
     std::vector<int> started;
+    std::vector<std::string> passing; // the report cell's passing texts
+    bool stopWhilePassing = false;
     int done = 0, stopAfter = -1;
     qm::StopToken* stop = nullptr;
 };
@@ -209,6 +216,80 @@ TEST_F(RepairDriver, TheErrorLogsCauseChoosesTheRoad) {
     const auto preview = qm::PlanRepair(*app, m, nullptr);
     EXPECT_EQ(preview[0].route, "正常恢复（设为联机），服务器拒绝时不重建事务日志（文件被占用）");
     EXPECT_NE(qm::PreviewText(preview).find("   原因：文件被占用\r\n   错误日志：2015-"), std::string::npos);
+}
+
+// 修复前备份: the database's files are copied, whole, into Quillmere备份\<db>-<stamp> beside the data
+// file before its first change. A file the server holds is copied once the database is offline; a copy
+// refused again, no room, or 停止 during it leave no copy and the database untouched.
+TEST_F(RepairDriver, TheCopyBeforeTheFirstChangeKeepsEveryFileOrNothing) {
+    const std::string folder = std::string(qm::kBackupFolder) + "/" + kDb + "-20150102-030405/";
+    struct Case {
+        const char* what;
+        int major = 10, refusals = 0;
+        long long freeBytes = -1;
+        bool stop = false;
+        std::string sent, report = "成功修复";
+    };
+    // clang-format off
+    const Case cases[] = {
+        {.what = "copied", .sent = "G F L E S R M O"},
+        {.what = "held until offline", .refusals = 1, .sent = "G F X L E S R M O"},
+        {.what = "held on 2000", .major = 8, .refusals = 1, .sent = "G0 F X0 L T A1 C E2 R2 D A0 C"},
+        {.what = "held even offline", .refusals = 2, .sent = "G F X", .report = "备份失败：拒绝的权限"},
+        {.what = "no room", .freeBytes = 0, .sent = "G F", .report = "备份空间不足：需要 1 MB，可用 0 MB"},
+        {.what = "stopped", .stop = true, .sent = "G F", .report = qm::kBackupCancelled},
+    };
+    // clang-format on
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        Load(c.major, {Db(kDb, "SUSPECT")});
+        ResetGrid();
+        AddRow(kDb, "Y");
+        m.bBackup = true;
+        m.bVerify = false;
+        if (c.refusals) files.Refuse(P(kDb + ".MDF"), "拒绝的权限", c.refusals);
+        files.freeBytes = c.freeBytes;
+        progress.Reset(-1);
+        progress.stopWhilePassing = c.stop;
+        const std::string data = ReadFile(P(kDb + ".MDF")), log = ReadFile(P(kDb + "_LOG.LDF"));
+        const auto preview = qm::PlanRepair(*app, m, nullptr);
+        observer.statements.clear();
+        Run();
+        EXPECT_EQ(Report(1), c.report);
+        std::vector<std::string> sent;
+        for (const auto& e : observer.statements)
+            if (e.sql.find("DATABASEPROPERTY") == std::string::npos) sent.push_back(e.sql);
+        std::vector<std::string> want;
+        std::istringstream names(c.sent);
+        for (std::string n; names >> n;)
+            want.push_back(n == "X0"  ? "sp_dboption '" + kDb + "','offline','true'"
+                           : n == "X" ? "alter database " + kDb + " set offline"
+                                      : Seq(n)[0]);
+        EXPECT_EQ(sent, want);
+        std::vector<std::string> copies;
+        for (const auto& f : Files())
+            if (f.rfind(qm::kBackupFolder, 0) == 0) copies.push_back(f);
+        if (c.report == "成功修复") {
+            EXPECT_EQ(copies, (std::vector<std::string>{folder + kDb + ".MDF", folder + kDb + "_LOG.LDF"}));
+            EXPECT_EQ(ReadFile(P(folder + kDb + ".MDF")), data);
+            EXPECT_EQ(ReadFile(P(folder + kDb + "_LOG.LDF")), log);
+            EXPECT_EQ(progress.passing.back(), "备份中 100%");
+        } else {
+            EXPECT_EQ(copies, std::vector<std::string>{});
+        }
+        ASSERT_EQ(preview.size(), 1u);
+        EXPECT_EQ(preview[0].copies.size(), c.freeBytes == 0 ? 0u : 2u);
+    }
+    Load(10, {Db(kDb, "SUSPECT")});
+    ResetGrid();
+    AddRow(kDb, "Y");
+    m.bBackup = true;
+    files.freeBytes = 5 << 20;
+    const std::string text = qm::PreviewText(qm::PlanRepair(*app, m, nullptr));
+    EXPECT_NE(text.find("   修复前备份（需要 1 MB，可用 5 MB）：\r\n     " + P(kDb + ".MDF") + " → " +
+                        P(folder + kDb + ".MDF")),
+              std::string::npos)
+        << text;
 }
 
 // The shipped scenarios with the layouts met in the field, as the window runs them: load, tick every row,

@@ -31,7 +31,9 @@ public:
     bool CopyNew(S f, S t, const CopyProgress& p, std::string& e) override {
         return !Refused(f, e) && !ReadOnly(t, e) && (changed.push_back(t), real.CopyNew(f, t, p, e));
     }
-    bool FreeBytes(S p, std::uint64_t& b, std::string& e) override { return real.FreeBytes(p, b, e); }
+    bool FreeBytes(S p, std::uint64_t& b, std::string& e) override {
+        return freeBytes >= 0 ? (b = std::uint64_t(freeBytes), true) : real.FreeBytes(p, b, e);
+    }
     bool SizeOf(S p, std::uint64_t& b, std::string& e) override { return real.SizeOf(p, b, e); }
     bool Move(S from, S to, std::string& e) override {
         emptyPathCalls += from.empty();
@@ -48,6 +50,7 @@ public:
     std::vector<std::string> changed;
     std::string readOnly; // a folder prefix, compared as given
     int emptyPathCalls = 0;
+    long long freeBytes = -1; // the free space every disk reports; negative: the real one
     qm::LocalFileSystem real;
 
 private:
