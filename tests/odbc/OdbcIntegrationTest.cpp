@@ -16,8 +16,6 @@ using sqlsim::Cell;
 using sqlsim::ColumnType;
 using sqlsim::ResultSet;
 
-using Fixture = StubServer;
-
 // Chinese names and text, empty text, NULLs and numbers at each release's TDS version, over a result
 // long enough to span many packets and a cell longer than a packet in a second result set; the
 // batch, longer than a packet too, arrives whole.
@@ -40,8 +38,8 @@ TEST(OdbcOverTds, ResultsAndBatchesCrossPacketsIntactAtEveryVersion) {
         "select name as DB,'' as 选择 from sysdatabases where name like '" + std::string(6000, 'q') + "中文'";
     for (int major : {8, 9, 10}) {
         SCOPED_TRACE(major);
-        Fixture f(major);
-        f.Answer(answer);
+        StubServer f(major);
+        f.engine->handler = [&](const std::string&) { return answer; };
         qm::SqlResult r = f.Open()->Execute(sql);
         ASSERT_TRUE(r.ok) << r.error;
         EXPECT_EQ(f.engine->Batches().back(), sql);
@@ -57,7 +55,7 @@ TEST(OdbcOverTds, ResultsAndBatchesCrossPacketsIntactAtEveryVersion) {
 }
 
 TEST(OdbcOverTds, PasswordWithSeparatorsAndBracesReachesTheServerWhole) {
-    Fixture f;
+    StubServer f;
     for (auto [pwd, quoted] : {std::pair{" a;b{=d ", "{ a;b{=d }"}, std::pair{"x}y{z", "{x}}y{z}"}}) {
         f.engine->logins = {{"sa", pwd}};
         EXPECT_EQ(f.Open(quoted)->State(), 1) << pwd;
@@ -86,7 +84,7 @@ TEST(OdbcOverTds, FailedOpensAreDescribedQuicklyWithoutDriverPrefixes) {
 }
 
 TEST(OdbcOverTds, InformationalMessagesAndErrorsAreAllReported) {
-    Fixture f;
+    StubServer f;
     const std::string exists =
         "文件 'D:\\DATA\\UFDATA_001_2015_LOG.LDF' 已存在。应该重命名或删除它，以便可以创建新的日志文件。";
     f.engine->handler = [&](const std::string& sql) {

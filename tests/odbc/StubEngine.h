@@ -83,10 +83,6 @@ struct TdsRig {
 // Over a StubEngine of the given release.
 struct StubServer : TdsRig<StubEngine> {
     explicit StubServer(int major = 9) : TdsRig(std::make_shared<StubEngine>(major)) {}
-    // Every batch is answered by `r`.
-    void Answer(const sqlsim::BatchResult& r) {
-        engine->handler = [r](const std::string&) { return r; };
-    }
 };
 
 } // namespace qmtest

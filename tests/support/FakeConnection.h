@@ -13,12 +13,8 @@ class FakeConnection : public qm::Connection {
 public:
     bool Open(const std::string& cs, std::string& error) override {
         connectionString = cs;
-        if (!openError.empty()) {
-            error = openError;
-            return false;
-        }
-        state = 1;
-        return true;
+        if (!openError.empty()) return error = openError, false;
+        return state = 1, true;
     }
     int State() const override { return state; }
     void SetCommandTimeout(int s) override { timeout = s; }
@@ -32,9 +28,7 @@ public:
 
     static qm::SqlResult Rows(std::vector<std::string> cols, std::vector<std::vector<qm::Value>> rows) {
         qm::SqlResult r;
-        r.ok = true;
-        r.recordset.columns = std::move(cols);
-        r.recordset.rows = std::move(rows);
+        r.ok = true, r.recordset = {std::move(cols), std::move(rows)};
         return r;
     }
     // One text column; a row per value.
@@ -45,20 +39,14 @@ public:
     }
     static qm::SqlResult Fail(std::string text, long number = 0) {
         qm::SqlResult r;
-        r.ok = false;
-        r.error = text;
-        r.errorNumber = number;
-        r.messages.push_back({number, 16, std::move(text)});
+        r.error = text, r.errorNumber = number, r.messages = {{number, 16, std::move(text)}};
         return r;
     }
 
-    int state = 0;
-    int timeout = -1;
-    std::string connectionString;
-    std::string openError;
+    int state = 0, timeout = -1, cancels = 0;
+    std::string connectionString, openError;
     std::function<qm::SqlResult(const std::string&)> handler;
     std::vector<std::string> sent;
-    int cancels = 0;
 };
 
 class FakeConnectionFactory : public qm::ConnectionFactory {

@@ -4,6 +4,7 @@
 
 #include "app/Db.h"
 #include "support/FakeConnection.h"
+#include "support/Seams.h"
 #include "support/TestPlatform.h"
 #include "ui/FrmMsg.h"
 #include "ui/FrmSQLLogin.h"
@@ -26,13 +27,14 @@ std::string Shown(HWND d) {
 struct MsgDialogTest : ::testing::Test {
     ~MsgDialogTest() override { FrmMsg::shownHook = nullptr; }
 
-    // Shows the message modally, records what the window showed, then presses `control`.
+    // Records what the window shows, then presses `control`.
+    void Answer(FrmMsg& d, const char* control) {
+        seen = Shown(d.Hwnd());
+        message = Text(d.Hwnd(), "txtMessage");
+        Click(d.Hwnd(), control);
+    }
     int Ask(int kind, const std::string& text, const char* control) {
-        FrmMsg::shownHook = [this, control](FrmMsg& d) {
-            seen = Shown(d.Hwnd());
-            message = Text(d.Hwnd(), "txtMessage");
-            Click(d.Hwnd(), control);
-        };
+        FrmMsg::shownHook = [this, control](FrmMsg& d) { Answer(d, control); };
         return dlg.ShowMsg(kind, text);
     }
 
@@ -70,9 +72,7 @@ TEST_F(MsgDialogTest, KindsShowTheirPictureAndButtonsGiveTheirResultsAndKindAndT
     int nested = 99;
     FrmMsg::shownHook = [&](FrmMsg& d) {
         nested = d.ShowMsg(kMsgWarning, "第二条消息");
-        seen = Shown(d.Hwnd());
-        message = Text(d.Hwnd(), "txtMessage");
-        Click(d.Hwnd(), "cmdConfirm");
+        Answer(d, "cmdConfirm");
     };
     EXPECT_EQ(dlg.ShowMsg(kMsgQuestion, "第一条消息"), -1);
     EXPECT_EQ(nested, 0);
@@ -104,14 +104,6 @@ struct GatedFactory : ConnectionFactory {
     std::vector<std::shared_ptr<Conn>> created;
 };
 
-struct RecordingMsg : MsgDialog {
-    int ShowMsg(int kind, const std::string& text) override {
-        shown.emplace_back(kind, text);
-        return -1;
-    }
-    std::vector<std::pair<int, std::string>> shown;
-};
-
 struct LoginDialogTest : ::testing::Test {
     ~LoginDialogTest() override {
         FrmSQLLogin::shownHook = nullptr;
@@ -125,7 +117,7 @@ struct LoginDialogTest : ::testing::Test {
     void Type(HWND d, const char* name, const std::string& text) { SetWindowTextOf(FindControl(d, name), text); }
 
     GatedFactory factory;
-    RecordingMsg msg;
+    RecordingDialog msg;
     FrmSQLLogin dlg{factory, msg};
 };
 
@@ -144,8 +136,7 @@ TEST_F(LoginDialogTest, WrongCredentialsKeepItOpenWithThePasswordSelectedThenThe
         Type(d, "txtPwd", "wrong");
         Click(d, "cmdConfirm");
         ASSERT_TRUE(WaitFor([&] { return !dlg.Connecting(); }));
-        ASSERT_EQ(msg.shown.size(), 1u);
-        EXPECT_EQ(msg.shown[0], std::make_pair(int(kMsgError), std::string(kLoginFailedMessage)));
+        EXPECT_EQ(msg.shown, std::vector{RecordingDialog::Line(kMsgError, kLoginFailedMessage)});
         EXPECT_EQ(SendMessageW(FindControl(d, "txtPwd"), EM_GETSEL, 0, 0), MAKELRESULT(0, 5));
         EXPECT_EQ(GetFocus(), FindControl(d, "txtPwd"));
         EXPECT_EQ(dlg.cLoginUser, "operator"); // nothing handed back on failure
@@ -203,7 +194,7 @@ struct MessageBoxAnswerer {
 
 TEST(StartupWindows, LoginValuesEndMessageBoxAndAMainWindowMadeOnceHookedBeforeItShows) {
     qmtest::FakeConnectionFactory factory;
-    RecordingMsg msg;
+    RecordingDialog msg;
     qmtest::TestPlatform platform;
     AppState app(platform);
     MainModel model;

@@ -25,7 +25,7 @@ struct RepairRunTest : MainWindowFixture {
 TEST_F(RepairRunTest, RunsOffTheWindowThreadWithButtonsLockedProgressStopTooltipsAndTheRecord) {
     const std::string recordPath = "C:\\quillmere-ui-tool\\运行记录\\Quillmere-20150102-030405.txt";
     record = {recordPath, ""};
-    CountingObserver before;
+    StatementLog before; // read once the run has ended
     app->observer = &before;
     allowed = 0;
     Shown();
@@ -72,7 +72,7 @@ TEST_F(RepairRunTest, RunsOffTheWindowThreadWithButtonsLockedProgressStopTooltip
     // Everything comes back, the observer from before saw each statement, and the close request is met.
     ExpectButtonsEnabled(true);
     EXPECT_EQ(app->observer, &before);
-    EXPECT_EQ(before.statements.load(), 2);
+    EXPECT_EQ(before.statements.size(), 2u);
     EXPECT_EQ(endCalls, 1);
 
     // The stop from the first run does not carry over into the next, which runs with verification off

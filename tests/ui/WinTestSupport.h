@@ -5,6 +5,7 @@
 #include "app/AppState.h"
 #include "discovery/AccountGrid.h"
 #include "platform/SystemServices.h"
+#include "support/Seams.h"
 #include "support/TestPlatform.h"
 #include "ui/ControlIds.h"
 #include "ui/FrmMain.h"
@@ -64,12 +65,6 @@ class RecordingShell : public qm::Shell {
 public:
     void Open(const std::string& address) override { opened.push_back(address); }
     std::vector<std::string> opened;
-};
-
-struct CountingObserver : qm::StatementObserver {
-    void OnStatement(const qm::StatementEvent&) override { ++statements; }
-    void OnFileMoved(int, const std::string&, const std::string&, const std::string&) override {}
-    std::atomic<int> statements{0};
 };
 
 // The list the window loads is whatever the test puts in `rows`.

@@ -6,6 +6,7 @@
 #include "platform/LocalSystemServices.h"
 #include "platform/TempFolder.h"
 #include "platform/Text.h"
+#include "support/Seams.h"
 #include "SimProcessWin.h"
 
 #include <gtest/gtest.h>
@@ -52,13 +53,6 @@ std::string Env(const char* name) {
     return n > 0 && n < 16384 ? WideToUtf8(std::wstring_view(buf, n)) : std::string();
 }
 
-struct Dialog : MsgDialog {
-    int ShowMsg(int kind, const std::string& message) override {
-        return shown.push_back(std::to_string(kind) + " " + message), -1;
-    }
-    std::vector<std::string> shown;
-};
-
 class ProductLogin : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
@@ -88,10 +82,6 @@ protected:
             else Reg("delete HKCR\\" + id + " /f");
         }
         installed = wanted;
-    }
-    bool Run(ClsUFLogin& login) {
-        std::string a[7];
-        return login.Regedit(a[0], a[1], a[2], a[3], a[4], a[5], a[6]);
     }
 
     static qmtest::TempFolder* folder;
@@ -150,9 +140,9 @@ TEST_F(ProductLogin, EveryRoadOfTheAdministratorSignInAgainstTheRegisteredCompon
              {"QM_COM_LOG", "QM_COM_DbConnect", "QM_COM_UfDbName", "QM_COM_cacc_id", "QM_COM_ciyear",
               "QM_COM_cUsername", "QM_COM_REFUSE", "QM_COM_cAccName", "QM_COM_LogState", "QM_COM_sharestring"})
             SetEnv(name, road.env.count(name) ? road.env.at(name) : "");
-        Dialog dialog;
+        qmtest::RecordingDialog dialog;
         ClsUFLogin login(real.platform, &dialog);
-        EXPECT_EQ(Run(login), road.result);
+        EXPECT_EQ(qmtest::SignIn(login), road.result);
         EXPECT_EQ(login.Version(), road.version);
         EXPECT_EQ(login.Install(), road.install);
         EXPECT_EQ(dialog.shown, road.shown);
@@ -185,7 +175,7 @@ TEST_F(ProductLogin, TheU8InstallationKeysOpenInThe32BitViewAndStopTheSignIn) {
     SetEnv("QM_COM_LOG", "");
     ClsUFLogin login(real.platform, nullptr);
     EXPECT_TRUE(login.SpeLogin());
-    EXPECT_FALSE(Run(login));
+    EXPECT_FALSE(qmtest::SignIn(login));
     EXPECT_EQ(login.Version(), "T6");
     EXPECT_EQ(Env("QM_COM_LOG").find("Login("), std::string::npos); // no sign-in was started
     Reg("delete \"HKLM\\SOFTWARE\\用友软件\" /f /reg:32");
