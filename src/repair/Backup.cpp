@@ -43,11 +43,12 @@ void Report(AppState& app, const BackupCopy& c, double seconds, const std::strin
     app.observer->OnFileCopied(e);
 }
 
-// 2005 and later take a database offline by ALTER DATABASE, 2000 through its option.
-bool TakeOffline(AppState& app, const std::string& db) {
-    const std::string sql = app.versionClass == VersionClass::Sql2000
-                                ? "sp_dboption '" + SqlLiteralBody(db) + "','offline','true'"
-                                : "alter database " + IdentOrEmpty(db) + " set offline";
+// 2005 and later take a database offline (and back) by ALTER DATABASE, 2000 through its option.
+bool SetOffline(AppState& app, const std::string& db, bool offline) {
+    const std::string sql =
+        app.versionClass == VersionClass::Sql2000
+            ? "sp_dboption '" + SqlLiteralBody(db) + "','offline','" + (offline ? "true'" : "false'")
+            : "alter database " + IdentOrEmpty(db) + (offline ? " set offline" : " set online");
     return ExecTrapped(app, sql);
 }
 
@@ -104,31 +105,36 @@ bool BackUp(AppState& app, const std::string& db, const std::string& dataPath,
         return false;
     }
     std::vector<std::string> made;
+    bool offline = false;
     auto fail = [&](const std::string& report) {
         std::string ignored;
         for (const auto& f : made) fs.Remove(f, ignored);
+        // A database left offline would no longer be listed as one to repair: it goes back as it was.
+        if (offline) SetOffline(app, db, false);
         app.cMsg = report;
         return false;
     };
     std::uint64_t before = 0;
     int shown = -1;
-    bool offline = false;
     for (const BackupCopy& c : plan.copies) {
         for (;;) {
             const auto started = std::chrono::steady_clock::now();
-            const bool ok = fs.CopyNew(c.from, c.to, [&](std::uint64_t done, std::uint64_t) {
-                const int percent = plan.need ? int((before + done) * 100 / plan.need) : 100;
-                if (percent != shown && show) show("备份中 " + std::to_string(shown = percent) + "%");
-                return !app.stop.Requested();
-            }, error);
+            const bool ok = fs.CopyNew(
+                c.from, c.to,
+                [&](std::uint64_t done, std::uint64_t) {
+                    const int percent = plan.need ? int((before + done) * 100 / plan.need) : 100;
+                    if (percent != shown && show) show("备份中 " + std::to_string(shown = percent) + "%");
+                    return !app.stop.Requested();
+                },
+                error);
             Report(app, c, std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count(),
                    ok ? "" : error);
             if (ok) break;
             if (error == kTextCopyCancelled) return fail(kBackupCancelled);
             // Held open by the server: offline, it lets go of the files.
             if (error != kTextPermissionDenied || offline) return fail(kBackupFailed + error);
+            if (!SetOffline(app, db, true)) return fail(kBackupFailed + app.cMsg);
             offline = true;
-            if (!TakeOffline(app, db)) return fail(kBackupFailed + app.cMsg);
         }
         made.push_back(c.to);
         before += c.bytes;

@@ -3,7 +3,7 @@
 // the data file into Quillmere备份\<database>-<yyyyMMdd-HHmmss>\, so that a repair that went wrong can be
 // undone by putting the files back. A file the server holds open (SQL Server shares its files for
 // reading only while a database is online or in emergency) is copied once the database is taken
-// offline; the row's sequence then goes on from there.
+// offline; the row's sequence then goes on from there (a copy that fails even so brings it back).
 #include "app/AppState.h"
 
 #include <cstdint>

@@ -122,8 +122,8 @@ TEST(EndToEnd, Sql2005U8RepairsEveryTickedSuspectDatabase) {
 }
 
 TEST(EndToEnd, RefusedLogMoveFailsThatRowOnlyAndUntickedRowsStayListed) {
-    HarnessRun run =
-        RunHarness("sql2005-u8.json", {"--tick", "1,2", "--file-fault", "UFDATA_001_2015_LOG.LDF=拒绝的权限"});
+    HarnessRun run = RunHarness(
+        "sql2005-u8.json", {"--tick", "1,2", "--backup", "off", "--file-fault", "UFDATA_001_2015_LOG.LDF=拒绝的权限"});
     ASSERT_EQ(run.status, 0) << run.result.dump(2);
     const json& r = run.result;
     ASSERT_EQ(r["repair"]["rows"].size(), 3u);
@@ -238,8 +238,9 @@ TEST(EndToEnd, ModernServersRecoverPendingDatabasesNormallyFirst) {
                                "",
                                {"The file '", "成功修复"},
                                3}}) {
-        HarnessRun run = RunHarness(
-            c.scenario, *c.fault ? std::vector<std::string>{"--file-fault", c.fault} : std::vector<std::string>{});
+        HarnessRun run =
+            RunHarness(c.scenario, *c.fault ? std::vector<std::string>{"--backup", "off", "--file-fault", c.fault}
+                                            : std::vector<std::string>{});
         ASSERT_EQ(run.status, 0) << c.scenario << run.result.dump(2);
         const json& r = run.result;
         const json& t = r["transcript"];
@@ -345,4 +346,35 @@ TEST(EndToEnd, TheErrorLogsCauseDecidesWhetherALogIsRebuilt) {
         }
         EXPECT_EQ(CountSql(t, "xp_readerrorlog"), s.rows == rows2000 ? 1 : int(s.count)); // 2000's log read once
     }
+}
+
+// 修复前备份, ticked as the window opens: each repaired database's files are kept in Quillmere备份 beside
+// its data file before the first change, and the record lists each copy; a file the server holds even
+// offline leaves that row unrepaired and without a partial copy.
+TEST(EndToEnd, EveryRepairedDatabaseIsCopiedFirstAndARowWhoseCopyFailsIsLeftAlone) {
+    HarnessRun run =
+        RunHarness("sql2005-u8.json", {"--verify", "off", "--file-fault", "UFDATA_002_2014.MDF=拒绝的权限"});
+    ASSERT_EQ(run.status, 0) << run.result.dump(2);
+    const json& r = run.result;
+    const json& rows = r["repair"]["rows"];
+    ASSERT_EQ(rows.size(), 3u);
+    EXPECT_EQ(rows[0][kReport], "成功修复");
+    EXPECT_EQ(rows[1][kReport], "备份失败：拒绝的权限");
+    EXPECT_EQ(rows[2][kReport], "成功修复");
+    const json& t = r["transcript"];
+    EXPECT_EQ(CountSql(t, "UFDATA_002_2014 set offline"), 1);
+    EXPECT_EQ(CountSql(t, "UFDATA_002_2014 set online"), 1); // not left offline
+    EXPECT_EQ(CountSql(t, "UFDATA_002_2014 set emergency"), 0);
+    auto copies = [&](const std::string& db) {
+        return std::count_if(r["files"].begin(), r["files"].end(), [&](const json& f) {
+            return f.get<std::string>().rfind("Quillmere备份/" + db + "-", 0) == 0;
+        });
+    };
+    EXPECT_EQ(copies("UFDATA_001_2015"), 2) << r["files"].dump();
+    EXPECT_EQ(copies("UFDATA_002_2014"), 0) << r["files"].dump();
+    const std::string record = r["record"]["text"];
+    EXPECT_NE(record.find("  [已备份] " + r["data_dir"].get<std::string>() + "\\UFDATA_001_2015.MDF → "),
+              std::string::npos)
+        << record;
+    EXPECT_NE(record.find("  [备份失败] "), std::string::npos) << record;
 }

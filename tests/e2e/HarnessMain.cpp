@@ -6,7 +6,7 @@
 //   quillmere-e2e.exe OPTIONS.json
 //
 // The options, written by the launcher: tool_dir, data_dir, out (Windows paths), and tick ("all", "none"
-// or "1,3"), verify (true/false), press_stop_after (ms), file_faults ([[path, text]...]) when given.
+// or "1,3"), verify and backup (true/false), press_stop_after (ms), file_faults ([[path, text]...]) when given.
 // Writes title, version_text, product, load, repair, record, reload, messages (and harness_error) to out.
 // Exit status: 0 the run reached the end; 2 start-up ended before the main window; 1 the harness failed.
 #include "discovery/AccountGrid.h"
@@ -153,9 +153,11 @@ bool DriveMainWindow(qm::ui::FrmMain& window, const qm::MainModel& model, const 
             return false;
         }
     }
-    HWND verify = FindControl(w, "chkVerify");
-    if (options.contains("verify") && (SendMessageW(verify, BM_GETCHECK, 0, 0) == BST_CHECKED) != options["verify"])
-        SendMessageW(verify, BM_CLICK, 0, 0);
+    for (const char* box : {"verify", "backup"}) {
+        HWND b = FindControl(w, box == std::string("verify") ? "chkVerify" : "chkBackup");
+        if (options.contains(box) && (SendMessageW(b, BM_GETCHECK, 0, 0) == BST_CHECKED) != options[box])
+            SendMessageW(b, BM_CLICK, 0, 0);
+    }
 
     const int runs = window.Runs();
     CheckWatcher checks(grid);

@@ -235,7 +235,7 @@ TEST_F(RepairDriver, TheCopyBeforeTheFirstChangeKeepsEveryFileOrNothing) {
         {.what = "copied", .sent = "G F L E S R M O"},
         {.what = "held until offline", .refusals = 1, .sent = "G F X L E S R M O"},
         {.what = "held on 2000", .major = 8, .refusals = 1, .sent = "G0 F X0 L T A1 C E2 R2 D A0 C"},
-        {.what = "held even offline", .refusals = 2, .sent = "G F X", .report = "备份失败：拒绝的权限"},
+        {.what = "held even offline", .refusals = 2, .sent = "G F X P", .report = "备份失败：拒绝的权限"},
         {.what = "no room", .freeBytes = 0, .sent = "G F", .report = "备份空间不足：需要 1 MB，可用 0 MB"},
         {.what = "stopped", .stop = true, .sent = "G F", .report = qm::kBackupCancelled},
     };
