@@ -38,6 +38,18 @@ bool Fail(std::string& error, int err) {
     return false;
 }
 
+// A file to copy from, open for reading; -1 with the description when it is missing or a folder.
+int OpenSource(const std::string& from, struct stat& src, std::string& error) {
+    const int in = ::open(from.c_str(), O_RDONLY | O_CLOEXEC);
+    if (in < 0) return Fail(error, errno), -1;
+    if (::fstat(in, &src) != 0 || S_ISDIR(src.st_mode)) {
+        const int err = S_ISDIR(src.st_mode) ? EISDIR : errno;
+        ::close(in);
+        return Fail(error, err), -1;
+    }
+    return in;
+}
+
 bool WriteAllTo(int fd, const char* data, size_t size) {
     while (size > 0) {
         const ssize_t n = ::write(fd, data, size);
@@ -131,14 +143,9 @@ bool LocalFileSystem::Exists(const std::string& path) {
 
 bool LocalFileSystem::Copy(const std::string& from, const std::string& to, std::string& error) {
     if (from.empty() || to.empty()) return Fail(error, ENOENT);
-    const int in = ::open(from.c_str(), O_RDONLY | O_CLOEXEC);
-    if (in < 0) return Fail(error, errno);
     struct stat src {};
-    if (::fstat(in, &src) != 0 || S_ISDIR(src.st_mode)) {
-        const int err = S_ISDIR(src.st_mode) ? EISDIR : errno;
-        ::close(in);
-        return Fail(error, err);
-    }
+    const int in = OpenSource(from, src, error);
+    if (in < 0) return false;
     struct stat dst;
     if (::stat(to.c_str(), &dst) == 0 && dst.st_dev == src.st_dev && dst.st_ino == src.st_ino) {
         ::close(in);
@@ -248,14 +255,9 @@ bool LocalFileSystem::CopyNew(const std::string& from, const std::string& to, co
     if (from.empty() || to.empty()) return Fail(error, ENOENT);
     struct stat st;
     if (::lstat(to.c_str(), &st) == 0) return Fail(error, EEXIST);
-    const int in = ::open(from.c_str(), O_RDONLY | O_CLOEXEC);
-    if (in < 0) return Fail(error, errno);
     struct stat src {};
-    if (::fstat(in, &src) != 0 || S_ISDIR(src.st_mode)) {
-        const int err = S_ISDIR(src.st_mode) ? EISDIR : errno;
-        ::close(in);
-        return Fail(error, err);
-    }
+    const int in = OpenSource(from, src, error);
+    if (in < 0) return false;
     static std::atomic<unsigned> counter{0};
     const std::string temp = FolderOf(to) + "/." + LastComponent(to) + ".qm" + std::to_string(::getpid()) + "-" +
                              std::to_string(counter.fetch_add(1));
