@@ -63,7 +63,8 @@ struct FakeAutomationFactory : qm::AutomationFactory {
 };
 
 // The login object of T6 ("U8Login.clsLogin") or T3 ("UFLoginSQL.Login") as a test scripts it: an
-// administrator who signs in at once. Each creation makes a new object.
+// administrator who signs in at once; the account database object opens at once. Each creation makes a
+// new object.
 struct Component {
     AutoValue year = T("2015");
     std::string dbConnect =
@@ -83,7 +84,7 @@ struct Component {
                     {"cacc_id", T(accId)},
                     {"ciyear", year},
                     {"sharestring", T("")}};
-        for (const char* m : {"Login", "LoginAs", "ClearError", "ShutDown"})
+        for (const char* m : {"Login", "LoginAs", "ClearError", "ShutDown", "OpenDatabase"})
             o->methods[m] = [](auto&, auto&, auto&) { return true; };
         return o;
     }
@@ -97,11 +98,7 @@ protected:
         platform.automation = automation;
         platform.connections = connections;
         login = std::make_unique<qm::ClsUFLogin>(platform, &dialog);
-        automation.classes[progid::kUfDatabase] = [] {
-            auto db = std::make_shared<FakeObject>(progid::kUfDatabase);
-            db->methods["OpenDatabase"] = [](auto&, auto&, auto&) { return true; };
-            return db;
-        };
+        Install(progid::kUfDatabase);
         Install(progid::kU8Login);
     }
     void Install(const char* id) {

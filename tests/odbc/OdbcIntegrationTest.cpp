@@ -20,17 +20,14 @@ using sqlsim::ResultSet;
 // long enough to span many packets and a cell longer than a packet in a second result set; the
 // batch, longer than a packet too, arrives whole.
 TEST(OdbcOverTds, ResultsAndBatchesCrossPacketsIntactAtEveryVersion) {
-    ResultSet rows;
-    rows.columns = {{"DB", ColumnType::NVarChar},
-                    {"选择", ColumnType::NVarChar},
-                    {"账套名称", ColumnType::NVarChar},
-                    {"年度", ColumnType::Int}};
+    using enum ColumnType;
+    ResultSet rows, wide;
+    rows.columns = {{"DB", NVarChar}, {"选择", NVarChar}, {"账套名称", NVarChar}, {"年度", Int}};
     rows.rows = {{Cell::Text("UFDATA_001_2015"), Cell::Text(""), Cell::Text("演示公司（置疑）"), Cell::Int(2015)},
                  {Cell::Text("UFDATA_002_2016"), Cell::Null(), Cell::Null(), Cell::Null()}};
     for (int i = 0; i < 5000; ++i)
         rows.rows.push_back({Cell::Text("账套" + std::to_string(i)), Cell::Null(), Cell::Null(), Cell::Int(i)});
-    ResultSet wide;
-    wide.columns = {{"wide", ColumnType::NVarChar}};
+    wide.columns = {{"wide", NVarChar}};
     wide.rows = {{Cell::Text(std::string(3000, 'w') + "尾")}};
     BatchResult answer;
     answer.results = {rows, wide};

@@ -65,14 +65,11 @@ struct TdsRig {
         std::string error;
         EXPECT_TRUE(server.Start(0, error)) << error;
     }
-    std::string Text(const std::string& db, const std::string& pwd) const {
-        return "Provider=SQLOLEDB;Server=127.0.0.1," + std::to_string(server.Port()) + ";Database=" + db +
-               ";Uid=sa;Pwd=" + pwd + ";";
-    }
-    std::shared_ptr<qm::Connection> Open(const std::string& pwd = "", const std::string& db = "master") {
+    // As the tool writes it; `pwd` as it stands in the text.
+    std::shared_ptr<qm::Connection> Open(const std::string& pwd = "") {
         auto c = factory.Create();
-        std::string error;
-        EXPECT_TRUE(c->Open(Text(db, pwd), error)) << error;
+        std::string error, text = "Provider=SQLOLEDB;Server=127.0.0.1," + std::to_string(server.Port());
+        EXPECT_TRUE(c->Open(text + ";Database=master;Uid=sa;Pwd=" + pwd + ";", error)) << error;
         return c;
     }
     std::shared_ptr<E> engine;

@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+#include <algorithm>
+
 namespace qmtest {
 
 bool OtherProcess::Start(const std::string& mode, const std::string& arg) {
@@ -15,8 +17,7 @@ bool OtherProcess::Start(const std::string& mode, const std::string& arg) {
     release_ = CreateEventW(nullptr, TRUE, FALSE, releaseName.c_str());
     // The build tree is a Linux path; Wine shows it on Z:.
     std::wstring program = qm::Utf8ToWide(std::string("Z:") + QM_OTHER_PROCESS_EXE);
-    for (wchar_t& c : program)
-        if (c == L'/') c = L'\\';
+    std::replace(program.begin(), program.end(), L'/', L'\\');
     std::wstring cmd = L"\"" + program + L"\" " + qm::Utf8ToWide(mode) + L" \"" + qm::Utf8ToWide(arg) + L"\" " +
                        readyName + L" " + releaseName;
     STARTUPINFOW si{};

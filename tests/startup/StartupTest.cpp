@@ -1,6 +1,7 @@
 // Start-up's order and end paths over a scripted server: one row per road through Main, with every call
 // it makes on what it shows and the connections it opens.
 #include "startup/Startup.h"
+#include "app/LocalConfig.h"
 #include "platform/HttpClient.h"
 #include "platform/LocalFileSystem.h"
 #include "platform/SystemServices.h"
@@ -146,7 +147,7 @@ const Road kRoads[] = {
     {.name = "ConfigMdbOpensOnlyWhenPresentInOrderAndBothSystemDatabasesMeanTPlus", .connect = true, .configMdb = true,
      .uf = true, .uft = true, .log = {kAsked, "Main"}, .signIn = kDialog, .product = "T+|UFTSystem",
      .opened = {"Tempdb", "master", "Config.mdb", "UFTSystem"}, .version = k2005,
-     .check = [](Fixture& f) { EXPECT_EQ(f.app->oSystemDB->State(), 1); }},
+     .check = [](Fixture& f) { EXPECT_EQ(f.app->oSystemDB->State() + f.app->oConfig->State(), 2); }},
     // A product sign-in that fails still names the product: no catalogue query decides it.
     {.name = "FailedProductSignInKeepsItsProductAndTheDialogSignsIn", .connect = true, .uf = true, .uft = true,
      .productKind = "U8", .log = {kAsked, "Main"}, .signIn = kDialog, .product = "U8|UFSystem",
@@ -195,6 +196,8 @@ TEST_P(StartupRoad, ShowsOpensAndKeeps) {
     EXPECT_EQ(f.app->cDBServer + "|" + f.app->cDBUser + "|" + f.app->cDBPwd, r.signIn);
     EXPECT_EQ(f.app->cProduct + "|" + f.app->cSystemDB, r.product);
     EXPECT_EQ(f.OpenedTargets(), r.opened);
+    EXPECT_EQ(r.shown ? f.app->oConfig->ConnectionString() : "", // opened only when there
+              r.configMdb ? ConfigDbConnectionString(f.folder.path()) : "");
     EXPECT_EQ(f.app->cSQLVersion, r.version);
     EXPECT_EQ(f.app->versionClass,
               r.version.empty() ? VersionClass::None : VersionClass::Sql2005); // kept with the text

@@ -5,6 +5,7 @@
 // through a file and the program is ended by its Linux process id.
 #include "platform/TempFolder.h"
 
+#include <algorithm>
 #include <string>
 
 #include <windows.h>
@@ -25,16 +26,14 @@ inline std::string ShellWord(const std::string& s) {
 // Wine shows the Linux root as drive Z:. "/tmp/a" <-> "Z:\tmp\a" (either slash accepted from Windows).
 inline std::string WindowsPathOf(const std::string& linuxPath) {
     std::string out = "Z:" + linuxPath;
-    for (char& c : out)
-        if (c == '/') c = '\\';
+    std::replace(out.begin(), out.end(), '/', '\\');
     return out;
 }
 
 inline std::string LinuxPathOf(const std::string& windowsPath) {
     std::string out = windowsPath;
     if (out.size() >= 2 && (out[0] == 'Z' || out[0] == 'z') && out[1] == ':') out.erase(0, 2);
-    for (char& c : out)
-        if (c == '\\') c = '/';
+    std::replace(out.begin(), out.end(), '\\', '/');
     return out;
 }
 
