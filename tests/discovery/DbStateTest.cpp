@@ -23,7 +23,7 @@ struct DbStateFake : ::testing::Test {
 
 } // namespace
 
-TEST_F(DbStateFake, Sql2000OnlyAFlagOfExactlyOneCounts) {
+TEST_F(DbStateFake, Sql2000CountsOnlyAFlagOfOneAndFailuresGiveNormalOrNothingAndLeaveTheirError) {
     fake->handler = [](const std::string& sql) {
         if (sql.find("IsShutdown") != std::string::npos) return FakeConnection::Rows({"Status"}, {{Value::Number(2)}});
         if (sql.find("IsSuspect") != std::string::npos) return FakeConnection::Rows({"Status"}, {{Value::Text("1")}});
@@ -32,16 +32,14 @@ TEST_F(DbStateFake, Sql2000OnlyAFlagOfExactlyOneCounts) {
     };
     EXPECT_EQ(State2000("db1"), "可疑");
     EXPECT_EQ(fake->sent.size(), 11u);
-}
 
-TEST_F(DbStateFake, FailuresGiveNormalOrNothingAndLeaveTheirError) {
+    fake->sent.clear();
     fake->state = 0; // every probe fails: each counts as zero
     EXPECT_EQ(State2000("db1"), "正常");
     EXPECT_EQ(app.cMsg, "对象关闭时，不允许操作。");
     EXPECT_EQ(conn.get(), fake.get()); // handed back unchanged
 
     fake->state = 1;
-    fake->sent.clear();
     fake->handler = [](const std::string& sql) {
         if (sql.find("IsReadOnly") != std::string::npos) return FakeConnection::Rows({"Status"}, {{Value::Number(1)}});
         return FakeConnection::Rows({"Status"}, {{Value::Text("abc")}});

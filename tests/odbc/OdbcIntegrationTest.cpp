@@ -39,7 +39,7 @@ TEST(OdbcOverTds, ResultsAndBatchesCrossPacketsIntactAtEveryVersion) {
         f.engine->handler = [&](const std::string&) { return answer; };
         qm::SqlResult r = f.Open()->Execute(sql);
         ASSERT_TRUE(r.ok) << r.error;
-        EXPECT_EQ(f.engine->Batches().back(), sql);
+        EXPECT_EQ(f.engine->LastBatch(), sql);
         EXPECT_EQ(r.recordset.columns, (std::vector<std::string>{"DB", "选择", "账套名称", "年度"}));
         ASSERT_EQ(r.recordset.rows.size(), 5002u);
         EXPECT_EQ(r.recordset.rows[0],

@@ -21,20 +21,18 @@ public:
     std::map<std::string, std::string> logins{{"sa", ""}};
 
     std::optional<sqlsim::Message> CheckLogin(const std::string& user, const std::string& password) override {
-        auto it = logins.find(user);
-        if (it != logins.end() && it->second == password) return std::nullopt;
+        if (auto it = logins.find(user); it != logins.end() && it->second == password) return std::nullopt;
         return sqlsim::Message{18456, 1, 14, "用户 '" + user + "' 登录失败。"};
     }
     sqlsim::BatchResult Execute(const std::string& sql) override {
-        {
-            std::lock_guard<std::mutex> lock(mu_);
-            batches_.push_back(sql);
-        }
+        std::unique_lock lock(mu_);
+        last_ = sql;
+        lock.unlock();
         return handler ? handler(sql) : sqlsim::BatchResult{};
     }
-    std::vector<std::string> Batches() const {
-        std::lock_guard<std::mutex> lock(mu_);
-        return batches_;
+    std::string LastBatch() const {
+        std::lock_guard lock(mu_);
+        return last_;
     }
     std::vector<sqlsim::TranscriptEntry> Transcript() const override { return {}; }
     void ClearTranscript() override {}
@@ -53,7 +51,7 @@ public:
 private:
     int major_;
     mutable std::mutex mu_;
-    std::vector<std::string> batches_;
+    std::string last_;
 };
 
 // The TDS front end on an ephemeral port of 127.0.0.1 over an engine, and the product's ODBC adapter

@@ -39,9 +39,8 @@ struct Windows : StartupWindows, MsgDialog {
     }
     void ShowEndMessage(const std::string& text) override { log.push_back("End " + text); }
     void ShowMainWindow() override { log.push_back("Main"); }
-    int ShowMsg(int kind, const std::string& text) override {
-        log.push_back("Msg " + std::to_string(kind) + " " + text);
-        return -1;
+    int ShowMsg(int kind, const std::string& t) override {
+        return log.push_back("Msg " + std::to_string(kind) + " " + t), -1;
     }
     bool connect = false;
     const char* throwText = nullptr;
@@ -218,10 +217,7 @@ INSTANTIATE_TEST_SUITE_P(Startup, StartupRoad, ::testing::ValuesIn(kRoads),
 TEST(ReadmeRefresh, ReplacesOnlyWithARightBodyAndKeepsTheOldFile) {
     struct Http : HttpClient {
         bool Get(const std::string& url, std::string& out, std::string& error) override {
-            urls.push_back(url);
-            error = fail;
-            out = body;
-            return fail.empty();
+            return urls.push_back(url), error = fail, out = body, fail.empty();
         }
         std::string body, fail;
         Log urls;

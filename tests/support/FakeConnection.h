@@ -52,9 +52,8 @@ public:
 class FakeConnectionFactory : public qm::ConnectionFactory {
 public:
     std::shared_ptr<qm::Connection> Create() override {
-        auto c = std::make_shared<FakeConnection>();
+        auto& c = created.emplace_back(std::make_shared<FakeConnection>());
         if (prepare) prepare(*c);
-        created.push_back(c);
         return c;
     }
     std::function<void(FakeConnection&)> prepare;

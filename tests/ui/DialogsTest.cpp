@@ -95,11 +95,7 @@ struct GatedFactory : ConnectionFactory {
         }
         GatedFactory& f_;
     };
-    std::shared_ptr<Connection> Create() override {
-        auto c = std::make_shared<Conn>(*this);
-        created.push_back(c);
-        return c;
-    }
+    std::shared_ptr<Connection> Create() override { return created.emplace_back(std::make_shared<Conn>(*this)); }
     std::atomic<bool> hold{false}, waiting{false}, refuse{false};
     std::vector<std::shared_ptr<Conn>> created;
 };

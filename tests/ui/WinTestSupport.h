@@ -26,9 +26,8 @@ namespace qmtest {
 
 using qm::ui::FindControl;
 
-inline constexpr int kWaitMs = 10000;
-
-inline bool WaitFor(const std::function<bool()>& done) { return qm::ui::PumpMessagesUntil(done, kWaitMs); }
+// Pumps the window messages until `done`, 10 s at most.
+inline bool WaitFor(const std::function<bool()>& done) { return qm::ui::PumpMessagesUntil(done, 10000); }
 
 // A click: BM_CLICK for buttons and pictures, a press and release for anything else.
 inline void Click(HWND control) {
@@ -49,9 +48,8 @@ inline bool Visible(HWND control) { return control && (GetWindowLongW(control, G
 
 // Key-up of `vk` with exactly the modifiers in `mask` (Shift 1, Ctrl 2, Alt 4) held.
 inline void KeyUp(HWND control, int vk, int mask) {
-    BYTE keys[256];
+    BYTE keys[256], held[256];
     GetKeyboardState(keys);
-    BYTE held[256];
     std::copy(keys, keys + 256, held);
     held[VK_SHIFT] = (mask & 1) ? 0x80 : 0;
     held[VK_CONTROL] = (mask & 2) ? 0x80 : 0;
@@ -164,7 +162,6 @@ struct MainWindowFixture : ::testing::Test {
         const RECT r = qm::ui::ListViewCellRect(grid, item, column);
         SendMessageW(grid, WM_MOUSEMOVE, 0, MAKELPARAM((r.left + r.right) / 2, (r.top + r.bottom) / 2));
         NMTTDISPINFOW d{};
-        d.hdr.hwndFrom = nullptr;
         d.hdr.idFrom = UINT_PTR(grid);
         d.hdr.code = TTN_GETDISPINFOW;
         d.uFlags = TTF_IDISHWND;

@@ -46,10 +46,7 @@ std::wstring Text(const VARIANT& v) {
 }
 
 HRESULT ReturnText(VARIANT* r, const std::wstring& s) {
-    if (r) {
-        r->vt = VT_BSTR;
-        r->bstrVal = SysAllocStringLen(s.data(), UINT(s.size()));
-    }
+    if (r) r->vt = VT_BSTR, r->bstrVal = SysAllocStringLen(s.data(), UINT(s.size()));
     return S_OK;
 }
 
@@ -128,10 +125,7 @@ public:
         if (lstrcmpiW(member.c_str(), L"Login") == 0 && args.empty()) return ReturnObject(result, kInnerLogin);
         if (lstrcmpiW(member.c_str(), L"UfSystemDb") == 0) return ReturnObject(result, kSystemDb);
         if (lstrcmpiW(member.c_str(), L"LogState") == 0) {
-            if (result) {
-                result->vt = VT_I4;
-                result->lVal = _wtoi(Env(L"QM_COM_LogState").c_str());
-            }
+            if (result) result->vt = VT_I4, result->lVal = _wtoi(Env(L"QM_COM_LogState").c_str());
             return S_OK;
         }
         if (lstrcmpiW(member.c_str(), L"cAccName") == 0) return ReturnText(result, accName_);
@@ -148,15 +142,8 @@ private:
     HRESULT ReturnObject(VARIANT* r, Kind kind) {
         // The same inner object each time, as a component hands out its own members.
         Object*& slot = kind == kInnerLogin ? inner_ : systemDb_;
-        if (!slot) {
-            slot = new Object(kind, L"");
-            slot->AddRef();
-        }
-        if (r) {
-            slot->AddRef();
-            r->vt = VT_DISPATCH;
-            r->pdispVal = slot;
-        }
+        if (!slot) (slot = new Object(kind, L""))->AddRef();
+        if (r) slot->AddRef(), r->vt = VT_DISPATCH, r->pdispVal = slot;
         return S_OK;
     }
 
