@@ -28,10 +28,10 @@ struct LocalConfigFixture : ::testing::Test {
         app = std::make_unique<AppState>(platform);
     }
     void config(const std::string& body) { dir.write("Config.ini", body); }
-    std::string ini(const std::string& key, const std::string& def = "DEF") {
+    // From the tool's Config.ini unless a file is named.
+    std::string ini(const std::string& key, const std::string& def = "DEF", const std::string& file = "") {
         std::string v = "unset";
-        if (!ReadIniString(platform, "Login", key, def, "", v)) return "<failed>";
-        return v;
+        return ReadIniString(platform, "Login", key, def, file, v) ? v : "<failed>";
     }
 };
 
@@ -53,9 +53,7 @@ TEST_F(LocalConfigFixture, CommentsAreCutWithTheCharacterBeforeThem) {
     EXPECT_EQ(ini("Twice"), "a");
     EXPECT_EQ(ini("Lead"), "<failed>");           // nothing before the comment: the read fails
     EXPECT_EQ(ini("Missing", "//x"), "<failed>"); // a default is cut the same way
-    std::string v;
-    EXPECT_TRUE(ReadIniString(platform, "Login", "Server", "d", dir / "absent.ini", v));
-    EXPECT_EQ(v, "d");
+    EXPECT_EQ(ini("Server", "d", dir / "absent.ini"), "d");
 }
 
 // Server, Sa and Pwd in that order, trimmed; a value starting with a comment stops the reading there,

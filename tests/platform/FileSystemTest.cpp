@@ -135,12 +135,10 @@ TEST_F(FileTest, AFileAnotherProcessHoldsOpenIsRefusedWithPermissionDenied) {
     const std::string log = dir.write("UFDATA_001_2015_LOG.LDF", "held");
     qmtest::OtherProcess server;
     ASSERT_TRUE(server.Start("hold", log));
-    EXPECT_FALSE(fs.Move(log, log + ".20150101120000.bak", error));
-    EXPECT_EQ(error, "拒绝的权限");
-    EXPECT_FALSE(fs.Remove(log, error));
-    EXPECT_EQ(error, "拒绝的权限");
-    EXPECT_FALSE(fs.WriteAtomic(log, "new", error));
-    EXPECT_EQ(error, "拒绝的权限");
+    std::string moved, removed, written;
+    EXPECT_FALSE(fs.Move(log, log + ".20150101120000.bak", moved) || fs.Remove(log, removed) ||
+                 fs.WriteAtomic(log, "new", written));
+    EXPECT_EQ(moved + "|" + removed + "|" + written, "拒绝的权限|拒绝的权限|拒绝的权限");
     EXPECT_TRUE(fs.Exists(log));
     server.Release();
     EXPECT_EQ(TempFolder::read(log), "held");

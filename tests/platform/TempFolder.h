@@ -91,11 +91,8 @@ private:
         }
         for (const auto& [child, folder] : children) {
             SetFileAttributesW(child.c_str(), FILE_ATTRIBUTE_NORMAL);
-            if (!folder) {
-                DeleteFileW(child.c_str());
-                continue;
-            }
-            RemoveTree(qm::WideToUtf8(child));
+            if (folder) RemoveTree(qm::WideToUtf8(child));
+            else DeleteFileW(child.c_str());
         }
         RemoveDirectoryW(w.c_str());
 #else
