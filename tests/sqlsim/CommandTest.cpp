@@ -1,7 +1,14 @@
-// ALTER DATABASE on SQL Server 2005/2008: the rebuild sequence and the refusals the repair depends on,
-// scenario faults and the message language. (Windows paths, which only the end-to-end runs ask for,
-// are met there.)
+// The simulator's commands (SQL Server 2000's status word and its rebuild are in Sql2000Test):
+// - ALTER DATABASE on 2005/2008: the rebuild sequence and the refusals the repair depends on, scenario
+//   faults and the message language. (Windows paths, which only the end-to-end runs ask for, are met
+//   there.)
+// - DBCC CHECKDB: findings, state refusals and unknown databases, per release. (What the tool reads of
+//   the findings, in either language, is met in the check after a repair.)
+// - The SELECTs the tool sends, where the discovery tests do not already pin the simulator's answer:
+//   LIKE patterns, the T+ join, the rarer states, awkward names, and no sys.databases on 2000.
 #include "SimFixture.h"
+
+#include "discovery/LoadAcc.h"
 
 using namespace simtest;
 
@@ -66,4 +73,49 @@ TEST_F(CommandTest, RebuildSequenceRefusalsAndFaultsOnSql2005) {
            "The file '" + P("A_LOG.LDF") +
                "' already exists. It should be renamed or deleted so that a new log file can be created."}});
     EXPECT_EQ(engine->CheckLogin("sa", "x")->text, "Login failed for user 'sa'.");
+}
+
+TEST_F(CommandTest, CheckdbOutcomesFollowTheScenarioTheStateAndTheRelease) {
+    const std::string findings = R"(, "checkdb": {"allocation_errors": 2, "consistency_errors": 12})";
+    Load(Scenario("9.00.4035.00",
+                  Db("A", "ONLINE", findings) + "," + Db("it's", "ONLINE") + "," + Db("E", "EMERGENCY")));
+    Play({
+        // One error per finding, at most ten, then the counts and the repair level.
+        {"dbcc checkdb(N'A') with no_infomsgs", "!8939,8939,8939,8939,8939,8939,8939,8939,8939,8939,8989,8958"},
+        {"DBCC CHECKDB ('it''s')", "8989,2528", "CHECKDB 在数据库 'it's' 中发现 0 个分配错误和 0 个一致性错误。"},
+        {"dbcc checkdb(N'it''s ') with no_infomsgs", ""},
+        {"dbcc checkdb('E')", "!926"},
+        {"dbcc checkdb(N'nosuch') with no_infomsgs", "!2520"},
+    });
+    Load(Scenario("8.00.2039", Db("E", "ONLINE", R"(, "flags": ["IsEmergencyMode"])") + "," +
+                                   Db("D", "ONLINE", R"(, "flags": ["IsDboOnly"])")));
+    Play({{"dbcc checkdb(N'E') with no_infomsgs", "!945"},
+          {"dbcc checkdb(N'D') with no_infomsgs", ""},
+          {"dbcc checkdb(N'nosuch') with no_infomsgs", "!911"}});
+}
+
+TEST_F(CommandTest, QueryListingsStatesAndLogPathsOfAwkwardNames) {
+    Load(R"({"databases": [{"name": "UFDATA_001_2015", "state": "SUSPECT"}, {"name": "UFDATA_003_2016"},
+                    {"name": "UFDATAX003_2016", "state": "SUSPECT"}, {"name": "ufdata_009_2013", "state": "SUSPECT"},
+                    {"name": "UFTDATA_001_2015", "state": "EMERGENCY"}, {"name": "UFTDATA_002_2016", "state": "SUSPECT"},
+                    {"name": "C", "state": "RESTORING"}, {"name": "G", "state": "RECOVERY_PENDING"},
+                    {"name": "it's", "state": "SUSPECT"}, {"name": "my]db"}],
+      "ua_account": [],
+      "eap_account": [{"cAcc_Num": "001", "cAcc_Name": "演示", "iYear": 2015, "DsName": "uftdata_001_2015"}]})");
+    Play({
+        // The underscore is a one-character wildcard, and LIKE ignores letter case.
+        {qm::kLoadAccQ1, "UFDATA_001_2015,UFDATAX003_2016,ufdata_009_2013"},
+        {qm::kLoadAccQ2, "UFTDATA_001_2015,UFTDATA_002_2016"},
+        {StateOf("C"), "RESTORING"},
+        {StateOf("G"), "SUSPECT"},
+        // Names compare without letter case and trailing blanks; quoted forms reach the same database.
+        {LogPathOf("ufdata_001_2015   "), P("UFDATA_001_2015_LOG.LDF")},
+        {LogPathOf("it''s"), P("it's_LOG.LDF")},
+        {LogPathOf("nosuch"), ""},
+        {LogPathOf("my]db"), P("my]db_LOG.LDF")},
+    });
+    EXPECT_EQ(Got(qm::kLoadAccQ2, 2), "001,NULL"); // joined on the database name, without letter case
+    EXPECT_EQ(Run(qm::kLoadAccQ2).results[0].columns[4].type, sqlsim::ColumnType::Int); // the year is a number
+    Load(R"({"version": "8.00.2039"})");
+    Play({{"select name from sys.databases where name='ufsystem'", "!208", "对象名 'sys.databases' 无效。"}});
 }
