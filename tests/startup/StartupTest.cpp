@@ -6,6 +6,7 @@
 #include "platform/LocalFileSystem.h"
 #include "platform/SystemServices.h"
 #include "platform/TempFolder.h"
+#include "platform/Text.h"
 #include "support/FakeConnection.h"
 #include "support/Seams.h"
 #include "support/TestPlatform.h"
@@ -79,14 +80,12 @@ struct Fixture {
         };
     }
 
-    // The databases (or the Jet file) of the connections start-up opened, in order.
+    // The databases (or the Jet file, which names none) of the connections start-up opened, in order.
     Log OpenedTargets() const {
         Log out;
         for (auto& c : factory.created) {
-            const std::string& cs = c->connectionString;
-            const auto db = cs.find("Database=");
-            if (db != std::string::npos) out.push_back(cs.substr(db + 9, cs.find(';', db) - db - 9));
-            else if (!cs.empty()) out.push_back("Config.mdb"); // the Jet text names no database
+            const std::string db = FirstConnectionItem(ParseConnectionText(c->connectionString), {"Database"});
+            if (!c->connectionString.empty()) out.push_back(db.empty() ? "Config.mdb" : db);
         }
         return out;
     }
