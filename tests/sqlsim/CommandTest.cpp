@@ -1,4 +1,6 @@
-// The simulator's commands (SQL Server 2000's status word and its rebuild are in Sql2000Test):
+// The simulator's commands:
+// - SQL Server 2000: the status word, allow updates, DBCC REBUILD_LOG and sp_dboption. (A rebuild onto
+//   a file that exists is met in the repair's retries.)
 // - ALTER DATABASE on 2005/2008: the rebuild sequence and the refusals the repair depends on, scenario
 //   faults and the message language. (Windows paths, which only the end-to-end runs ask for, are met
 //   there.)
@@ -18,6 +20,14 @@ std::string Rebuild(const std::string& db, const std::string& path, const std::s
     return "alter database " + db + " Rebuild Log on (name=" + name + ",filename='" + path + "') ";
 }
 std::string Alter(const std::string& db, const std::string& what) { return "alter database " + db + " " + what; }
+
+// SQL Server 2000's state flags, in the order the tool probes them; its status word set by an update.
+const char* kFlags[] = {"IsReadOnly", "IsSingleUser", "IsShutdown",   "IsEmergencyMode", "IsInStandBy", "IsDetached",
+                        "IsDboOnly",  "IsInLoad",     "IsInRecovery", "IsOffline",       "IsSuspect"};
+
+std::string Update(const std::string& status, const std::string& db) {
+    return "update sysdatabases set status=" + status + " where dbid=DB_ID('" + db + "') ";
+}
 
 } // namespace
 
@@ -118,4 +128,54 @@ TEST_F(CommandTest, QueryListingsStatesAndLogPathsOfAwkwardNames) {
     EXPECT_EQ(Run(qm::kLoadAccQ2).results[0].columns[4].type, sqlsim::ColumnType::Int); // the year is a number
     Load(R"({"version": "8.00.2039"})");
     Play({{"select name from sys.databases where name='ufsystem'", "!208", "对象名 'sys.databases' 无效。"}});
+}
+
+class Sql2000Test : public SimTest {
+protected:
+    void SetUp() override {
+        SimTest::SetUp();
+        Load(R"({"version": "8.00.2039", "databases": [
+            {"name": "U1", "flags": ["IsShutdown"]}, {"name": "U2", "state": "SUSPECT"},
+            {"name": "U3", "flags": ["IsEmergencyMode", "IsInStandBy", "IsOffline"]}]})");
+    }
+    // The flags that are 1, in probe order.
+    std::string Flags(const std::string& db) {
+        std::string out;
+        for (const char* f : kFlags) {
+            const std::string probe =
+                "select DATABASEPROPERTY(name,'" + std::string(f) + "') from sysdatabases where name='" + db + "'";
+            if (Got(probe) == "1") out += std::string(out.empty() ? "" : ",") + f;
+        }
+        return out;
+    }
+};
+
+TEST_F(Sql2000Test, RebuildSequenceNeedsAllowUpdatesAndReconfigureAndClearsEveryAbnormalFlag) {
+    const std::string refused = "未启用对系统目录的即席更新。系统管理员必须重新配置 SQL Server 才能执行此操作。";
+    Play({
+        {Update("-32768", "U1"), "!259", refused},
+        {"sp_configure 'allow updates',1", "2528,15457"},
+        {Update("-32768", "U1"), "!259"},
+        {"reconfigure", "!5808"},
+        {Update("-32768", "U1"), "!259"},
+        {"reconfigure with override", ""},
+        {Update("-32768", "U1"), ""},
+        {"select status from master..sysdatabases where name='U1'", "-32768"},
+    });
+    EXPECT_EQ(Flags("U1"), "IsEmergencyMode");
+    Play({
+        {"dbcc rebuild_log('U1 ','" + P("U1.LDF") + "')", "5029,2528"},
+        {LogPathOf("U1"), P("U1.LDF")},
+    });
+    EXPECT_TRUE(Exists(P("U1.LDF")));
+    EXPECT_EQ(Flags("U1"), "IsDboOnly");
+    Play({
+        {"sp_dboption 'U1 ','dbo use only','false'", ""},
+        {Update("4194328", "U3"), ""}, // the read-only recovery's status word
+        {"sp_configure 'allow updates',0", "2528,15457"},
+        {"reconfigure with override", ""},
+        {qm::kLoadAccQ6, "U2"}, // the other one stays listed
+    });
+    EXPECT_EQ(Flags("U1"), "");
+    EXPECT_EQ(Flags("U3"), ""); // 0x400018 carries no state bit, standby included
 }
