@@ -73,6 +73,7 @@ struct FileCopyEvent {
     int row = 0;
     std::string from, to;
     std::uint64_t bytes = 0;
+    std::uint64_t freeBytes = 0; // the room on the disk the copy was planned against
     double seconds = 0;
     std::string error; // "" when the copy is whole
 };

@@ -31,13 +31,14 @@ std::string Join(const std::string& folder, const std::string& name) {
     return folder + (folder.find('\\') != std::string::npos ? "\\" : "/") + name;
 }
 
-void Report(AppState& app, const BackupCopy& c, double seconds, const std::string& error) {
+void Report(AppState& app, const BackupCopy& c, std::uint64_t freeBytes, double seconds, const std::string& error) {
     if (!app.observer) return;
     FileCopyEvent e;
     e.row = app.observerRow;
     e.from = c.from;
     e.to = c.to;
     e.bytes = c.bytes;
+    e.freeBytes = freeBytes;
     e.seconds = seconds;
     e.error = error;
     app.observer->OnFileCopied(e);
@@ -127,7 +128,7 @@ bool BackUp(AppState& app, const std::string& db, const std::string& dataPath,
                     return !app.stop.Requested();
                 },
                 error);
-            Report(app, c, std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count(),
+            Report(app, c, plan.free, std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count(),
                    ok ? "" : error);
             if (ok) break;
             if (error == kTextCopyCancelled) return fail(kBackupCancelled);

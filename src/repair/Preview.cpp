@@ -1,6 +1,5 @@
 #include "repair/Preview.h"
 
-#include "platform/FileSystem.h"
 #include "platform/Text.h"
 #include "repair/PlanMode.h"
 #include "repair/Repair.h"
@@ -25,6 +24,7 @@ public:
         PreviewRow& r = rows_[e.row];
         r.copies.push_back({e.from, e.to, e.bytes});
         r.copyBytes += e.bytes;
+        r.freeBytes = e.freeBytes;
     }
 
     void RunStarted(int maximum) override {
@@ -94,11 +94,6 @@ std::vector<PreviewRow> PlanRepair(AppState& app, const MainModel& m, RepairProg
         row.route = RoadText(RoadOf(RouteOf(row.state), row.state, cause, app.versionClass, AsciiUpper(row.path)),
                              row.state, cause);
         row.report = report;
-        if (!row.copies.empty()) {
-            std::string ignored;
-            const std::string& from = row.copies.front().from;
-            app.platform.files->FreeBytes(from.substr(0, from.find_last_of("\\/")), row.freeBytes, ignored);
-        }
         rows.push_back(std::move(row));
     }
     return rows;
