@@ -29,8 +29,7 @@ bool ServerFiles::Read(AppState& app) {
     for (const auto& row : r.recordset.rows) {
         if (name < 0 || file < 0 || name >= int(row.size()) || file >= int(row.size())) continue;
         const std::string key = NameKey(NullToStr(row[name])), path = PathKey(NullToStr(row[file]));
-        Add(key, path);
-        if (!path.empty()) Remember(key, Trim(NullToStr(row[file])));
+        Add(key, NullToStr(row[file]));
         if (id >= 0 && id < int(row.size()) && NullToStr(row[id]) == "2") logs_[key] = path;
     }
     read_ = true;
@@ -38,8 +37,12 @@ bool ServerFiles::Read(AppState& app) {
 }
 
 void ServerFiles::Add(const std::string& dbKey, const std::string& path) {
-    if (path.empty()) return;
-    owners_[path].push_back(dbKey); // once per record: a database may record one file twice
+    const std::string key = PathKey(path);
+    if (key.empty()) return;
+    owners_[key].push_back(dbKey); // once per record: a database may record one file twice
+    auto& files = files_[dbKey];
+    if (std::none_of(files.begin(), files.end(), [&](const std::string& f) { return PathKey(f) == key; }))
+        files.push_back(Trim(path));
 }
 
 bool ServerFiles::OwnedByOther(const std::string& path, const std::string& db) const {
@@ -62,15 +65,7 @@ void ServerFiles::LogRebuilt(const std::string& db, const std::string& path) {
     files.erase(std::remove_if(files.begin(), files.end(), [&](const std::string& f) { return PathKey(f) == log; }),
                 files.end());
     log = upper;
-    Add(key, upper);
-    Remember(key, Trim(path));
-}
-
-void ServerFiles::Remember(const std::string& dbKey, const std::string& path) {
-    auto& files = files_[dbKey];
-    const std::string key = PathKey(path);
-    if (std::none_of(files.begin(), files.end(), [&](const std::string& f) { return PathKey(f) == key; }))
-        files.push_back(path);
+    Add(key, path);
 }
 
 std::vector<std::string> ServerFiles::FilesOf(const std::string& db) const {

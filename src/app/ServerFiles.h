@@ -30,8 +30,8 @@ public:
     std::vector<std::string> FilesOf(const std::string& db) const;
 
 private:
+    // One record of the server's: `path` as it writes it.
     void Add(const std::string& dbKey, const std::string& path);
-    void Remember(const std::string& dbKey, const std::string& path);
 
     bool read_ = false;
     std::unordered_map<std::string, std::vector<std::string>> owners_; // upper-cased path -> a database key per record
