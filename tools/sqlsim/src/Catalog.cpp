@@ -186,6 +186,7 @@ bool Catalog::Refresh(std::string& error) {
         if (full || model_.touched.count(d.dbid)) changed.push_back(&d);
     model_.touched.clear();
     if (changed.empty()) return true;
+    written_ = 0; // until the writing below is done: a failure part-way has everything written anew next time
     if (full && !Exec(db_,
                       "DELETE FROM sysdatabases; DELETE FROM sysaltfiles; DELETE FROM sys_databases;"
                       " DELETE FROM sys_master_files;",
@@ -204,7 +205,6 @@ bool Catalog::Refresh(std::string& error) {
     for (const Stmt& d : dels) prepared = prepared && d.ok();
     if (!prepared) {
         error = sqlite3_errmsg(db_);
-        written_ = 0;
         return false;
     }
     auto remove = [&](int dbid) {
@@ -226,7 +226,6 @@ bool Catalog::Refresh(std::string& error) {
         BindText(sd.get(), 5, model_.paths.Shown(d.dataPath));
         if (sqlite3_step(sd.get()) != SQLITE_DONE) {
             error = sqlite3_errmsg(db_);
-            written_ = 0; // written again in full next time
             return false;
         }
         for (int fileid = 1; fileid <= 2; ++fileid) {
