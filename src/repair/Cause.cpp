@@ -136,9 +136,8 @@ Cause ReadFromLog(AppState& app, const std::string& db, const std::string& dataP
     const bool whole = app.versionClass == VersionClass::Sql2000;
     // 2000's log is the same for every row of a run: read once.
     if (whole && app.runErrorLog && app.runErrorLog->read) return CauseOf(app.runErrorLog->entries, db, dataPath);
-    const std::string kept = app.cMsg;
+    // ExecuteSql leaves cMsg alone: a failed read changes nothing but the cause.
     const SqlResult r = ExecuteSql(app, app.oMaster, ErrorLogQuery(app.versionClass, db));
-    app.cMsg = kept;
     if (!r.ok) return {};
     std::vector<std::string> entries = LogEntries(r, app.versionClass);
     if (whole && app.runErrorLog) {
