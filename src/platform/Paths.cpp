@@ -28,13 +28,14 @@ std::string JoinPath(const std::string& folder, const std::string& name) {
     return folder + PathSeparator() + name;
 }
 
-namespace {
-std::string ParentOf(const std::string& path) {
+std::string ParentFolder(const std::string& path) {
     const auto pos = path.find_last_of(PathSeparator() == '\\' ? "\\/" : "/");
     if (pos == std::string::npos) return {};
     if (pos == 0) return path.substr(0, 1);
     return path.substr(0, pos);
 }
+
+namespace {
 
 std::string CurrentFolder() {
     std::error_code ec;
@@ -61,7 +62,7 @@ std::string ExecutableFolder() {
         if (buf.size() > 32768) return CurrentFolder();
         buf.resize(buf.size() * 2);
     }
-    const std::string folder = ParentOf(WideToUtf8(buf));
+    const std::string folder = ParentFolder(WideToUtf8(buf));
     return folder.empty() ? CurrentFolder() : folder;
 #else
     std::string buf(256, '\0');
@@ -75,7 +76,7 @@ std::string ExecutableFolder() {
         if (buf.size() > 65536) return CurrentFolder();
         buf.resize(buf.size() * 2);
     }
-    const std::string folder = ParentOf(buf);
+    const std::string folder = ParentFolder(buf);
     return folder.empty() ? CurrentFolder() : folder;
 #endif
 }

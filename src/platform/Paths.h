@@ -10,6 +10,9 @@ char PathSeparator();
 // folder + separator + name; no second separator when the folder already ends with one (a drive root).
 std::string JoinPath(const std::string& folder, const std::string& name);
 
+// The folder a path names a file of, without the separator; "" for a bare name.
+std::string ParentFolder(const std::string& path);
+
 // The folder of the running executable, without a trailing separator. Falls back to the current
 // folder when the system does not say.
 std::string ExecutableFolder();

@@ -3,6 +3,7 @@
 #include "app/ServerFiles.h"
 #include "platform/FileErrors.h"
 #include "platform/FileSystem.h"
+#include "platform/Paths.h"
 #include "platform/SystemServices.h"
 #include "platform/Text.h"
 #include "repair/SequenceSteps.h"
@@ -16,20 +17,7 @@ namespace {
 
 constexpr std::uint64_t kMb = 1024 * 1024;
 
-std::string FolderOf(const std::string& path) {
-    const size_t at = path.find_last_of("\\/");
-    return at == std::string::npos ? std::string() : path.substr(0, at);
-}
-
-std::string NameOf(const std::string& path) {
-    const size_t at = path.find_last_of("\\/");
-    return at == std::string::npos ? path : path.substr(at + 1);
-}
-
-// The separator the server's paths use.
-std::string Join(const std::string& folder, const std::string& name) {
-    return folder + (folder.find('\\') != std::string::npos ? "\\" : "/") + name;
-}
+std::string NameOf(const std::string& path) { return path.substr(path.find_last_of("\\/") + 1); }
 
 void Report(AppState& app, const BackupCopy& c, std::uint64_t freeBytes, double seconds, const std::string& error) {
     if (!app.observer) return;
@@ -68,13 +56,13 @@ bool PlanBackup(AppState& app, const std::string& db, const std::string& dataPat
         files = app.runFiles->FilesOf(db);
     }
     if (files.empty()) files.push_back(dataPath);
-    const std::string home = FolderOf(dataPath);
+    const std::string home = ParentFolder(dataPath);
     const std::string stamp = FormatLocalTime(app.platform.clock->Now(), "%04d%02d%02d-%02d%02d%02d");
-    plan.folder = Join(Join(home.empty() ? "." : home, kBackupFolder), db + "-" + stamp);
+    plan.folder = JoinPath(JoinPath(home.empty() ? "." : home, kBackupFolder), db + "-" + stamp);
     FileSystem& fs = *app.platform.files;
     for (const std::string& f : files) {
         std::string error;
-        BackupCopy c{f, Join(plan.folder, NameOf(f)), 0};
+        BackupCopy c{f, JoinPath(plan.folder, NameOf(f)), 0};
         if (!fs.Exists(f)) continue; // a file the server misses is nothing to keep
         if (!fs.SizeOf(f, c.bytes, error)) {
             app.cMsg = kBackupFailed + error;
@@ -101,7 +89,7 @@ bool BackUp(AppState& app, const std::string& db, const std::string& dataPath,
     if (!PlanBackup(app, db, dataPath, plan)) return false;
     FileSystem& fs = *app.platform.files;
     std::string error;
-    if (!fs.MakeFolder(FolderOf(plan.folder), error) || !fs.MakeFolder(plan.folder, error)) {
+    if (!fs.MakeFolder(ParentFolder(plan.folder), error) || !fs.MakeFolder(plan.folder, error)) {
         app.cMsg = kBackupFailed + error;
         return false;
     }
