@@ -4,13 +4,18 @@
 // - ALTER DATABASE on 2005/2008: the rebuild sequence and the refusals the repair depends on, scenario
 //   faults and the message language. (Windows paths, which only the end-to-end runs ask for, are met
 //   there.)
-// - DBCC CHECKDB: findings, state refusals and unknown databases, per release. (What the tool reads of
-//   the findings, in either language, is met in the check after a repair.)
+// - DBCC CHECKDB: findings, state refusals and unknown databases, per release; its repairs, their
+//   refusals and what they leave. (What the tool reads of the findings, in either language, is met in
+//   the check after a repair.)
+// - The files the server holds open, as the list published for a program in another process.
 // - The SELECTs the tool sends, where the discovery tests do not already pin the simulator's answer:
 //   LIKE patterns, the T+ join, the rarer states, awkward names, and no sys.databases on 2000.
 #include "SimFixture.h"
 
 #include "discovery/LoadAcc.h"
+
+#include <fstream>
+#include <iterator>
 
 using namespace simtest;
 
@@ -102,6 +107,70 @@ TEST_F(CommandTest, CheckdbOutcomesFollowTheScenarioTheStateAndTheRelease) {
     Play({{"dbcc checkdb(N'E') with no_infomsgs", "!945"},
           {"dbcc checkdb(N'D') with no_infomsgs", ""},
           {"dbcc checkdb(N'nosuch') with no_infomsgs", "!911"}});
+}
+
+TEST_F(CommandTest, CheckdbRepairsNeedSingleUserAndTheLevelAndLeaveWhatTheScenarioSays) {
+    const std::string findings = R"(, "checkdb": {"allocation_errors": 2, "consistency_errors": 1,
+        "level": "repair_rebuild", "left_after_repair": {"consistency_errors": 1}})";
+    Load(Scenario("9.00.4035.00",
+                  Db("A", "ONLINE", findings) + "," +
+                      Db("E", "EMERGENCY", R"(, "log_file_exists": false, "checkdb": {"consistency_errors": 1})") +
+                      "," + Db("F", "EMERGENCY", R"(, "checkdb": {"emergency_repair": "fails"})") + "," +
+                      Db("S", "SUSPECT", R"(, "user_access": "SINGLE_USER")")));
+    Play({
+        {"dbcc checkdb(N'A', repair_rebuild)", "!7919", "未处理修复语句。数据库需要处于单用户模式下。"},
+        {Alter("A", "set single_user with rollback immediate"), "5060"},
+        {"dbcc checkdb(A, repair_fast) with no_infomsgs", "!8939,8939,8939,8989,8958",
+         "repair_rebuild 是 DBCC CHECKDB (A)发现的错误的最低修复级别。", true},
+        {"dbcc checkdb('A', repair_rebuild) with no_infomsgs", "!8939,8911,8939,8911,8939,8989,8912",
+         "CHECKDB 在数据库 'A' 中修复了 2 个分配错误和 0 个一致性错误。", true},
+        {"dbcc checkdb(N'A') with no_infomsgs", "!8939,8989,8958"},
+        {"dbcc checkdb(N'A', repair_allow_data_loss)", "!8939,8911,8989,8912,2528"},
+        {"dbcc checkdb(N'A')", "8989,2528"},
+        {Alter("E", "set single_user"), ""},
+        {"dbcc checkdb(N'E', repair_rebuild)", "!7901", "未处理修复语句。数据库处于紧急模式时不支持此修复级别。"},
+        {"dbcc checkdb(N'E', repair_allow_data_loss) with no_infomsgs", "!5029,8939,8911,8989,8912"},
+        {StateOf("E"), "ONLINE"},
+        {"select DATABASEPROPERTYEX('E','UserAccess')", "SINGLE_USER"},
+        {"dbcc checkdb(N'E') with no_infomsgs", ""},
+        {Alter("F", "set single_user"), ""},
+        {"dbcc checkdb(N'F', repair_allow_data_loss)", "!7909", "紧急模式修复失败。必须从备份还原。"},
+        {StateOf("F"), "EMERGENCY"},
+        {"dbcc checkdb(N'S', repair_allow_data_loss)", "!926"},
+    });
+    EXPECT_TRUE(Exists(P("E_LOG.LDF")));
+    Load(
+        Scenario("8.00.2039", Db("D", "ONLINE", R"(, "checkdb": {"consistency_errors": 1})"), R"(, "language": "en")"));
+    Play({
+        {"dbcc checkdb(D, repair_allow_data_loss)", "!7919",
+         "Repair statement not processed. Database needs to be in single user mode."},
+        {"sp_dboption 'D','single user','true'", ""},
+        {"dbcc checkdb(D, repair_allow_data_loss) with no_infomsgs", "!8939,8911,8989,8912",
+         "CHECKDB fixed 0 allocation errors and 1 consistency errors in database 'D'.", true},
+    });
+}
+
+TEST_F(CommandTest, HeldFilesAreThoseOfTheUserDatabasesOnlineOrInEmergency) {
+    sqlsim::EngineOptions options;
+    options.heldFiles = root + "/held";
+    auto held = [&] {
+        std::ifstream f(options.heldFiles);
+        return std::string(std::istreambuf_iterator<char>(f), {});
+    };
+    const std::string a = P("A.MDF") + "\n" + P("A_LOG.LDF") + "\n", e = P("E.MDF") + "\n" + P("E_LOG.LDF") + "\n";
+    Load(Scenario("9.00.4035.00", Db("A", "ONLINE") + "," + Db("S", "SUSPECT")), options);
+    EXPECT_EQ(held(), a);
+    for (const auto& [sql, want] : std::vector<std::pair<std::string, std::string>>{
+             {Alter("A", "set offline"), ""}, {Alter("A", "set online"), a}, {Alter("A", "set emergency"), a}}) {
+        Run(sql);
+        EXPECT_EQ(held(), want) << sql;
+    }
+    Load(Scenario("8.00.2039", Db("A", "ONLINE") + "," + Db("E", "ONLINE", R"(, "flags": ["IsEmergencyMode"])") + "," +
+                                   Db("S", "SUSPECT")),
+         options);
+    EXPECT_EQ(held(), a + e);
+    Run("sp_dboption 'A','offline','true'");
+    EXPECT_EQ(held(), e);
 }
 
 TEST_F(CommandTest, QueryListingsStatesAndLogPathsOfAwkwardNames) {

@@ -17,6 +17,9 @@ TEST_F(ScenarioTest, ShippedScenariosLoadAndMalformedOnesAreRefusedWithAReason) 
           R"({"databases": [{"name": "A", "flags": ["IsWobbly"]}]})",
           R"({"databases": [{"name": "A", "state": "BROKEN"}]})", R"({"databases": [{"name": "A", "cause": "flood"}]})",
           R"({"databases": [{"name": "A", "cause": "held", "cause_file": "disk"}]})",
+          R"({"databases": [{"name": "A", "checkdb": {"level": "repair_fast"}}]})",
+          R"({"databases": [{"name": "A", "checkdb": {"emergency_repair": "works"}}]})",
+          R"({"databases": [{"name": "A", "checkdb": {"left_after_repair": {"consistency_errors": 1}}}]})",
           R"({"databases": [{"name": "A", "checkdb": {"seconds": -1}}]})"}) {
         error.clear();
         EXPECT_FALSE(sqlsim::Engine::FromJson(bad, dir, error)) << bad;

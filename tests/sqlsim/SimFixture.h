@@ -87,16 +87,18 @@ protected:
         return out;
     }
 
-    // `want` is the batch's Line; `text`, when given, the text of its first message.
+    // `want` is the batch's Line; `text`, when given, the text of its first message (its last one with `last`).
     struct Step {
         std::string sql, want, text = "";
+        bool last = false;
     };
     void Play(const std::vector<Step>& steps) {
         for (const Step& s : steps) {
             SCOPED_TRACE(s.sql);
             const auto r = engine->Execute(s.sql);
             EXPECT_EQ(Line(r), s.want);
-            EXPECT_EQ(s.text.empty() || r.messages.empty() ? "" : r.messages[0].text, s.text);
+            EXPECT_EQ(s.text.empty() || r.messages.empty() ? "" : (s.last ? r.messages.back() : r.messages[0]).text,
+                      s.text);
         }
     }
 

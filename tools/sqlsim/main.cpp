@@ -1,11 +1,14 @@
 // quillmere-sqlsim: the SQL Server simulator behind a TDS listener on 127.0.0.1.
 //   quillmere-sqlsim --scenario F --data-dir D [--port P] [--transcript T] [--language en|zh-CN]
-//                    [--windows-paths] [--drop-at TEXT]
+//                    [--windows-paths] [--drop-at TEXT] [--held-files PATH]
 // The first line on stdout is "listening on 127.0.0.1:<port>"; SIGINT or SIGTERM stops it cleanly.
 // --windows-paths: file paths are spoken as Wine shows the data folder (Z:\TMP\DATA\X.MDF).
 // --drop-at TEXT: the first batch containing TEXT is written to the transcript and never answered;
 // every connection is closed and the listener stops. The program itself runs on until SIGINT/SIGTERM,
 // so the transcript can still be read and the caller ends it as usual.
+// --held-files PATH: PATH lists the files the server holds open (those of each user database online or
+// in emergency mode), one UTF-8 line each as the server names them; it is replaced whole after the
+// scenario loads and after each batch that changes it, before that batch is answered.
 #include "sqlsim/Engine.h"
 #include "tds/TdsServer.h"
 
@@ -31,7 +34,7 @@ struct Options {
 int Usage(const std::string& why) {
     std::cerr << "quillmere-sqlsim: " << why << "\n"
               << "usage: quillmere-sqlsim --scenario F --data-dir D [--port P] [--transcript T] [--language en]\n"
-                 "                        [--windows-paths] [--drop-at TEXT]\n";
+                 "                        [--windows-paths] [--drop-at TEXT] [--held-files PATH]\n";
     return 2;
 }
 
@@ -51,6 +54,7 @@ bool Parse(int argc, char** argv, Options& o, std::string& why) {
         else if (a == "--data-dir") o.dataDir = v;
         else if (a == "--transcript") o.transcript = v;
         else if (a == "--language") o.language = v;
+        else if (a == "--held-files") o.engine.heldFiles = v;
         else if (a == "--drop-at") {
             if (v.empty()) {
                 why = "--drop-at needs a text";

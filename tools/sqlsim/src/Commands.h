@@ -58,6 +58,9 @@ private:
     bool SyntaxError(const Cursor& c, BatchResult& out);
     // Creates the new log file; false when the folder does not let it.
     static bool CreateLogFile(const std::string& path);
+    // The log as an emergency repair rebuilds it, a new file where a lost one was (`rebuilt`); false
+    // when it cannot be created.
+    static bool RebuildLostLog(const Database& db, bool& rebuilt);
 
     Model& m_;
     const Messages& msgs_;

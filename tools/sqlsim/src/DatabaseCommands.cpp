@@ -1,4 +1,4 @@
-// ALTER DATABASE (state, user access, REBUILD LOG) and DBCC REBUILD_LOG.
+// ALTER DATABASE (state, user access, REBUILD LOG), DBCC REBUILD_LOG and the log an emergency repair rebuilds.
 #include "Commands.h"
 
 #include "ErrorLog.h"
@@ -26,6 +26,11 @@ bool Commands::CreateLogFile(const std::string& path) {
     if (!f) return false;
     f << "sqlsim log file\n";
     return static_cast<bool>(f);
+}
+
+bool Commands::RebuildLostLog(const Database& db, bool& rebuilt) {
+    rebuilt = !FileExists(db.logPath);
+    return !rebuilt || CreateLogFile(db.logPath);
 }
 
 bool Commands::AlterDatabase(Cursor& c, BatchResult& out) {

@@ -2,6 +2,7 @@
 #include "Catalog.h"
 #include "Commands.h"
 #include "ErrorLog.h"
+#include "HeldFiles.h"
 #include "Lexer.h"
 #include "Messages.h"
 #include "Model.h"
@@ -11,8 +12,10 @@
 
 #include <fstream>
 #include <mutex>
+#include <optional>
 #include <sstream>
 #include <thread>
+#include <utility>
 
 namespace sqlsim {
 
@@ -64,12 +67,19 @@ public:
 
 class EngineImpl : public Engine {
 public:
-    explicit EngineImpl(Model model)
+    EngineImpl(Model model, const std::string& heldFiles)
         : model_(std::move(model)),
           msgs_(model_.english, model_.major),
           catalog_(model_, msgs_),
           commands_(model_, msgs_) {
         WriteStartupLog(model_, msgs_);
+        if (!heldFiles.empty()) held_.emplace(heldFiles);
+    }
+
+    // Lists the files held open now; false (and why) when the list cannot be written.
+    bool PublishHeldFiles(std::string& error) {
+        std::lock_guard<std::mutex> lock(mu_);
+        return !held_ || held_->Publish(model_, error);
     }
 
     std::vector<Fault> faults;
@@ -113,6 +123,12 @@ public:
         for (const auto& m : r.messages) r.failed = r.failed || m.severity > 10;
         if (!lock.owns_lock()) lock.lock();
         Record(sql, r);
+        // Before the answer, so a client that goes on to copy a file finds the list as the batch left it.
+        // A list that cannot be written now is tried again after the next batch.
+        if (held_ && mayHaveChanged_) {
+            std::string ignored;
+            mayHaveChanged_ = !held_->Publish(model_, ignored);
+        }
         return r;
     }
 
@@ -215,7 +231,10 @@ private:
     }
 
     bool RunStatement(const std::vector<Token>& stmt, const std::string& sql, int spid, BatchResult& one) {
-        if (!stmt.front().Is("select")) return commands_.Run(stmt, one, spid);
+        if (!stmt.front().Is("select")) {
+            mayHaveChanged_ = true;
+            return commands_.Run(stmt, one, spid);
+        }
         Translation t = TranslateSelect(stmt, model_, msgs_, spid);
         if (!t.error) return catalog_.Query(t.sql, sql, one);
         one.messages.push_back(*t.error);
@@ -253,6 +272,8 @@ private:
     std::vector<TranscriptEntry> transcript_;
     std::unique_ptr<std::ofstream> file_;
     int nextSpid_ = 51;
+    std::optional<HeldFiles> held_;
+    bool mayHaveChanged_ = false; // a statement other than SELECT ran since the held files were last listed
 };
 
 std::vector<Fault> ParseFaults(const std::string& json) {
@@ -279,8 +300,9 @@ std::shared_ptr<Engine> Engine::FromJson(const std::string& json, const std::str
         Model model;
         if (!LoadScenario(json, dataDir, model, error) || !LoadCheckdbOutcomes(json, model, error)) return nullptr;
         model.paths.windows = options.windowsPaths;
-        auto engine = std::make_shared<EngineImpl>(std::move(model));
+        auto engine = std::make_shared<EngineImpl>(std::move(model), options.heldFiles);
         engine->faults = ParseFaults(json);
+        if (!engine->PublishHeldFiles(error)) return nullptr;
         return engine;
     } catch (const std::exception& e) {
         error = std::string("scenario is malformed: ") + e.what();

@@ -276,10 +276,35 @@ Message Messages::CheckdbFound(const std::string& db, long long a, long long c) 
         "CHECKDB found " + as + " allocation errors and " + cs + " consistency errors in database '" + db + "'.");
 }
 
-Message Messages::CheckdbRepairLevel(const std::string& db) const {
+Message Messages::CheckdbRepairLevel(const std::string& db, const std::string& level) const {
+    return Make(8958, 10, level + " 是 DBCC CHECKDB (" + db + ")发现的错误的最低修复级别。",
+                level + " is the minimum repair level for the errors found by DBCC CHECKDB (" + db + ").");
+}
+
+Message Messages::CheckdbRepaired() const { return Make(8911, 10, "此错误已修复。", "The error has been repaired."); }
+
+Message Messages::CheckdbFixed(const std::string& db, long long a, long long c) const {
+    const std::string as = std::to_string(a), cs = std::to_string(c);
     return Make(
-        8958, 10, "repair_allow_data_loss 是 DBCC CHECKDB (" + db + ")发现的错误的最低修复级别。",
-        "repair_allow_data_loss is the minimum repair level for the errors found by DBCC CHECKDB (" + db + ").");
+        8912, 10, "CHECKDB 在数据库 '" + db + "' 中修复了 " + as + " 个分配错误和 " + cs + " 个一致性错误。",
+        "CHECKDB fixed " + as + " allocation errors and " + cs + " consistency errors in database '" + db + "'.");
+}
+
+Message Messages::RepairNeedsSingleUser() const {
+    return Make(7919, 16, "未处理修复语句。数据库需要处于单用户模式下。",
+                "Repair statement not processed. Database needs to be in single user mode.");
+}
+
+Message Messages::RepairLevelInEmergency() const {
+    return Make(7901, 16, "未处理修复语句。数据库处于紧急模式时不支持此修复级别。",
+                "The repair statement was not processed. This level of repair is not supported when the database is "
+                "in emergency mode.");
+}
+
+Message Messages::EmergencyRepairFailed() const {
+    // The server's own text has no blank after the first sentence.
+    return Make(7909, 16, "紧急模式修复失败。必须从备份还原。",
+                "The emergency-mode repair failed.You must restore from a backup.");
 }
 
 Message Messages::ContextChanged(const std::string& db) const {

@@ -50,7 +50,12 @@ public:
     Message CheckdbNoDatabase(const std::string& db) const;                               // 2520 (2005+) / 911 (2000)
     Message CheckdbFinding(int n) const; // 8939, the n-th finding (0-based)
     Message CheckdbFound(const std::string& db, long long allocation, long long consistency) const; // 8989
-    Message CheckdbRepairLevel(const std::string& db) const;                                        // 8958
+    Message CheckdbRepairLevel(const std::string& db, const std::string& level) const;              // 8958
+    Message CheckdbRepaired() const;                                                                // 8911
+    Message CheckdbFixed(const std::string& db, long long allocation, long long consistency) const; // 8912
+    Message RepairNeedsSingleUser() const;                                                          // 7919
+    Message RepairLevelInEmergency() const;                                                         // 7901
+    Message EmergencyRepairFailed() const;                                                          // 7909
     Message ContextChanged(const std::string& db) const;                                            // 5701
     Message Internal(const std::string& what) const;                                                // 50000
     Message TooManyArguments(const std::string& procedure) const;                                   // 8144

@@ -14,9 +14,16 @@
 
 namespace sqlsim {
 
-// What DBCC CHECKDB of a database finds, and how long it takes.
+// The repair levels of DBCC CHECKDB, each doing all that the ones below it do.
+enum class RepairLevel { None, Fast, Rebuild, AllowDataLoss };
+const char* RepairLevelName(RepairLevel level); // "repair_rebuild" …; empty for None
+
+// What DBCC CHECKDB of a database finds, what its repair leaves, and how long either takes.
 struct CheckdbOutcome {
     long long allocationErrors = 0, consistencyErrors = 0;
+    RepairLevel level = RepairLevel::AllowDataLoss;    // the least repair that fixes the findings
+    long long leftAllocation = 0, leftConsistency = 0; // what the next repair cannot fix
+    bool emergencyRepairFails = false;
     double seconds = 0;
 };
 

@@ -79,6 +79,9 @@ struct EngineOptions {
     // Report file paths as a Windows program under Wine sees the data folder (Z:\...), and map the
     // paths received back to it.
     bool windowsPaths = false;
+    // When given, the file that lists the files the server holds open, one per line as it names them,
+    // rewritten whenever that changes.
+    std::string heldFiles;
 };
 
 // How a statement that takes time spends it. The front end ends the wait early when its client
