@@ -67,6 +67,10 @@ struct MainModel {
     std::atomic<bool> bVerify{true};
     // The window's 修复前备份 (chkBackup): copy a database's files before the first change to it.
     std::atomic<bool> bBackup{true};
+    // The window's 发现错误时修复 (chkRepairFindings): repair what a check found, with data loss if need be.
+    std::atomic<bool> bRepairFindings{false};
+    // Confirmed at 确定 for this run: findings are repaired even in a database that was not copied first.
+    std::atomic<bool> bRepairUncopied{false};
     // The last run's record: the file written, or why it could not be (both empty before any run).
     struct RecordNote {
         std::string path, error;

@@ -73,6 +73,8 @@ std::vector<PreviewRow> PlanRepair(AppState& app, const MainModel& m, RepairProg
     copy.labReport = m.labReport;
     copy.bVerify = m.bVerify.load();
     copy.bBackup = m.bBackup.load();
+    copy.bRepairFindings = m.bRepairFindings.load();
+    copy.bRepairUncopied = m.bRepairUncopied.load();
     Repair(plan.App(), copy, &watcher);
     // A link the plan found broken is the real connection's: the next load or run reopens it.
     if (plan.App().masterLost) app.masterLost = true;

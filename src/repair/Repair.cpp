@@ -6,9 +6,11 @@
 #include "repair/Backup.h"
 #include "repair/Cause.h"
 #include "repair/CheckProgress.h"
+#include "repair/Findings.h"
 #include "repair/ReReadOnly.h"
 #include "repair/ReRecoveryPending.h"
 #include "repair/ReShutdown.h"
+#include "repair/SequenceSteps.h"
 #include "repair/Verify.h"
 
 #include <exception>
@@ -18,16 +20,28 @@ namespace qm {
 namespace {
 
 // The row's routine by its road.
+// A log that could not be rebuilt: on 2005 and later, with a copy to go back to, the emergency repair
+// (which rebuilds the log itself) is still worth a try. A data file that is gone is beyond it, and so is
+// a run that was stopped or lost its server.
+bool LastResort(AppState& app, const std::string& db, RowOptions& options, bool rebuilt) {
+    if (rebuilt || !options.lastResort || !options.copied || app.versionClass == VersionClass::Sql2000 ||
+        app.cMsg == kDataFileMissing || app.stop.Requested() || app.masterLost)
+        return rebuilt;
+    return options.emergencyRepaired = EmergencyRepair(app, db);
+}
+
 bool RunRoad(AppState& app, Road road, const std::string& db, const Cause& cause, std::string& path,
-             const RowOptions& options) {
+             RowOptions& options) {
     const std::string refusal = cause.kind == kCauseHeld ? kHeldReport : kDeniedReport;
     // Every road but these changes the database: its files are copied first.
-    if (options.backup && road != Road::None && road != Road::NotRebuilt && !BackUp(app, db, path, options.show))
-        return false;
+    if (options.backup && road != Road::None && road != Road::NotRebuilt) {
+        if (!BackUp(app, db, path, options.show)) return false;
+        options.copied = true;
+    }
     switch (road) {
-    case Road::Rebuild: return ReShutdown(app, app.versionClass, db, path);
+    case Road::Rebuild: return LastResort(app, db, options, ReShutdown(app, app.versionClass, db, path));
     case Road::ReadOnly: return ReReadOnly(app, app.versionClass, db);
-    case Road::OnlineThenRebuild: return ReRecoveryPending(app, db, path);
+    case Road::OnlineThenRebuild: return LastResort(app, db, options, ReRecoveryPending(app, db, path));
     case Road::OnlineOnly: return ReOnlineOnly(app, db, path, refusal);
     case Road::NotRebuilt: app.cMsg = refusal; return false;
     case Road::None: break;
@@ -36,32 +50,51 @@ bool RunRoad(AppState& app, Road road, const std::string& db, const Cause& cause
 }
 
 std::string RepairRow(AppState& app, const std::string& db, const std::string& dataPath, std::string& state,
-                      Cause& cause, const RowOptions& options) {
+                      Cause& cause, RowOptions& options) {
     std::string path = AsciiUpper(dataPath);
     state = GetDbState(app, app.versionClass, db, app.oMaster);
 
     const Route route = RouteOf(state);
     if (route != Route::None) cause = ReadCause(app, db, path);
-    const bool ok = RunRoad(app, RoadOf(route, state, cause, app.versionClass, path), db, cause, path, options);
+    const Road road = RoadOf(route, state, cause, app.versionClass, path);
+    const bool ok = RunRoad(app, road, db, cause, path, options);
 
     // A failure text (of the routine, or of the state query itself) is the report.
     if (!app.cMsg.empty()) return app.cMsg;
     if (route == Route::None)
         return (state == "正常" || state == "在线") ? kNoRepairNeeded : UnsupportedStateReport(state);
+    if (ok && options.emergencyRepaired) return kEmergencyRepaired;
     return ok ? kRepaired : kRepairFailed;
 }
 
-// The verification cell of a repaired row. A stop that came before the check began cancels it unsent.
-std::string VerifyRow(AppState& app, MainModel& m, RepairProgress* progress, CheckProgress& watch, int row) {
-    if (app.stop.Requested()) return kVerifyCancelled;
-    const std::string db = m.grid.Cell(row, kColDb);
-    if (progress) progress->Verifying(row, db);
+// One check of a repaired row, its progress shown in the verification cell.
+SqlResult CheckRow(AppState& app, const std::string& db, RepairProgress* progress, CheckProgress& watch, int row) {
     watch.Start([progress, row](const std::string& text) {
         if (progress) progress->VerifyProgress(row, text);
     });
-    const SqlResult r = RunCheckdb(app, db);
+    SqlResult r = RunCheckdb(app, db);
     watch.Stop();
-    return VerificationText(r, app.stop.Requested());
+    return r;
+}
+
+// The verification cell of a repaired row. A stop that came before the check began cancels it unsent.
+// What the check found is repaired and checked again when the operator allowed it for this row.
+std::string VerifyRow(AppState& app, MainModel& m, RepairProgress* progress, CheckProgress& watch, int row,
+                      bool copied) {
+    if (app.stop.Requested()) return kVerifyCancelled;
+    const std::string db = m.grid.Cell(row, kColDb);
+    if (progress) progress->Verifying(row, db);
+    const SqlResult first = CheckRow(app, db, progress, watch, row);
+    const std::string outcome = VerificationText(first, app.stop.Requested());
+    if (!m.bRepairFindings.load() || !(copied || m.bRepairUncopied.load()) || !HasFindings(first) ||
+        app.stop.Requested() || app.masterLost)
+        return outcome;
+    if (progress) progress->VerifyProgress(row, "修复中");
+    const SqlResult repair = RepairFindings(app, db, RepairLevel(first));
+    SqlResult second;
+    if (!app.stop.Requested() && !app.masterLost && FindingsRepaired(repair))
+        second = CheckRow(app, db, progress, watch, row);
+    return RepairedVerificationText(outcome, repair, second, app.stop.Requested());
 }
 
 // The files the server records (and 2000's error log) are read once, when the first row needs them,
@@ -84,6 +117,8 @@ private:
 };
 
 } // namespace
+
+bool IsRepaired(const std::string& report) { return report == kRepaired || report == kEmergencyRepaired; }
 
 std::string UnsupportedStateReport(const std::string& state) { return "未修复：不支持的数据库状态（" + state + "）"; }
 
@@ -132,7 +167,7 @@ std::string RouteText(const std::string& state) {
 // Once the link to the server is gone nothing more is sent (ExecuteSql sees to that), and no row can
 // say more than that; the driver's own words stay in the row's transcript.
 std::string RepairDatabase(AppState& app, const std::string& db, const std::string& dataPath, std::string& state,
-                           Cause& cause, const RowOptions& options) {
+                           Cause& cause, RowOptions& options) {
     std::string report;
     state.clear();
     cause = Cause{};
@@ -159,16 +194,19 @@ void Repair(AppState& app, MainModel& m, RepairProgress* progress) {
     for (int i = 1; i <= count; ++i) {
         const bool ticked = m.grid.Cell(i, kColSelect) == "Y";
         std::string report;
+        bool copied = false;
         if (ticked) {
             app.observerRow = i;
             std::string state;
             Cause cause;
             RowOptions options;
             options.backup = m.bBackup.load();
+            options.lastResort = options.backup && m.bRepairFindings.load();
             options.show = [progress, i](const std::string& text) {
                 if (progress) progress->ReportProgress(i, text);
             };
             report = RepairDatabase(app, m.grid.Cell(i, kColDb), m.grid.Cell(i, kColPath), state, cause, options);
+            copied = options.copied;
             m.grid.SetCell(i, kColReport, report);
             m.grid.SetCell(i, kColVerify, ""); // an earlier run's check says nothing about this repair
             if (progress) progress->RowState(i, state);
@@ -176,8 +214,8 @@ void Repair(AppState& app, MainModel& m, RepairProgress* progress) {
         }
         app.cMsg.clear();
         if (progress) progress->RowDone(i, i, report);
-        if (ticked && report == kRepaired && m.bVerify.load()) {
-            const std::string outcome = VerifyRow(app, m, progress, watch, i);
+        if (ticked && IsRepaired(report) && m.bVerify.load()) {
+            const std::string outcome = VerifyRow(app, m, progress, watch, i, copied);
             m.grid.SetCell(i, kColVerify, outcome);
             if (progress) progress->Verified(i, outcome);
         }
@@ -194,7 +232,7 @@ void UpdateRepairSummary(MainModel& m) {
     m.labReport.caption.clear();
     for (int i = 1; i < m.grid.Rows(); ++i) {
         const std::string& report = m.grid.Cell(i, kColReport);
-        if (report == kRepaired) ++repaired;
+        if (IsRepaired(report)) ++repaired;
         // A row that needed no repair is neither repaired nor a failure.
         else if (!report.empty() && report != kNoRepairNeeded) ++failed;
     }

@@ -43,15 +43,23 @@ std::string RoadText(Road road, const std::string& state, const Cause& cause);
 // error log's cause (into `cause`), the routine they select and the report. A run, and the preview in
 // plan mode, both go through here. Once the link to the server is gone the report is kLinkLostReport.
 struct RowOptions {
-    bool backup = false;                           // copy the database's files before changing it
+    bool backup = false;                          // copy the database's files before changing it
+    bool lastResort = false;                      // 2005+: a log that cannot be rebuilt gets the emergency repair
     std::function<void(const std::string&)> show; // the report cell's passing text ("备份中 N%"); may be empty
+    bool copied = false;                          // set: the copy was taken in this run
+    bool emergencyRepaired = false;               // set: the emergency repair brought it back
 };
 std::string RepairDatabase(AppState& app, const std::string& db, const std::string& dataPath, std::string& state,
-                           Cause& cause, const RowOptions& options);
+                           Cause& cause, RowOptions& options);
+
+// A report that says the row was repaired, in emergency mode or not.
+bool IsRepaired(const std::string& report);
 
 // Walks rows 1..iAccCount (ticked: column 1 exactly "Y"), writes each ticked row's report into column 6
 // and, while m.bVerify holds, checks each repaired database and writes the outcome into column 7 (empty
-// for a ticked row not checked). Then the summary of the whole grid goes into labReport.
+// for a ticked row not checked). While m.bRepairFindings holds, what a check found is repaired and
+// checked again, in a database copied in this run or, with m.bRepairUncopied, in any; with the copy, a
+// log that cannot be rebuilt (2005+) gets the emergency repair instead. Then the summary of the whole grid goes into labReport.
 // 停止 (app.stop, requested from any thread while the run goes) ends the run after the current row,
 // cancels the statement in flight on oMaster (a guard statement excepted) and a check not yet begun;
 // the summary is still computed. A request made before the run began does not count. Once the link to

@@ -10,7 +10,7 @@ namespace qm::ui {
 #define QM_UI_CONTROLS(X)                                                                                            \
     X(labCaption)                                                                                                    \
     X(labAbout) X(imgExit) X(grdTable) X(cmdSelect) X(cmdClear) X(cmdShowAll) X(cmdBrush) X(cmdConfirm) X(cmdCancel) \
-        X(cmdStop) X(ProDB) X(labReport) X(imgLogo) X(chkVerify) X(chkBackup) X(labHint) X(picExit) X(picWarm) X(picQuery)        \
+        X(cmdStop) X(ProDB) X(labReport) X(imgLogo) X(chkVerify) X(chkBackup) X(chkRepairFindings) X(labHint) X(picExit) X(picWarm) X(picQuery)        \
             X(picError) X(txtMessage) X(cmdYes) X(cmdNo) X(Label1) X(LabToolText) X(labMaker) X(labCopyRight)        \
                 X(labServer) X(labUser) X(labPwd) X(txtServerName) X(txtUser) X(txtPwd) X(labStatus) X(cmdPreview)   \
                     X(labRecord) X(cmdCopy)

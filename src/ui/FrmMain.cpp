@@ -2,6 +2,7 @@
 
 #include "platform/Paths.h"
 #include "platform/SystemServices.h"
+#include "repair/Findings.h"
 #include "ui/GridActions.h"
 
 #include <algorithm>
@@ -93,6 +94,9 @@ void FrmMain::BuildControls() {
     SendMessageW(verify, BM_SETCHECK, model_.bVerify ? BST_CHECKED : BST_UNCHECKED, 0);
     HWND backup = add(WC_BUTTONW, Ctl::chkBackup, "修复前备份", WS_TABSTOP | BS_AUTOCHECKBOX);
     SendMessageW(backup, BM_SETCHECK, model_.bBackup ? BST_CHECKED : BST_UNCHECKED, 0);
+    HWND findings =
+        add(WC_BUTTONW, Ctl::chkRepairFindings, "发现错误时修复（可能丢失数据）", WS_TABSTOP | BS_AUTOCHECKBOX);
+    SendMessageW(findings, BM_SETCHECK, model_.bRepairFindings ? BST_CHECKED : BST_UNCHECKED, 0);
 
     HWND bar = add(PROGRESS_CLASSW, Ctl::ProDB, "", 0);
     SendMessageW(bar, PBM_SETRANGE32, 0, 1);
@@ -176,6 +180,9 @@ void FrmMain::OnCommand(int id, int code) {
     case Ctl::chkBackup:
         model_.bBackup = SendMessageW(Control(Ctl::chkBackup), BM_GETCHECK, 0, 0) == BST_CHECKED;
         return;
+    case Ctl::chkRepairFindings:
+        model_.bRepairFindings = SendMessageW(Control(Ctl::chkRepairFindings), BM_GETCHECK, 0, 0) == BST_CHECKED;
+        return;
     case Ctl::chkVerify:
         model_.bVerify = SendMessageW(Control(Ctl::chkVerify), BM_GETCHECK, 0, 0) == BST_CHECKED;
         return;
@@ -251,6 +258,7 @@ void FrmMain::BeginRun() {
 
 void FrmMain::StartRepair() {
     if (Running()) return;
+    if (app_.frmMsg && !ConfirmFindingsRepair(*app_.frmMsg, model_)) return;
     BeginRun();
     if (!run_->Start()) SetRunning(false);
 }
@@ -262,6 +270,7 @@ void FrmMain::SetRunning(bool running) {
     EnableWindow(Control(Ctl::imgExit), !running);
     EnableWindow(Control(Ctl::chkVerify), !running);
     EnableWindow(Control(Ctl::chkBackup), !running);
+    EnableWindow(Control(Ctl::chkRepairFindings), !running);
 }
 
 void FrmMain::OnRunEvent(const RunEvent& e) {

@@ -39,14 +39,15 @@ struct FixedPlacement {
     std::string_view name;
     TwipsRect rect;
 };
-inline constexpr std::array<FixedPlacement, 16> kFixedPlacements{{
+inline constexpr std::array<FixedPlacement, 17> kFixedPlacements{{
     {"labCaption", {240, 120, 1755, 180}},
     {"grdTable", {360, 600, 11295, 6135}},
     {"cmdSelect", {360, 6960, 975, 375}},
     {"cmdClear", {1560, 6960, 975, 375}},
-    // The verification check box sits in the free stretch of the upper button row.
-    {"chkVerify", {2760, 6960, 1800, 375}},
-    {"chkBackup", {4680, 6960, 1800, 375}},
+    // The check boxes sit in the free stretch of the upper button row.
+    {"chkVerify", {2640, 6960, 1380, 375}},
+    {"chkBackup", {4080, 6960, 1380, 375}},
+    {"chkRepairFindings", {5520, 6960, 3840, 375}},
     {"cmdShowAll", {9480, 6960, 975, 375}},
     {"cmdBrush", {10680, 6960, 975, 375}},
     {"ProDB", {360, 7560, 11250, 375}},

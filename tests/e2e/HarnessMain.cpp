@@ -6,7 +6,8 @@
 //   quillmere-e2e.exe OPTIONS.json
 //
 // The options, written by the launcher: tool_dir, data_dir, out (Windows paths), and tick ("all", "none"
-// or "1,3"), verify and backup (true/false), press_stop_after (ms), file_faults ([[path, text]...]) when given.
+// or "1,3"), verify, backup and repair_findings (true/false), answers (["yes"|"no", ...] for the questions
+// in turn), press_stop_after (ms), file_faults ([[path, text]...]) when given.
 // Writes title, version_text, product, load, repair, record, reload, messages (and harness_error) to out.
 // Exit status: 0 the run reached the end; 2 start-up ended before the main window; 1 the harness failed.
 #include "discovery/AccountGrid.h"
@@ -153,9 +154,11 @@ bool DriveMainWindow(qm::ui::FrmMain& window, const qm::MainModel& model, const 
             return false;
         }
     }
-    for (const char* box : {"verify", "backup"}) {
-        HWND b = FindControl(w, box == std::string("verify") ? "chkVerify" : "chkBackup");
-        if (options.contains(box) && (SendMessageW(b, BM_GETCHECK, 0, 0) == BST_CHECKED) != options[box])
+    const std::pair<const char*, const char*> boxes[] = {
+        {"verify", "chkVerify"}, {"backup", "chkBackup"}, {"repair_findings", "chkRepairFindings"}};
+    for (const auto& [option, name] : boxes) {
+        HWND b = FindControl(w, name);
+        if (options.contains(option) && (SendMessageW(b, BM_GETCHECK, 0, 0) == BST_CHECKED) != options[option])
             SendMessageW(b, BM_CLICK, 0, 0);
     }
 
@@ -221,9 +224,14 @@ int wmain(int argc, wchar_t** argv) {
 
     json result;
     json messages = json::array();
+    const std::vector<std::string> answers = opt.value("answers", std::vector<std::string>{});
+    size_t answered = 0;
     qm::ui::FrmMsg::shownHook = [&](qm::ui::FrmMsg& m) {
         messages.push_back(m.State().cMsgText);
-        if (!Press(m.Hwnd(), "cmdConfirm") && !Press(m.Hwnd(), "cmdYes")) Press(m.Hwnd(), "picExit");
+        // A question gets the next of the answers given ("yes" or "no"), Yes once they run out.
+        const bool no =
+            qm::ui::LookForKind(m.State().iMsgType).yesNo && answered < answers.size() && answers[answered++] == "no";
+        if (!Press(m.Hwnd(), "cmdConfirm") && !Press(m.Hwnd(), no ? "cmdNo" : "cmdYes")) Press(m.Hwnd(), "picExit");
     };
     // Confirmed once, with what Config.ini filled in; a refused sign-in is given up, as an operator
     // without another password would.

@@ -4,6 +4,7 @@
 //
 //   quillmere-e2e --scenario F --out result.json [--tick all|none|1,3] [--file-fault PATH=TEXT]...
 //                 [--verify on|off] [--backup on|off] [--press-stop-after MS] [--server-drop-at TEXT]
+//                 [--repair-findings on|off] [--answer yes|no]...
 //
 // Exit status: 0 the run reached the end and the result was written; 2 start-up ended before the main
 // window (the result holds the messages); 1 the launcher or the harness failed.
@@ -45,7 +46,8 @@ int Usage(const std::string& why) {
     std::cerr
         << "quillmere-e2e: " << why << "\n"
         << "usage: quillmere-e2e --scenario F --out result.json [--tick all|none|1,3] [--file-fault PATH=TEXT]...\n"
-           "                     [--verify on|off] [--backup on|off] [--press-stop-after MS] [--server-drop-at TEXT]\n";
+           "                     [--verify on|off] [--backup on|off] [--press-stop-after MS] [--server-drop-at TEXT]\n"
+           "                     [--repair-findings on|off] [--answer yes|no]...\n";
     return 1;
 }
 
@@ -60,6 +62,8 @@ bool ParseArgs(int argc, char** argv, Options& o, std::string& error) {
         else if (a == "--tick") o.harness["tick"] = v; // the harness checks it against the list it loaded
         else if (a == "--verify" && (v == "on" || v == "off")) o.harness["verify"] = v == "on";
         else if (a == "--backup" && (v == "on" || v == "off")) o.harness["backup"] = v == "on";
+        else if (a == "--repair-findings" && (v == "on" || v == "off")) o.harness["repair_findings"] = v == "on";
+        else if (a == "--answer" && (v == "yes" || v == "no")) o.harness["answers"].push_back(v);
         else if (a == "--press-stop-after" && !v.empty() && v.size() < 8 && v.find_first_not_of("0123456789") == v.npos)
             o.harness["press_stop_after"] = std::stoi(v);
         else if (a == "--file-fault" && eq != v.npos && eq > 0)

@@ -5,6 +5,7 @@
 #include "discovery/LoadAcc.h"
 #include "platform/Text.h"
 #include "repair/Backup.h"
+#include "repair/Findings.h"
 #include "repair/Preview.h"
 #include "repair/Repair.h"
 #include "repair/RunRecord.h"
@@ -133,9 +134,9 @@ protected:
             out.push_back(n == "Q"   ? n
                           : n == "I" ? "select @@spid as spid @300"
                           : n == "K" ? "dbcc checkdb(N'" + quoted + "') with no_infomsgs @0"
-                                     : Seq(n, db)[0] + (guard      ? " @30"
-                                                        : n == "P" ? " @0"
-                                                                   : " @300"));
+                                     : Seq(n, db)[0] + (guard                                           ? " @30"
+                                                        : n == "P" || n == "Y" || n == "Y1" || n == "Z" ? " @0"
+                                                                                                        : " @300"));
         }
         return out;
     }
@@ -488,6 +489,71 @@ TEST_F(RepairDriver, TheCheckAfterARepairAStopAndALostServer) {
                       "Write to the server failed"); // the driver's words, for the tooltip
         }
         EXPECT_EQ(app->oMaster->CommandTimeout(), 300);
+    }
+}
+
+// What a check finds is repaired (single user, the repair at the level the check named without a time
+// limit, multi user again whatever happened) and checked again, only where the operator allowed it: the
+// box ticked, and a copy taken in this run or the second answer given. With the copy, a log the server
+// will not rebuild (2005+) gets the emergency repair instead of a failure.
+TEST_F(RepairDriver, WhatTheCheckFindsIsRepairedOnlyWhereAllowed) {
+    static const std::string found = R"("allocation_errors": 3, "consistency_errors": 5)";
+    const std::string notRebuilt = "日志未能重新生成。";
+    const std::string repaired = "已修复：3个分配错误、5个一致性错误；", reported = "发现3个分配错误、5个一致性错误";
+    const sqlsim::Fault rebuildFails{"Rebuild Log", 1, 5000, notRebuilt};
+    struct Case {
+        const char* what;
+        int major = 10;
+        std::string checkdb = found; // inside the database's "checkdb"
+        bool backup = true, findings = true, uncopied = false;
+        std::vector<sqlsim::Fault> faults = {};
+        const char* cancelAt = "";
+        std::string report = "成功修复", cell = "", log = "";
+    };
+    const std::string rebuild = "Q G F L E S R M O I K", rebuildUncopied = "Q G L F E S R M O I K";
+    // clang-format off
+    const Case cases[] = {
+        {.what = "copied", .cell = repaired + "校验通过", .log = rebuild + " S1 Y M* K"},
+        {.what = "not copied", .backup = false, .cell = reported, .log = rebuildUncopied},
+        {.what = "not copied, allowed", .backup = false, .uncopied = true, .cell = repaired + "校验通过",
+         .log = rebuildUncopied + " S1 Y M* K"},
+        {.what = "box not ticked", .findings = false, .cell = reported, .log = rebuild},
+        {.what = "a lesser level named", .checkdb = found + R"(, "level": "repair_rebuild")",
+         .cell = repaired + "校验通过", .log = rebuild + " S1 Y1 M* K"},
+        {.what = "findings left", .checkdb = found + R"(, "left_after_repair": {"consistency_errors": 2})",
+         .cell = "已修复：3个分配错误、3个一致性错误；发现0个分配错误、2个一致性错误", .log = rebuild + " S1 Y M* K"},
+        {.what = "2000", .major = 8, .cell = repaired + "校验通过",
+         .log = "Q G0 F L T A1 C E2 R2 D A0 C K U1 Y U0* K"},
+        {.what = "repair refused", .faults = {{"repair_allow_data_loss", 1, 7919, "未处理修复语句。"}},
+         .cell = reported + "；修复失败：未处理修复语句。", .log = rebuild + " S1 Y M*"},
+        {.what = "stop during the repair", .cancelAt = "repair_allow_data_loss", .cell = reported + "；修复已取消",
+         .log = rebuild + " S1 Y M*"},
+        {.what = "last resort", .checkdb = "", .faults = {rebuildFails}, .report = qm::kEmergencyRepaired,
+         .cell = "校验通过", .log = "Q G F L E S R M* E3 S3 Z M* Q I K"},
+        {.what = "last resort fails", .checkdb = R"("emergency_repair": "fails")", .faults = {rebuildFails},
+         .report = "紧急模式修复失败：紧急模式修复失败。必须从备份还原。", .log = "Q G F L E S R M* E3 S3 Z M* Q"},
+        {.what = "no last resort without the box", .checkdb = "", .findings = false, .faults = {rebuildFails},
+         .report = notRebuilt, .log = "Q G F L E S R M*"},
+        {.what = "no last resort without a copy", .checkdb = "", .backup = false, .faults = {rebuildFails},
+         .report = notRebuilt, .log = "Q G L F E S R M*"},
+    };
+    // clang-format on
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        Load(c.major, {Db(kDb, "SUSPECT", R"(, "checkdb": {)" + c.checkdb + "}")});
+        ResetGrid();
+        AddRow(kDb, "Y");
+        m.bBackup = c.backup;
+        m.bRepairFindings = c.findings;
+        m.bRepairUncopied = c.uncopied;
+        progress.Reset(-1);
+        for (const auto& f : c.faults) engine->AddFault(f);
+        NetworkStandIn& net = OverNetwork();
+        net.cancelAt = c.cancelAt;
+        Run();
+        EXPECT_EQ(net.log, Log(c.log));
+        EXPECT_EQ(Report(1), c.report);
+        EXPECT_EQ(m.grid.Cell(1, qm::kColVerify), c.cell);
     }
 }
 

@@ -163,7 +163,17 @@ protected:
             {"C", "reconfigure with override"},
             {"E2", "update sysdatabases set status=-32768 where dbid=DB_ID('" + db + "') "},
             {"U2", "update sysdatabases set status=4194328 where dbid=DB_ID('" + db + "')"},
-            {"D", "sp_dboption '" + db + " ','dbo use only','false'"}};
+            {"D", "sp_dboption '" + db + " ','dbo use only','false'"},
+            // What a check found, repaired: single user (2000: "U1"/"U0"), the repair at either level;
+            // the emergency repair "E3 S3 Z M".
+            {"S1", alter + " set single_user with rollback immediate"},
+            {"U1", "sp_dboption '" + db + "','single user','true'"},
+            {"U0", "sp_dboption '" + db + "','single user','false'"},
+            {"Y", "dbcc checkdb(N'" + db + "', repair_allow_data_loss) with no_infomsgs"},
+            {"Y1", "dbcc checkdb(N'" + db + "', repair_rebuild) with no_infomsgs"},
+            {"E3", alter + " set emergency"},
+            {"S3", alter + " set single_user"},
+            {"Z", "dbcc checkdb(N'" + db + "', repair_allow_data_loss)"}};
         std::vector<std::string> out;
         std::istringstream in(names);
         for (std::string n; in >> n;) {
