@@ -378,3 +378,64 @@ TEST(EndToEnd, EveryRepairedDatabaseIsCopiedFirstAndARowWhoseCopyFailsIsLeftAlon
         << record;
     EXPECT_NE(record.find("  [备份失败] "), std::string::npos) << record;
 }
+
+// With 发现错误时修复 ticked and confirmed: on 2008 a suspect row is copied, repaired, its findings
+// repaired and checked again; a row in emergency, whose files the server holds open, is copied once
+// offline; a row too large for the disk is left untouched. On 2000 the repair goes through its
+// 'single user' option.
+TEST(EndToEnd, FindingsAreRepairedAfterACopyAndARowWithoutRoomIsLeftAlone) {
+    const std::string findings = R"("checkdb": {"allocation_errors": 3, "consistency_errors": 5})";
+    auto db = [](const std::string& name, const std::string& state, const std::string& extra) {
+        return R"({"name": ")" + name + R"(", "state": ")" + state + R"(", "data_file": ")" + name +
+               R"(.MDF", "log_file": ")" + name + R"(_LOG.LDF")" + extra + "}";
+    };
+    const std::string accounts =
+        R"(], "ua_account": [{"cAcc_id": "001", "cAcc_Name": "演示公司"}, {"cAcc_id": "003", "cAcc_Name": "华东"},
+        {"cAcc_id": "004", "cAcc_Name": "华南"}]})";
+    const std::string s2008 = R"({"version": "10.00.5500.00", "language": "zh-CN", "logins": {"sa": "sa"},
+        "databases": [)" + db("UFDATA_001_2015", "SUSPECT", ", " + findings) +
+                              ", " + db("UFDATA_003_2016", "EMERGENCY", "") + ", " +
+                              db("UFDATA_004_2016", "SUSPECT", R"(, "data_file_bytes": 10995116277760)") + accounts;
+    const std::string s2000 = R"({"version": "8.00.2039", "language": "zh-CN", "logins": {"sa": "sa"},
+        "databases": [)" + db("UFDATA_001_2015", "SUSPECT", R"(, "flags": ["IsSuspect"], )" + findings) +
+                              accounts;
+    const std::string repaired = "已修复：3个分配错误、5个一致性错误；校验通过";
+    for (const std::string* scenario : {&s2008, &s2000}) {
+        const bool v2000 = scenario == &s2000;
+        SCOPED_TRACE(v2000 ? "2000" : "2008");
+        HarnessRun run = RunHarness(*scenario, {"--repair-findings", "on", "--answer", "yes"});
+        ASSERT_EQ(run.status, 0) << run.result.dump(2);
+        const json& r = run.result;
+        const json& rows = r["repair"]["rows"];
+        ASSERT_EQ(rows.size(), v2000 ? 1u : 3u) << r.dump(2);
+        EXPECT_EQ(rows[0][kReport], "成功修复");
+        EXPECT_EQ(rows[0][kVerify], repaired);
+        const json& t = r["transcript"];
+        EXPECT_EQ(CountSql(t,
+                           v2000 ? "sp_dboption 'UFDATA_001_2015','single user','true'"
+                                 : "UFDATA_001_2015 set single_user with rollback immediate",
+                           true),
+                  v2000 ? 1 : 2); // 2008's log rebuild asks for single user too
+        // Its findings come back as errors, mended or not.
+        EXPECT_EQ(CountSql(t, "dbcc checkdb(N'UFDATA_001_2015', repair_allow_data_loss) with no_infomsgs"), 1);
+        EXPECT_EQ(CountSql(t, "dbcc checkdb(N'UFDATA_001_2015') with no_infomsgs"), 2);
+        auto copies = [&](const std::string& name) {
+            return std::count_if(r["files"].begin(), r["files"].end(), [&](const json& f) {
+                return f.get<std::string>().rfind("Quillmere备份/" + name + "-", 0) == 0;
+            });
+        };
+        EXPECT_EQ(copies("UFDATA_001_2015"), 2) << r["files"].dump();
+        const std::string record = r["record"]["text"];
+        EXPECT_NE(record.find("repair_allow_data_loss) with no_infomsgs"), std::string::npos) << record;
+        EXPECT_NE(record.find("消息 8912："), std::string::npos) << record;
+        EXPECT_NE(record.find("  [已备份] "), std::string::npos) << record;
+        if (v2000) continue;
+        EXPECT_EQ(rows[1][kReport], "成功修复");
+        EXPECT_EQ(CountSql(t, "UFDATA_003_2016 set offline", true), 1);
+        EXPECT_EQ(copies("UFDATA_003_2016"), 2) << r["files"].dump();
+        EXPECT_EQ(rows[2][kReport].get<std::string>().rfind("备份空间不足：需要 10485761 MB，可用 ", 0), 0u)
+            << rows[2][kReport];
+        EXPECT_EQ(CountSql(t, "alter database UFDATA_004_2016"), 0);
+        EXPECT_EQ(copies("UFDATA_004_2016"), 0);
+    }
+}

@@ -213,6 +213,8 @@ int wmain(int argc, wchar_t** argv) {
         const std::string path = f.at(0), text = f.at(1);
         faulty.Refuse(path.find_first_of("/\\") == std::string::npos ? dataDir + "\\" + path : path, text);
     }
+    // The files the simulator holds open, as a server holds an online database's.
+    faulty.heldList = opt.value("held_files", "");
     dp.platform.files = faulty;
 
     // As the application makes them: the message dialogs first, so they outlive the shared state.

@@ -185,7 +185,9 @@ int main(int argc, char** argv) {
                                      transcriptFile,
                                      "--windows-paths",
                                      "--port",
-                                     "0"};
+                                     "0",
+                                     "--held-files",
+                                     base + "/held.txt"};
     if (!opt.dropAt.empty()) simArgs.insert(simArgs.end(), {"--drop-at", opt.dropAt});
     const pid_t sim = Spawn(simArgs, simOut);
     int port = 0;
@@ -213,6 +215,7 @@ int main(int argc, char** argv) {
     opt.harness["tool_dir"] = WinePath(toolDir);
     opt.harness["data_dir"] = WinePath(dataDir);
     opt.harness["out"] = WinePath(harnessOut);
+    opt.harness["held_files"] = WinePath(base + "/held.txt");
     std::ofstream(base + "/options.json", std::ios::binary) << opt.harness.dump();
     const std::vector<std::string> harness{Setting("QM_E2E_WINE_RUN", QM_E2E_WINE_RUN),
                                            Setting("QM_E2E_HARNESS", QM_E2E_HARNESS), WinePath(base + "/options.json")};

@@ -3,7 +3,8 @@
 // description, as those of a file the server holds open are: `times` times, or for ever (< 0); nothing is
 // written under `readOnly` (a folder the user may not write). Paths compare as Windows compares them
 // (either separator, any letter case). Records every path a change touched, and the calls that were
-// handed the empty path.
+// handed the empty path. With `heldList`, a file named in that list (one path a line, as the simulator
+// keeps it of the files it holds open) refuses copies as a server's open file does.
 #include "platform/LocalFileSystem.h"
 #include "platform/Text.h"
 
@@ -29,7 +30,7 @@ public:
     }
     bool MakeFolder(S p, std::string& e) override { return !ReadOnly(p, e) && real.MakeFolder(p, e); }
     bool CopyNew(S f, S t, const CopyProgress& p, std::string& e) override {
-        return !Refused(f, e) && !ReadOnly(t, e) && (changed.push_back(t), real.CopyNew(f, t, p, e));
+        return !Refused(f, e) && !Held(f, e) && !ReadOnly(t, e) && (changed.push_back(t), real.CopyNew(f, t, p, e));
     }
     bool FreeBytes(S p, std::uint64_t& b, std::string& e) override {
         return freeBytes >= 0 ? (b = std::uint64_t(freeBytes), true) : real.FreeBytes(p, b, e);
@@ -51,9 +52,17 @@ public:
     std::string readOnly; // a folder prefix, compared as given
     int emptyPathCalls = 0;
     long long freeBytes = -1; // the free space every disk reports; negative: the real one
+    std::string heldList;
     qm::LocalFileSystem real;
 
 private:
+    bool Held(S path, std::string& error) {
+        std::vector<std::string> held;
+        if (heldList.empty() || !real.ReadLines(heldList, held)) return false;
+        for (const auto& h : held)
+            if (!h.empty() && Key(h) == Key(path)) return error = "拒绝的权限", true;
+        return false;
+    }
     bool ReadOnly(S p, std::string& e) const {
         const bool refused = !readOnly.empty() && p.rfind(readOnly, 0) == 0;
         if (refused) e = "拒绝的权限";

@@ -46,7 +46,8 @@ std::string FullPath(const std::string& dir, const std::string& file) {
     return dir + "/" + file;
 }
 
-bool CreateFile(const std::string& path, std::string& error) {
+// `bytes`: the file is made that long (sparse, so a database too large for any disk costs nothing).
+bool CreateFile(const std::string& path, std::string& error, unsigned long long bytes = 0) {
     std::error_code ec;
     if (fs::exists(path, ec)) return true;
     // A file named with a folder (MDFDATA/X.DAT) gets that folder inside the data folder.
@@ -57,7 +58,10 @@ bool CreateFile(const std::string& path, std::string& error) {
         return false;
     }
     f << "sqlsim database file\n";
-    return true;
+    f.close();
+    if (bytes) fs::resize_file(path, bytes, ec);
+    if (ec) error = "cannot make " + path + " " + std::to_string(bytes) + " bytes long";
+    return !ec;
 }
 
 std::string Str(const nlohmann::json& j, const char* key, const std::string& def) {
@@ -281,7 +285,14 @@ bool LoadScenario(const std::string& json, const std::string& dataDir, Model& m,
                 error = "unknown cause or cause_file of " + d.name;
                 return false;
             }
-            if (Flag(jd, "data_file_exists", true) && !CreateFile(d.dataPath, error)) return false;
+            const auto bytes = jd.find("data_file_bytes");
+            if (bytes != jd.end() && !bytes->is_number_unsigned()) {
+                error = "data_file_bytes of " + d.name + " must be a non-negative integer";
+                return false;
+            }
+            if (Flag(jd, "data_file_exists", true) &&
+                !CreateFile(d.dataPath, error, bytes == jd.end() ? 0 : bytes->get<unsigned long long>()))
+                return false;
             if (Flag(jd, "log_file_exists", true) && !CreateFile(d.logPath, error)) return false;
             m.databases.push_back(std::move(d));
         }
