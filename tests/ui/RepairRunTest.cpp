@@ -12,7 +12,7 @@ namespace {
 struct RepairRunTest : MainWindowFixture {
     void ExpectButtonsEnabled(bool on) {
         for (const char* name : {"cmdSelect", "cmdClear", "cmdShowAll", "cmdBrush", "cmdConfirm", "cmdPreview",
-                                 "cmdCancel", "imgExit", "chkVerify"})
+                                 "cmdCancel", "imgExit", "chkVerify", "chkBackup", "chkRepairFindings"})
             EXPECT_EQ(bool(IsWindowEnabled(W(name))), on) << name;
         EXPECT_EQ(bool(IsWindowEnabled(W("cmdStop"))), !on);
     }
@@ -117,4 +117,46 @@ TEST_F(RepairRunTest, ClosingTheWindowDuringARunStopsAndWaitsForTheWorker) {
     window.reset(); // asks the worker to stop and waits: no worker left on a model that goes away
     EXPECT_EQ(app->observer, nullptr);
     EXPECT_EQ(model.grid.Cell(1, kColReport), "");
+}
+
+// 发现错误时修复 starts unticked; ticked, 确定 asks before anything runs (declined: nothing starts), and
+// asks once more only while 修复前备份 is not ticked, that answer deciding for databases without a copy.
+TEST_F(RepairRunTest, RepairingFindingsIsConfirmedBeforeTheRunStarts) {
+    struct Answers : MsgDialog {
+        std::vector<int> answers;
+        std::vector<std::string> asked;
+        int ShowMsg(int, const std::string& text) override {
+            asked.push_back(text);
+            return asked.size() <= answers.size() ? answers[asked.size() - 1] : 0;
+        }
+    };
+    struct Case {
+        bool backup;
+        std::vector<int> answers;
+        size_t asked;
+        bool runs, uncopied;
+    };
+    const Case cases[] = {
+        {true, {0}, 1, false, false},   {true, {1}, 1, true, false},   {false, {1, 0}, 2, true, false},
+        {false, {1, 1}, 2, true, true}, {false, {0}, 1, false, false},
+    };
+    Shown();
+    EXPECT_EQ(Text(window->Hwnd(), "chkRepairFindings"), "发现错误时修复（可能丢失数据）");
+    EXPECT_EQ(SendMessageW(W("chkRepairFindings"), BM_GETCHECK, 0, 0), BST_UNCHECKED);
+    Click(W("chkRepairFindings"));
+    ASSERT_TRUE(model.bRepairFindings);
+    for (const auto& c : cases) {
+        Answers dialog;
+        dialog.answers = c.answers;
+        app->frmMsg = &dialog;
+        model.bBackup = c.backup;
+        const int runs = window->Runs();
+        Click(W("cmdConfirm"));
+        ASSERT_TRUE(WaitFor([&] { return !window->Running(); }));
+        EXPECT_EQ(window->Runs(), runs + c.runs);
+        ASSERT_EQ(dialog.asked.size(), c.asked);
+        EXPECT_NE(dialog.asked[0].find("REPAIR_ALLOW_DATA_LOSS"), std::string::npos);
+        EXPECT_EQ(model.bRepairUncopied, c.uncopied);
+        app->frmMsg = nullptr;
+    }
 }
