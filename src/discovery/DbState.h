@@ -27,6 +27,9 @@ std::string GetDbStateModern(AppState& app, const std::string& db, std::shared_p
 // Eleven DATABASEPROPERTY probes; the labels of the flags that are set, joined by "\", or "正常".
 std::string GetDbState2000(AppState& app, const std::string& db, std::shared_ptr<Connection>& conn);
 
+// A state text of a database that needs no repair.
+inline bool IsHealthyState(const std::string& state) { return state == "正常" || state == "在线"; }
+
 // "--password " CR LF in front of a non-empty batch; the empty text stays empty.
 std::string PrefixPasswordComment(const std::string& sql);
 

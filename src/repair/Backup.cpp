@@ -34,10 +34,9 @@ void Report(AppState& app, const BackupCopy& c, std::uint64_t freeBytes, double 
 
 // 2005 and later take a database offline (and back) by ALTER DATABASE, 2000 through its option.
 bool SetOffline(AppState& app, const std::string& db, bool offline) {
-    const std::string sql =
-        app.versionClass == VersionClass::Sql2000
-            ? "sp_dboption '" + SqlLiteralBody(db) + "','offline','" + (offline ? "true'" : "false'")
-            : "alter database " + IdentOrEmpty(db) + (offline ? " set offline" : " set online");
+    const std::string sql = app.versionClass == VersionClass::Sql2000
+                                ? DbOptionStatement(db, "offline", offline)
+                                : "alter database " + IdentOrEmpty(db) + (offline ? " set offline" : " set online");
     return ExecTrapped(app, sql);
 }
 

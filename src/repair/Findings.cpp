@@ -17,10 +17,6 @@ bool Counts(const SqlResult& r, long number, std::string& a, std::string& c) {
     return false;
 }
 
-std::string DbOption(const std::string& db, const std::string& option, bool on) {
-    return "sp_dboption '" + SqlLiteralBody(db) + "','" + option + "','" + (on ? "true'" : "false'");
-}
-
 // The reason a repair did not go through: the first error that is not one of the findings it lists
 // (those are numbered 8900–8999), else the first error of all.
 std::string RefusalOf(const SqlResult& r) {
@@ -51,11 +47,11 @@ SqlResult RepairFindings(AppState& app, const std::string& db, const std::string
     const bool v2000 = app.versionClass == VersionClass::Sql2000;
     const std::string alter = "alter database " + IdentOrEmpty(db);
     // Left single-user, the database belongs to whichever program connects first.
-    UndoGuard multiUser(app, {v2000 ? DbOption(db, "single user", false) : alter + " set multi_user"});
+    UndoGuard multiUser(app, {v2000 ? DbOptionStatement(db, "single user", false) : alter + " set multi_user"});
     multiUser.Arm();
-    SqlResult r =
-        ExecuteSql(app, app.oMaster,
-                   v2000 ? DbOption(db, "single user", true) : alter + " set single_user with rollback immediate");
+    SqlResult r = ExecuteSql(
+        app, app.oMaster,
+        v2000 ? DbOptionStatement(db, "single user", true) : alter + " set single_user with rollback immediate");
     if (!r.ok) return r;
     CommandTimeoutScope noLimit(app.oMaster, 0); // a repair, like the check, may take hours
     return ExecuteSql(app, app.oMaster, CheckdbRepairStatement(db, level));
@@ -93,7 +89,7 @@ bool EmergencyRepair(AppState& app, const std::string& db) {
     // whether it went through.
     if (!app.masterLost) {
         const std::string state = GetDbState(app, app.versionClass, db, app.oMaster);
-        if (state == "正常" || state == "在线") {
+        if (IsHealthyState(state)) {
             app.cMsg.clear();
             return true;
         }

@@ -19,7 +19,6 @@ namespace qm {
 
 namespace {
 
-// The row's routine by its road.
 // A log that could not be rebuilt: on 2005 and later, with a copy to go back to, the emergency repair
 // (which rebuilds the log itself) is still worth a try. A data file that is gone is beyond it, and so is
 // a run that was stopped or lost its server.
@@ -30,6 +29,7 @@ bool LastResort(AppState& app, const std::string& db, RowOptions& options, bool 
     return options.emergencyRepaired = EmergencyRepair(app, db);
 }
 
+// The row's routine by its road.
 bool RunRoad(AppState& app, Road road, const std::string& db, const Cause& cause, std::string& path,
              RowOptions& options) {
     const std::string refusal = cause.kind == kCauseHeld ? kHeldReport : kDeniedReport;
@@ -56,13 +56,11 @@ std::string RepairRow(AppState& app, const std::string& db, const std::string& d
 
     const Route route = RouteOf(state);
     if (route != Route::None) cause = ReadCause(app, db, path);
-    const Road road = RoadOf(route, state, cause, app.versionClass, path);
-    const bool ok = RunRoad(app, road, db, cause, path, options);
+    const bool ok = RunRoad(app, RoadOf(route, state, cause, app.versionClass, path), db, cause, path, options);
 
     // A failure text (of the routine, or of the state query itself) is the report.
     if (!app.cMsg.empty()) return app.cMsg;
-    if (route == Route::None)
-        return (state == "正常" || state == "在线") ? kNoRepairNeeded : UnsupportedStateReport(state);
+    if (route == Route::None) return IsHealthyState(state) ? kNoRepairNeeded : UnsupportedStateReport(state);
     if (ok && options.emergencyRepaired) return kEmergencyRepaired;
     return ok ? kRepaired : kRepairFailed;
 }
@@ -157,7 +155,7 @@ std::string RoadText(Road road, const std::string& state, const Cause& cause) {
     case Road::NotRebuilt: return "不重建事务日志（" + cause.kind + "）";
     case Road::None: break;
     }
-    return state == "正常" || state == "在线" ? "无需修复，不发送修改语句" : "不支持的状态，不处理";
+    return IsHealthyState(state) ? "无需修复，不发送修改语句" : "不支持的状态，不处理";
 }
 
 std::string RouteText(const std::string& state) {

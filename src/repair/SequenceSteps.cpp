@@ -10,6 +10,10 @@ namespace qm {
 
 std::string IdentOrEmpty(const std::string& name) { return name.empty() ? std::string() : SqlIdent(name); }
 
+std::string DbOptionStatement(const std::string& db, const std::string& option, bool on) {
+    return "sp_dboption '" + SqlLiteralBody(db) + "','" + option + "','" + (on ? "true'" : "false'");
+}
+
 bool DataFileMissing(AppState& app, const std::string& path) { return !path.empty() && !FileExists(app, path); }
 
 bool ExecStep(AppState& app, const std::string& sql, PendingError& pending) {

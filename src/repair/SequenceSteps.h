@@ -37,6 +37,9 @@ struct PendingError {
 // rejects the statement with its own message.
 std::string IdentOrEmpty(const std::string& name);
 
+// SQL Server 2000's switch of a database option: "sp_dboption '<db>','<option>','true'" (or 'false').
+std::string DbOptionStatement(const std::string& db, const std::string& option, bool on);
+
 // The data-file test of the sequences: the path names a file that is not there. The empty path passes
 // (the read-only fallback knows no data file).
 bool DataFileMissing(AppState& app, const std::string& path);
